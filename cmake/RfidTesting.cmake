@@ -1,0 +1,30 @@
+# Helpers shared by every test fragment in tests/.
+#
+# rfid_add_gtest(NAME name TIER unit|gui|device SOURCES ... LIBS ... [ENV VAR=VALUE ...])
+#   Builds one GoogleTest binary and registers each of its tests with ctest.
+#   gui tests run offscreen at scale 1; every test gets its own settings folder,
+#   so the application profile of one test never leaks into another.
+if(RFID_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+function(rfid_add_gtest)
+  cmake_parse_arguments(T "" "NAME;TIER" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  if(NOT T_LIBS MATCHES "main")
+    target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
+  endif()
+  target_compile_definitions(${T_NAME} PRIVATE
+    RFID_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    RFID_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(env "QT_QPA_PLATFORM=offscreen" "QT_SCALE_FACTOR=1"
+          "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${T_NAME}"
+          "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"
+          ${T_ENV})
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${env}" LABELS ${T_TIER} TIMEOUT 300 SKIP_RETURN_CODE 77)
+endfunction()
