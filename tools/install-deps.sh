@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-wqy-microhei
   xvfb xauth imagemagick xdotool
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
