@@ -1,0 +1,102 @@
+#pragma once
+
+// CRFIDDlg: the program's main window. It owns the reader, its language catalogue, the
+// navigation pane, the Read/Write and Mass Production pages, the two splitters, the log and the
+// status bar; it lays them out, keeps the clock and the idle text, builds the Language menu,
+// dispatches the menu commands, switches pages, remembers its placement between runs and
+// watches the reader coming and going.
+
+#include "language/MultiLanguage.h"
+#include "pages/MPDlg.h"
+#include "pages/OPListDlg.h"
+#include "pages/OPMainDlg.h"
+#include "platform/DeviceNotifier.h"
+#include "platform/Dialog.h"
+#include "reader/RFIDDevice.h"
+#include "shell/SSplitter.h"
+#include "shell/WindowPlacement.h"
+
+#include <QIcon>
+#include <map>
+#include <memory>
+
+class QPlainTextEdit;
+class CStatusBar;
+
+// Timers of the main window.
+constexpr int TIMER_CLOCK = 1;     // every 1000 ms: the clock pane
+constexpr int TIMER_DEVICE = 2;    // every 100 ms: the reader connection state machine
+constexpr int TIMER_STARTSCAN = 3; // once, 100 ms after start: the first search for the reader
+
+class CRFIDDlg : public CDialog {
+    Q_OBJECT
+public:
+    explicit CRFIDDlg(QWidget* parent = nullptr);
+    ~CRFIDDlg() override;
+
+    // Writes into the log. Appending puts the text at the end; replacing makes the log hold only
+    // the text, and does nothing when it already holds exactly that. A Windows line break
+    // ("\r\n") is one line break in the log.
+    void AppendLog(const QString& text, bool bReplace);
+    // The log's whole text, line breaks as "\n".
+    QString GetLogText() const;
+
+    // Makes page 0 (Read/Write) or 1 (Mass Production) the page above the log.
+    void ShowPage(int nPage);
+    // Switches the main window and then the three panes to the named language (empty: the one
+    // stored in setting.ini).
+    void ApplyLanguage(const QString& strLanguage);
+
+    // The placement stored at the last close through the close box, if it is usable.
+    std::optional<WindowPlacement> LoadWindowPos() const;
+    void SaveWindowPos();
+
+    // Device-change message from the notifier; answers true to every message.
+    bool OnDeviceChange(unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData);
+    // Asks the open reader for its name and version and writes its identification line.
+    bool IdentifyReader();
+    // Timer message with the timer's own id (TIMER_CLOCK, TIMER_DEVICE, TIMER_STARTSCAN).
+    void OnTimer(int nIDEvent);
+
+    CRFIDDevice m_RFIDDevice;
+    std::unique_ptr<CDeviceNotifier> m_hDevNotify;
+    CMultiLanguage m_Language;
+    COPListDlg m_OPListDlg;
+    COPMainDlg m_OPMainDlg;
+    CMPDlg m_MPDlg;
+    CSSplitter m_SplitterMain;  // IDC_SPLITTER_MAIN 40000: navigation pane | right side
+    CSSplitter m_SplitterRight; // IDC_SPLITTER_RIGHT 40001: page above the log
+    int m_nCurPage = 0;
+    int m_bDevicePresent = 0;
+    int m_bDeviceOpen = 0;
+    int m_bDeviceReady = 0;
+    QPlainTextEdit* log = nullptr; // IDC_LOG 1004
+    QIcon m_hIcon;
+    CStatusBar* m_wndStatusBar = nullptr;
+
+    bool PreTranslateMessage(QObject* target, QKeyEvent* e) override;
+
+protected:
+    bool OnInitDialog() override;
+    void OnCommand(int nID) override;
+
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void SetTimer(int nIDEvent, int nElapse);
+    void KillTimer(int nIDEvent);
+    void OnSize();
+    void PostSize();
+    void OnLanguageCommand(int nID);
+    void OnLanguagePopupAboutToShow();
+    void OnAbout();
+    void SelectNavigationFolder(int nFolder);
+    void ApplyWindowPlacement(const WindowPlacement& placement);
+
+    std::map<int, int> m_TimerIds; // Qt timer id -> timer id of this window
+    QMenu* m_pLanguageMenu = nullptr;
+};
