@@ -63,7 +63,7 @@ public:
 
     QString GetAppFolder() const { return m_strAppFolder; }
     QString GetSettingFile() const { return m_strSettingFile; }
-    QString GetLanguageFolder() const { return m_strAppFolder + QStringLiteral("/Language"); }
+    QString GetLanguageFolder() const;
     QString GetLanguageFile() const { return m_strLanguageFile; }
 
 private:

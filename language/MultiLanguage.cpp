@@ -1,0 +1,247 @@
+#include "language/MultiLanguage.h"
+
+#include "platform/AppFolder.h"
+#include "platform/DirListing.h"
+#include "platform/PrivateProfile.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QTextEdit>
+#include <QWidget>
+
+Q_LOGGING_CATEGORY(lcLanguage, "rfid.language", QtWarningMsg)
+
+namespace {
+
+const QString SETTING_SECTION = QStringLiteral("Setting");
+const QString LANGUAGE_KEY = QStringLiteral("Language");
+const QString DEFAULT_LANGUAGE = QStringLiteral("English");
+
+// Read limits, counted with the terminator.
+constexpr int LIST_NAME_LIMIT = 100;
+constexpr int TEXT_LIMIT = 1000;
+
+QString& DefaultAppFolder() {
+    static QString folder;
+    return folder;
+}
+
+// A language file name names a file inside the language folder and nothing else.
+bool IsPlainFileName(const QString& strName) {
+    return !strName.contains(u'/') && !strName.contains(u'\\') && !strName.contains(QChar(0)) &&
+           strName != QStringLiteral(".") && strName != QStringLiteral("..");
+}
+
+// Sets the text a control shows, the way the window text of its kind is shown.
+void SetWindowText(QWidget* pWnd, const QString& strText) {
+    if (auto* button = qobject_cast<QAbstractButton*>(pWnd))
+        button->setText(strText);
+    else if (auto* label = qobject_cast<QLabel*>(pWnd))
+        label->setText(strText);
+    else if (auto* edit = qobject_cast<QLineEdit*>(pWnd))
+        edit->setText(strText);
+    else if (auto* textEdit = qobject_cast<QTextEdit*>(pWnd))
+        textEdit->setPlainText(strText);
+    else if (auto* plainEdit = qobject_cast<QPlainTextEdit*>(pWnd))
+        plainEdit->setPlainText(strText);
+    else if (auto* group = qobject_cast<QGroupBox*>(pWnd))
+        group->setTitle(strText);
+    else if (auto* combo = qobject_cast<QComboBox*>(pWnd); combo && combo->isEditable())
+        combo->setEditText(strText);
+    else
+        pWnd->setWindowTitle(strText);
+}
+
+} // namespace
+
+CMultiLanguage::CMultiLanguage(const QString& strAppFolder) {
+    m_strAppFolder = !strAppFolder.isEmpty()         ? strAppFolder
+                     : !DefaultAppFolder().isEmpty() ? DefaultAppFolder()
+                                                     : ExecutableFolder();
+    // Without a known application folder no file is read or written (rather than the root folder).
+    if (!m_strAppFolder.isEmpty())
+        m_strSettingFile = m_strAppFolder + QStringLiteral("/setting.ini");
+    if (!m_strSettingFile.isEmpty() && !QFileInfo::exists(m_strSettingFile))
+        WritePrivateProfileString(SETTING_SECTION, LANGUAGE_KEY, DEFAULT_LANGUAGE, m_strSettingFile);
+    SetLanguage(QString());
+}
+
+void CMultiLanguage::SetDefaultAppFolder(const QString& strAppFolder) {
+    DefaultAppFolder() = strAppFolder;
+}
+
+QString CMultiLanguage::GetLanguageFolder() const {
+    return m_strAppFolder.isEmpty() ? QString() : m_strAppFolder + QStringLiteral("/Language");
+}
+
+QStringList CMultiLanguage::LanguageFiles() const {
+    const QString folder = GetLanguageFolder();
+    if (folder.isEmpty())
+        return {};
+    QStringList files = ListFilesBySuffix(folder, QStringLiteral(".ini"));
+    for (QString& name : files)
+        name = folder + u'/' + name;
+    return files;
+}
+
+void CMultiLanguage::GetLanguageList(QStringList& list) const {
+    list.clear();
+    for (const QString& file : LanguageFiles()) {
+        const QString name =
+            GetPrivateProfileString(SETTING_SECTION, LANGUAGE_KEY, QString(), LIST_NAME_LIMIT, file);
+        if (!name.isEmpty())
+            list.append(name);
+    }
+}
+
+bool CMultiLanguage::SetLanguage(const QString& strLanguage) {
+    m_strLanguage = !strLanguage.isEmpty()
+                        ? strLanguage
+                        : GetPrivateProfileString(SETTING_SECTION, LANGUAGE_KEY, DEFAULT_LANGUAGE, TEXT_LIMIT,
+                                                  m_strSettingFile);
+    bool bFound = false;
+    for (const QString& file : LanguageFiles()) {
+        const QString name =
+            GetPrivateProfileString(SETTING_SECTION, LANGUAGE_KEY, QString(), TEXT_LIMIT, file);
+        if (!name.isEmpty() && name == m_strLanguage) {
+            m_strLanguageFile = file;
+            bFound = true;
+            break;
+        }
+    }
+    if (!bFound)
+        qCDebug(lcLanguage) << "no language file for" << m_strLanguage;
+    // The choice is remembered even without a file, so the next start asks for it again.
+    if (!WritePrivateProfileString(SETTING_SECTION, LANGUAGE_KEY, m_strLanguage, m_strSettingFile))
+        qCDebug(lcLanguage) << "cannot store the language in" << m_strSettingFile;
+    return bFound;
+}
+
+bool CMultiLanguage::ExtractLanguageFile(const QString& strType, int nResource, QString strFileName) {
+    const QString folder = GetLanguageFolder();
+    if (folder.isEmpty())
+        return false;
+    QDir().mkdir(folder); // an existing folder or a failure shows in the writes below
+
+    if (strFileName.isEmpty())
+        strFileName = GetPrivateProfileString(SETTING_SECTION, LANGUAGE_KEY, DEFAULT_LANGUAGE, TEXT_LIMIT,
+                                              m_strSettingFile);
+    // The name may come from a hand-edited "setting.ini": it must not reach outside the folder.
+    if (strFileName.isEmpty() || !IsPlainFileName(strFileName))
+        return false;
+    const QString path = folder + u'/' + strFileName + QStringLiteral(".ini");
+
+    QFile resource(QStringLiteral(":/%1/%2").arg(strType).arg(nResource));
+    if (!resource.exists()) {
+        WritePrivateProfileString(SETTING_SECTION, LANGUAGE_KEY, strFileName, path);
+        return false;
+    }
+    if (!resource.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = resource.readAll();
+
+    // Written beside and renamed, so a failed write never leaves a cut language file behind.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        qCDebug(lcLanguage) << "cannot write" << path;
+        return false;
+    }
+    return file.commit();
+}
+
+void CMultiLanguage::ProvideBuiltInLanguages() {
+    QStringList list;
+    GetLanguageList(list);
+    if (!list.isEmpty())
+        return;
+    const QString type = QString::fromLatin1(LANGUAGE_RESOURCE_TYPE);
+    ExtractLanguageFile(type, IDR_LANGUAGE_ENGLISH, QStringLiteral("1.English"));
+    ExtractLanguageFile(type, IDR_LANGUAGE_SIMPLIFIED_CHINESE, QStringLiteral("2.Simplified Chinese"));
+    ExtractLanguageFile(type, IDR_LANGUAGE_TRADITIONAL_CHINESE, QStringLiteral("3.Traditional Chinese"));
+    GetLanguageList(list);
+    SetLanguage(DEFAULT_LANGUAGE);
+}
+
+QString CMultiLanguage::ReadText(const QString& strSection, const QString& strKey) const {
+    if (m_strLanguageFile.isEmpty())
+        return QString();
+    return GetPrivateProfileString(strSection, strKey, QString(), TEXT_LIMIT, m_strLanguageFile);
+}
+
+void CMultiLanguage::TranslateDialog(QWidget* pDialog, unsigned nDialog) {
+    if (!pDialog)
+        return;
+    section = QStringLiteral("IDD_%1").arg(nDialog);
+    key = section + QStringLiteral("_Title");
+    text = ReadText(section, key);
+    if (!text.isEmpty())
+        pDialog->setWindowTitle(text);
+
+    // Direct children only, in child order; a child without a control id has no key.
+    const QObjectList children = pDialog->children();
+    for (QObject* child : children) {
+        auto* control = qobject_cast<QWidget*>(child);
+        if (!control || control->isWindow())
+            continue;
+        bool bHasId = false;
+        const int nId = control->property("controlId").toInt(&bHasId);
+        if (!bHasId)
+            continue;
+        key = section + u'_' + QString::number(nId);
+        text = ReadText(section, key);
+        if (!text.isEmpty())
+            SetWindowText(control, text);
+    }
+}
+
+void CMultiLanguage::TranslateMenu(QWidget* pMenu, unsigned nMenu, const QString& strPrefix) {
+    if (!pMenu)
+        return;
+    if (nMenu != 0)
+        section = QStringLiteral("MENU_%1").arg(nMenu);
+    // A copy: the prefix may be the working key, which the submenu calls below overwrite.
+    QString prefix = strPrefix;
+    const QList<QAction*> items = pMenu->actions();
+    for (qsizetype p = 0; p < items.size(); ++p) {
+        QAction* item = items[p];
+        if (QMenu* submenu = item->menu()) {
+            if (prefix.isEmpty())
+                prefix = section;
+            key = prefix + u'_' + QString::number(unsigned(p));
+            text = ReadText(section, key);
+            if (!text.isEmpty())
+                item->setText(text); // the popup's own action: it keeps its submenu and place
+            const QString popupKey = key;
+            TranslateMenu(submenu, 0, popupKey);
+        } else if (!item->isSeparator()) {
+            bool bHasId = false;
+            const int nCommand = item->data().toInt(&bHasId);
+            if (!bHasId)
+                continue; // an action without a command id has no key
+            key = section + u'_' + QString::number(unsigned(nCommand));
+            text = ReadText(section, key);
+            if (!text.isEmpty())
+                item->setText(text);
+        }
+    }
+}
+
+QString CMultiLanguage::GetSpecialString(const QString& strSection, const QString& strKey) {
+    section = strSection;
+    key = strKey;
+    text = ReadText(section, key);
+    // Backslash and n stand for a line break; the line feeds put in are not scanned again.
+    text.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    return text;
+}
