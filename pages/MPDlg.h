@@ -1,0 +1,73 @@
+#pragma once
+
+#include "language/MultiLanguage.h"
+#include "pages/NumberSequence.h"
+#include "platform/Dialog.h"
+
+#include <QFont>
+#include <QString>
+
+class CRFIDDlg;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The Mass Production page (dialog 138): writes one card after another from a vendor ID and a
+// card number that advances after every good card by the chosen rule, optionally reading each
+// card back first to verify it.
+class CMPDlg : public CDialog {
+    Q_OBJECT
+public:
+    enum { IDD = 138 };
+    enum {
+        IDC_BUTTON_WRITE = 1001,
+        IDC_EDIT_CARDNO = 1003,
+        IDC_EDIT_VENDORID = 1004,
+        IDC_RADIO_INCREASE = 1011,
+        IDC_RADIO_RANDOM = 1012,
+        IDC_RADIO_NOCHANGE = 1013,
+        IDC_CHECK_VERIFY = 1014,
+        IDC_STATIC_FRAME = 1015,
+    };
+    // The pause between writing a card and reading it back to verify it.
+    static constexpr int VERIFY_DELAY_MS = 500;
+
+    explicit CMPDlg(QWidget* parent = nullptr);
+
+    // Switches the page's own catalogue to strLanguage and translates the page as dialog 138.
+    void ApplyLanguage(const QString& strLanguage);
+
+    // Writes one card: the Write button and Enter.
+    void OnWrite();
+
+    bool PreTranslateMessage(QObject* target, QKeyEvent* e) override;
+
+    // One exchange between the controls and the attributes: from the controls into the
+    // attributes when bSaveAndValidate is true ("read the controls"), otherwise the other way
+    // round ("show the attributes").
+    void UpdateData(bool bSaveAndValidate = true);
+
+    int m_nNumberMode = MODE_INCREASE;
+    int m_bVerify = 1;
+    QFont m_font;
+    CMultiLanguage m_Language;
+    CRFIDDlg* m_pMainDlg = nullptr;
+    QString m_strVendorId;
+    QLineEdit* m_editVendorId = nullptr;
+    QString m_strCardNo;
+    QLineEdit* m_editCardNo = nullptr;
+    QPushButton* m_btnWrite = nullptr;
+    QLabel* m_frame = nullptr;
+    // The generator of MODE_RANDOM, seeded with the time when the page is initialised.
+    CRandomGenerator m_Random;
+
+protected:
+    bool OnInitDialog() override;
+    void OnCommand(int nID) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void DoDataExchange(bool bSaveAndValidate);
+    void ExchangeRadioGroup(bool bSaveAndValidate);
+    void LayoutControls();
+};
