@@ -92,7 +92,7 @@ private:
     void OnSize();
     void PostSize();
     void OnLanguageCommand(int nID);
-    void OnLanguagePopupAboutToShow();
+    void OnInitMenuPopup(QMenu* popup);
     void OnAbout();
     void SelectNavigationFolder(int nFolder);
     void ApplyWindowPlacement(const WindowPlacement& placement);
