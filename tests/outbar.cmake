@@ -1,0 +1,5 @@
+# The navigation bar: layout and slide geometry (unit); the bar, its context menu and its label
+# edit on the window surface, offscreen (gui).
+rfid_add_gtest(NAME outbar_unit_tests TIER unit
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/unit/OutBarGeometryTest.cpp
+  LIBS rfid_outbar)
