@@ -126,8 +126,10 @@ QByteArray ToUtf16(const QString& text, bool bigEndian) {
 }
 
 std::optional<QString> StrictUtf8(QByteArrayView bytes) {
-    // Keep a leading U+FEFF in the text so that it is written back as well.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    // Keep a leading U+FEFF in the text so that it is written back as well; stateless, so that a
+    // sequence cut off at the end of the file is an error rather than silently held back.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     if (decoder.hasError())
         return std::nullopt;
