@@ -117,8 +117,10 @@ bool CDialog::Create(QWidget* parent) {
     return Build(true);
 }
 
+bool CDialog::CreateTopLevel() { return !m_bCreated && Build(false); }
+
 int CDialog::DoModal() {
-    if (!m_bCreated && !Build(false))
+    if (!m_bCreated && !CreateTopLevel())
         return -1;
     m_bModal = true;
     const int result = exec();

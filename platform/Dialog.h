@@ -46,6 +46,9 @@ public:
     // Creates the dialog as a borderless child window of `parent` from its template and runs
     // OnInitDialog. Returns false when the template does not exist or it was created before.
     bool Create(QWidget* parent);
+    // Builds the dialog as a top-level window from its template and runs OnInitDialog, without
+    // showing it or entering a modal loop (DoModal starts with this; tests show windows so).
+    bool CreateTopLevel();
     // Builds the dialog as a top-level window, runs OnInitDialog and then the modal loop.
     // Returns the result given to EndDialog (IDOK, IDCANCEL, ...), or -1 without a template.
     int DoModal();

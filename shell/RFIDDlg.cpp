@@ -1,0 +1,425 @@
+#include "shell/RFIDDlg.h"
+
+#include "platform/AppProfile.h"
+#include "resources/DialogTemplates.h"
+#include "shell/AboutDlg.h"
+#include "shell/Clock.h"
+#include "shell/ReaderPresence.h"
+#include "shell/StatusBar.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTimerEvent>
+
+namespace {
+
+constexpr unsigned kPaneAddedStyle = 0x42810000u;     // child, clip children, border, tab stop
+constexpr unsigned kSplitterRightStyle = 0x52000002u; // child, visible, clip children, horizontal
+constexpr unsigned kSplitterMainStyle = 0x52000001u;  // child, visible, clip children, vertical
+constexpr int kClockPaneWidth = 84;                   // pane 0 is this much narrower than the client area
+constexpr int kPaneMinimum = 150;
+constexpr int kLogMinimum = 60;
+
+const QString kSettingsSection = QStringLiteral("Settings");
+const QString kWindowPosEntry = QStringLiteral("WindowPos");
+
+// The log keeps one line break for a Windows line break, so replace mode compares like with like.
+QString LogTextFrom(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+QAction* FindCommand(const QList<QAction*>& actions, int nID) {
+    for (QAction* action : actions) {
+        if (QMenu* submenu = action->menu()) {
+            if (QAction* found = FindCommand(submenu->actions(), nID))
+                return found;
+        } else if (!action->isSeparator() && action->data().isValid() && action->data().toInt() == nID) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+bool IsLanguageCommand(int nID) {
+    return nID >= ID_LANGUAGE_FIRST && nID <= ID_LANGUAGE_LAST;
+}
+
+} // namespace
+
+CRFIDDlg::CRFIDDlg(QWidget* parent)
+    : CDialog(IDD_RFID_DIALOG, parent), m_hIcon(LoadIconResource(IDR_MAINFRAME)) {}
+
+CRFIDDlg::~CRFIDDlg() {
+    // The splitters hold the panes as children but do not own them: the panes are members of
+    // this window and are destroyed as members, so they leave the splitters first.
+    for (QWidget* pane : {static_cast<QWidget*>(&m_OPListDlg), static_cast<QWidget*>(&m_OPMainDlg),
+                          static_cast<QWidget*>(&m_MPDlg)})
+        pane->setParent(nullptr);
+}
+
+bool CRFIDDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    setWindowIcon(m_hIcon);
+
+    m_wndStatusBar = new CStatusBar(this);
+    m_wndStatusBar->setProperty(kControlIdProperty, AFX_IDW_STATUS_BAR);
+    if (!m_wndStatusBar->SetIndicators({ID_INDICATOR_IDLE, ID_INDICATOR_CLOCK}))
+        return false;
+
+    log = new QPlainTextEdit(this);
+    log->setProperty(kControlIdProperty, IDC_LOG);
+    log->setGeometry(QRect(0, 0, 10, 10).translated(GetClientRect().topLeft()));
+    log->setReadOnly(true);
+    log->setUndoRedoEnabled(false);
+    log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    log->installEventFilter(this);
+    log->viewport()->installEventFilter(this);
+
+    m_OPListDlg.Create(this);
+    m_OPListDlg.ModifyStyle(0, kPaneAddedStyle);
+    m_OPListDlg.m_pMainDlg = this;
+    m_OPMainDlg.Create(this);
+    m_OPMainDlg.ModifyStyle(0, kPaneAddedStyle);
+    m_OPMainDlg.m_pMainDlg = this;
+    m_MPDlg.Create(this);
+    m_MPDlg.ModifyStyle(0, kPaneAddedStyle);
+    m_MPDlg.m_pMainDlg = this;
+
+    const QRect client = GetClientRect();
+    m_SplitterRight.ProfileId = IDC_SPLITTER_RIGHT;
+    m_SplitterRight.Create(kSplitterRightStyle, client, this, IDC_SPLITTER_RIGHT);
+    m_SplitterRight.MinLeft = m_SplitterRight.MinTop = kPaneMinimum;
+    m_SplitterRight.MinRight = m_SplitterRight.MinBottom = kLogMinimum;
+    m_SplitterRight.SetPanes(this, &m_OPMainDlg, log, kSplitterRightStyle);
+
+    m_SplitterMain.ProfileId = IDC_SPLITTER_MAIN;
+    m_SplitterMain.Create(kSplitterMainStyle, client, this, IDC_SPLITTER_MAIN);
+    m_SplitterMain.MinLeft = m_SplitterMain.MinTop = kPaneMinimum;
+    m_SplitterMain.MinRight = m_SplitterMain.MinBottom = 0;
+    m_SplitterMain.SetPanes(this, &m_OPListDlg, &m_SplitterRight, kSplitterMainStyle);
+
+    m_nCurPage = 0;
+
+    if (const std::optional<WindowPlacement> placement = LoadWindowPos()) {
+        ApplyWindowPlacement(*placement);
+        PostSize();
+    }
+
+    QStringList languages;
+    m_Language.GetLanguageList(languages);
+    if (languages.isEmpty()) {
+        const QString type = QString::fromLatin1(CMultiLanguage::LANGUAGE_RESOURCE_TYPE);
+        m_Language.ExtractLanguageFile(type, CMultiLanguage::IDR_LANGUAGE_ENGLISH,
+                                       QStringLiteral("1.English"));
+        m_Language.ExtractLanguageFile(type, CMultiLanguage::IDR_LANGUAGE_SIMPLIFIED_CHINESE,
+                                       QStringLiteral("2.Simplified Chinese"));
+        m_Language.ExtractLanguageFile(type, CMultiLanguage::IDR_LANGUAGE_TRADITIONAL_CHINESE,
+                                       QStringLiteral("3.Traditional Chinese"));
+        m_Language.GetLanguageList(languages);
+        m_Language.SetLanguage(QStringLiteral("English"));
+    }
+
+    // The Language popup goes between "File(&F)" and "Help(&H)".
+    if (QMenuBar* menuBar = GetMenu()) {
+        m_pLanguageMenu = new QMenu(QStringLiteral("Language(&H)"), menuBar);
+        const QList<QAction*> entries = menuBar->actions();
+        menuBar->insertMenu(entries.size() > 1 ? entries.at(1) : nullptr, m_pLanguageMenu);
+        for (int i = 0; i < languages.size(); ++i) {
+            QAction* item = m_pLanguageMenu->addAction(languages.at(i));
+            item->setData(ID_LANGUAGE_FIRST + i);
+        }
+        for (QAction* entry : menuBar->actions())
+            if (QMenu* popup = entry->menu())
+                connect(popup, &QMenu::aboutToShow, this, [this, popup] { OnInitMenuPopup(popup); });
+    }
+
+    ApplyLanguage(QString());
+
+    m_hDevNotify =
+        CDeviceNotifier::Register([this](unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData) {
+            OnDeviceChange(nEventType, pData);
+        });
+
+    m_wndStatusBar->SetPaneText(1, FormatClock(std::time(nullptr)));
+
+    SetTimer(TIMER_CLOCK, 1000);
+    SetTimer(TIMER_DEVICE, 100);
+    SetTimer(TIMER_STARTSCAN, 100);
+
+    PostSize();
+    return true;
+}
+
+void CRFIDDlg::AppendLog(const QString& text, bool bReplace) {
+    if (!log)
+        return;
+    const QString logText = LogTextFrom(text);
+    QTextCursor cursor = log->textCursor();
+    if (bReplace) {
+        if (log->toPlainText() == logText)
+            return;
+        cursor.select(QTextCursor::Document);
+    } else {
+        cursor.movePosition(QTextCursor::End);
+    }
+    log->setTextCursor(cursor);
+    log->ensureCursorVisible();
+    cursor.insertText(logText);
+    log->setTextCursor(cursor);
+    log->ensureCursorVisible();
+}
+
+QString CRFIDDlg::GetLogText() const {
+    return log ? log->toPlainText() : QString();
+}
+
+void CRFIDDlg::ShowPage(int nPage) {
+    if (nPage == m_nCurPage)
+        return;
+    m_nCurPage = nPage;
+    QWidget* page = nPage == 0   ? static_cast<QWidget*>(&m_OPMainDlg)
+                    : nPage == 1 ? static_cast<QWidget*>(&m_MPDlg)
+                                 : nullptr;
+    if (page)
+        m_SplitterRight.SetPanes(this, page, m_SplitterRight.GetSecondPane(), 0);
+}
+
+void CRFIDDlg::ApplyLanguage(const QString& strLanguage) {
+    m_Language.SetLanguage(strLanguage);
+    m_Language.TranslateDialog(this, IDD_RFID_DIALOG);
+    if (QMenuBar* menuBar = GetMenu()) {
+        m_Language.TranslateMenu(menuBar, IDR_MENU_MAIN);
+        menuBar->update();
+    }
+    if (m_wndStatusBar)
+        m_wndStatusBar->SetPaneText(0, m_Language.GetSpecialString(QStringLiteral("SPECIAL_STRING"),
+                                                                   QStringLiteral("IDS_IDLEMESSAGE")));
+    m_OPListDlg.ApplyLanguage(strLanguage);
+    m_OPMainDlg.ApplyLanguage(strLanguage);
+    m_MPDlg.ApplyLanguage(strLanguage);
+}
+
+std::optional<WindowPlacement> CRFIDDlg::LoadWindowPos() const {
+    return ParseWindowPlacement(GetProfileString(kSettingsSection, kWindowPosEntry));
+}
+
+void CRFIDDlg::SaveWindowPos() {
+    const bool bMinimized = isMinimized();
+    const WindowPlacement current = CurrentPlacement(normalGeometry(), bMinimized, isMaximized());
+    WriteProfileString(kSettingsSection, kWindowPosEntry,
+                       FormatWindowPlacement(PlacementToSave(current, bMinimized)));
+}
+
+void CRFIDDlg::ApplyWindowPlacement(const WindowPlacement& placement) {
+    const QRect normal = placement.NormalRect();
+    // A rectangle without area would leave no window to see.
+    if (normal.width() <= 0 || normal.height() <= 0)
+        return;
+    setGeometry(normal);
+    switch (placement.showCmd) {
+    case SW_SHOWMAXIMIZED:
+        setWindowState(Qt::WindowMaximized);
+        break;
+    case SW_SHOWMINIMIZED:
+    case 6: // minimise
+    case 7: // show minimised without activating
+        setWindowState(Qt::WindowMinimized);
+        break;
+    default:
+        setWindowState(Qt::WindowNoState);
+        break;
+    }
+}
+
+bool CRFIDDlg::OnDeviceChange(unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData) {
+    ApplyDeviceChange({m_bDevicePresent, m_bDeviceOpen, m_bDeviceReady}, nEventType, pData);
+    return true;
+}
+
+bool CRFIDDlg::IdentifyReader() {
+    unsigned char name[READER_TEXT_BYTES] = {};
+    unsigned char version[READER_TEXT_BYTES] = {};
+    // Both requests are always made.
+    const int nName = qBound(0, m_RFIDDevice.ReadReaderName(name), READER_TEXT_BYTES);
+    const int nVersion = qBound(0, m_RFIDDevice.ReadReaderVersion(version), READER_TEXT_BYTES);
+    if (nName == 0 || nVersion == 0)
+        return false;
+    AppendLog(IdentificationLine(name, nName, version, nVersion), true);
+    return true;
+}
+
+void CRFIDDlg::OnTimer(int nIDEvent) {
+    switch (nIDEvent) {
+    case TIMER_CLOCK:
+        if (m_wndStatusBar)
+            m_wndStatusBar->SetPaneText(1, FormatClock(std::time(nullptr)));
+        break;
+    case TIMER_DEVICE:
+        if (StepConnection(
+                {m_bDevicePresent, m_bDeviceOpen, m_bDeviceReady},
+                [this] { return m_RFIDDevice.OpenReader(); }, [this] { return IdentifyReader(); }))
+            AppendLog(QString::fromLatin1(kDisconnectText), true);
+        break;
+    case TIMER_STARTSCAN: {
+        // A reader plugged in before the start sends no arrival message; this scan finds it.
+        KillTimer(TIMER_STARTSCAN);
+        m_RFIDDevice.RescanBuses();
+        usb_dev_handle* handle = m_RFIDDevice.FindReader();
+        m_RFIDDevice.StoreReaderHandle(handle);
+        m_bDeviceOpen = m_bDevicePresent = handle != nullptr ? 1 : 0;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CRFIDDlg::SetTimer(int nIDEvent, int nElapse) {
+    KillTimer(nIDEvent);
+    m_TimerIds[startTimer(nElapse)] = nIDEvent;
+}
+
+void CRFIDDlg::KillTimer(int nIDEvent) {
+    for (auto it = m_TimerIds.begin(); it != m_TimerIds.end(); ++it) {
+        if (it->second == nIDEvent) {
+            killTimer(it->first);
+            m_TimerIds.erase(it);
+            return;
+        }
+    }
+}
+
+void CRFIDDlg::timerEvent(QTimerEvent* e) {
+    const auto it = m_TimerIds.find(e->timerId());
+    if (it != m_TimerIds.end())
+        OnTimer(it->second);
+    else
+        CDialog::timerEvent(e);
+}
+
+void CRFIDDlg::OnCommand(int nID) {
+    switch (nID) {
+    case ID_MENU_READWRITE:
+        SelectNavigationFolder(0);
+        return;
+    case ID_MENU_MASSPRODUCTION:
+        SelectNavigationFolder(1);
+        return;
+    case ID_MENU_EXIT:
+        // Ends the modal loop as a quit message would: the close handling (and with it the
+        // placement save) does not run.
+        QMetaObject::invokeMethod(
+            this, [this] { EndDialog(IDCANCEL); }, Qt::QueuedConnection);
+        return;
+    case ID_MENU_ABOUT:
+        OnAbout();
+        return;
+    default:
+        break;
+    }
+    if (IsLanguageCommand(nID))
+        OnLanguageCommand(nID);
+    else
+        CDialog::OnCommand(nID);
+}
+
+void CRFIDDlg::SelectNavigationFolder(int nFolder) {
+    // The navigation bar takes this over: selecting its folder makes the navigation pane call
+    // ShowPage, so menu and bar always agree. Until the pane has its bar, the page is shown
+    // directly.
+    ShowPage(nFolder);
+}
+
+void CRFIDDlg::OnLanguageCommand(int nID) {
+    QMenuBar* menuBar = GetMenu();
+    QAction* item = menuBar ? FindCommand(menuBar->actions(), nID) : nullptr;
+    if (item)
+        ApplyLanguage(item->text());
+}
+
+void CRFIDDlg::OnInitMenuPopup(QMenu* popup) {
+    // Every item of the opening popup gets its update; only language items have one: the
+    // check mark on the current language.
+    for (QAction* item : popup->actions()) {
+        if (item->isSeparator() || item->menu())
+            continue;
+        const int nID = item->data().toInt();
+        if (IsLanguageCommand(nID)) {
+            item->setCheckable(true);
+            item->setChecked(item->text() == m_Language.GetLanguage());
+        }
+    }
+}
+
+void CRFIDDlg::OnAbout() {
+    CAboutDlg dlgAbout(this);
+    dlgAbout.m_pMainDlg = this;
+    dlgAbout.DoModal();
+}
+
+bool CRFIDDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {
+    return CDialog::PreTranslateMessage(target, e);
+}
+
+bool CRFIDDlg::eventFilter(QObject* watched, QEvent* e) {
+    if (log && (watched == log || watched == log->viewport())) {
+        // The log has no context menu, and Enter stays in it instead of ending the window.
+        if (e->type() == QEvent::ContextMenu)
+            return true;
+        if (e->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(e)->button() == Qt::RightButton)
+            return true;
+        if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                return true;
+        }
+    }
+    return CDialog::eventFilter(watched, e);
+}
+
+void CRFIDDlg::closeEvent(QCloseEvent* e) {
+    SaveWindowPos();
+    CDialog::closeEvent(e);
+}
+
+void CRFIDDlg::resizeEvent(QResizeEvent* e) {
+    CDialog::resizeEvent(e);
+    OnSize();
+}
+
+void CRFIDDlg::changeEvent(QEvent* e) {
+    CDialog::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange)
+        OnSize();
+}
+
+void CRFIDDlg::PostSize() {
+    QMetaObject::invokeMethod(
+        this, [this] { OnSize(); }, Qt::QueuedConnection);
+}
+
+void CRFIDDlg::OnSize() {
+    if (!isVisible() || !m_wndStatusBar)
+        return;
+    QRect client = GetClientRect();
+    if (!isMinimized()) {
+        m_wndStatusBar->SetPaneInfo(0, ID_INDICATOR_IDLE, SBPS_NORMAL, client.width() - kClockPaneWidth);
+        m_wndStatusBar->SetPaneInfo(1, ID_INDICATOR_CLOCK, SBPS_STRETCH, 0);
+        const int barHeight = m_wndStatusBar->sizeHint().height();
+        m_wndStatusBar->setGeometry(client.left(), client.bottom() + 1 - barHeight, client.width(),
+                                    barHeight);
+        m_wndStatusBar->show();
+    }
+    client.setBottom(client.bottom() - m_wndStatusBar->height());
+    if (m_SplitterMain.IsCreated())
+        m_SplitterMain.setGeometry(client);
+}

@@ -1,0 +1,63 @@
+#include "shell/ReaderPresence.h"
+
+namespace {
+
+constexpr qsizetype kMaxMiddlePart = 255;
+
+} // namespace
+
+std::optional<QString> InterfaceNameMiddlePart(const QString& name) {
+    const qsizetype firstHash = name.indexOf(QLatin1Char('#'));
+    if (firstHash <= 0)
+        return std::nullopt;
+    const qsizetype start = firstHash + 1;
+    if (start >= name.size() || name[start] == QLatin1Char('#'))
+        return std::nullopt;
+    qsizetype end = name.indexOf(QLatin1Char('#'), start);
+    if (end < 0)
+        end = name.size();
+    return name.mid(start, qMin(end - start, kMaxMiddlePart));
+}
+
+bool InterfaceNameIsReader(const QString& name) {
+    const std::optional<QString> middle = InterfaceNameMiddlePart(name);
+    return middle && middle->compare(QLatin1String(kReaderInterfaceId), Qt::CaseInsensitive) == 0;
+}
+
+void ApplyDeviceChange(ReaderFlags flags, unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData) {
+    if (nEventType != DBT_DEVICEARRIVAL && nEventType != DBT_DEVICEREMOVECOMPLETE)
+        return;
+    if (!pData || pData->dbcc_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
+        return;
+    if (InterfaceNameIsReader(pData->dbcc_name))
+        flags.bDevicePresent = nEventType == DBT_DEVICEARRIVAL ? 1 : 0;
+}
+
+bool StepConnection(ReaderFlags flags, const std::function<bool()>& openReader,
+                    const std::function<bool()>& identifyReader) {
+    if (!flags.bDevicePresent) {
+        flags.bDeviceOpen = 0;
+        flags.bDeviceReady = 0;
+    } else if (!flags.bDeviceOpen) {
+        flags.bDeviceOpen = openReader() ? 1 : 0;
+    } else if (!flags.bDeviceReady) {
+        flags.bDeviceReady = identifyReader() ? 1 : 0;
+    } else {
+        return false;
+    }
+    return !flags.bDeviceReady;
+}
+
+QString IdentificationLine(const unsigned char* name, int nNameBytes, const unsigned char* version,
+                           int nVersionBytes) {
+    QString line;
+    for (int i = 0; i < nNameBytes; ++i)
+        line += QChar(name[i]);
+    line += QStringLiteral(" Version: ");
+    for (int i = 0; i < nVersionBytes; ++i) {
+        if (i > 0)
+            line += QLatin1Char('.');
+        line += QChar(version[i]);
+    }
+    return line;
+}

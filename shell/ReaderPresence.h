@@ -1,0 +1,46 @@
+#pragma once
+
+// The decisions of reader presence monitoring, free of any window: which device-change
+// messages name the reader, the one step per tick of the connection state machine, and the
+// reader's identification line.
+
+#include "platform/DeviceNotifier.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+// How the system writes the reader's vendor and product ids in interface names.
+inline constexpr char kReaderInterfaceId[] = "Vid_0314&Pid_1001";
+// The log text while no usable reader is there.
+inline constexpr char kDisconnectText[] = "Disconnect!";
+
+// The text between the first and the second "#" of a device interface name, at most 255
+// characters: the name must start with a character other than "#", and its first "#" must be
+// followed by one. Nothing when the name does not have that form.
+std::optional<QString> InterfaceNameMiddlePart(const QString& name);
+
+// Whether the middle part of the name is the reader's id, without regard to case.
+bool InterfaceNameIsReader(const QString& name);
+
+// The reader flags of the main window, each an int used as a bool.
+struct ReaderFlags {
+    int& bDevicePresent;
+    int& bDeviceOpen;
+    int& bDeviceReady;
+};
+
+// Applies a device-change message to the flags: arrival and removal of the reader set and
+// clear bDevicePresent; every other message changes nothing.
+void ApplyDeviceChange(ReaderFlags flags, unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData);
+
+// One tick of the connection state machine: at most one of opening and identifying is tried.
+// Returns true when the reader is not ready after the tick, that is when the log should read
+// "Disconnect!".
+bool StepConnection(ReaderFlags flags, const std::function<bool()>& openReader,
+                    const std::function<bool()>& identifyReader);
+
+// "<name> Version: <v.e.r>": each name byte as the character of that code, the version bytes
+// likewise with "." between them.
+QString IdentificationLine(const unsigned char* name, int nNameBytes, const unsigned char* version,
+                           int nVersionBytes);
