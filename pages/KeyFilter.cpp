@@ -1,7 +1,7 @@
 #include "pages/KeyFilter.h"
 
-#include "pages/NumberSequence.h"
 #include "platform/VirtualKey.h"
+#include "reader/CardIdentifier.h"
 
 #include <algorithm>
 
@@ -51,11 +51,11 @@ std::optional<qint64> ProspectiveValue(const QString& text, int selStart, int se
     const QString right = text.mid(end);
     const qsizetype n = right.size();
 
-    const std::optional<qint64> left = ScaledByPowerOfTen(DecimalValue(text.left(start)), n + 1);
+    const std::optional<qint64> left = ScaledByPowerOfTen(DecimalToInt64(text.left(start)), n + 1);
     const std::optional<qint64> middle = ScaledByPowerOfTen(digit, n);
     qint64 value = 0;
     if (!left || !middle || __builtin_add_overflow(*left, *middle, &value) ||
-        __builtin_add_overflow(value, DecimalValue(right), &value))
+        __builtin_add_overflow(value, DecimalToInt64(right), &value))
         return std::nullopt;
     return value;
 }

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <optional>
-
 // The card numbers of Mass Production: the identifier written for a vendor ID and card number,
 // and the card number that follows a good card.
 
@@ -15,10 +13,6 @@ enum { MODE_INCREASE = 0, MODE_RANDOM = 1, MODE_NOCHANGE = 2 };
 constexpr quint64 MAX_IDENTIFIER = 1099511627775ull; // 2^40 - 1
 constexpr quint64 MAX_CARD_NUMBER = 4294967295ull;   // 2^32 - 1
 constexpr quint64 MAX_VENDOR_ID = 255;
-
-// The decimal conversion of the card fields: leading blanks, one sign, digits up to the first
-// other character, 0 without digits, clamped to the signed 64-bit range.
-qint64 DecimalValue(const QString& text);
 
 // The 32-bit linear congruential generator behind MODE_RANDOM: each draw advances the state as
 // state * 214013 + 2531011 (mod 2^32) and returns bits 16 to 30 of the new state (0 to 32767).
@@ -39,6 +33,10 @@ quint64 Random64(CRandomGenerator& generator);
 // The text written for a vendor ID and a card number: value(vendor) * 2^32 + value(card) in
 // 64-bit two's-complement arithmetic, as an unsigned decimal of at least 13 digits.
 QString ComposeWrittenText(const QString& strVendorId, const QString& strCardNo);
+
+// Whether a text to be written holds an identifier, 0 to 2^40 - 1. Pasted text can hold more,
+// which the card would receive reduced to its low 40 bits, or a negative number.
+bool IdentifierTextFits(const QString& text);
 
 // Whether both fields hold numbers in range (vendor ID 0..255, card number 0..4294967295), so
 // that the written identifier is the one the fields show. Pasted text can break this.

@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QString>
 
+#include <array>
+
 class CRFIDDlg;
 class QLineEdit;
 class QPushButton;
@@ -57,5 +59,7 @@ protected:
 
 private:
     void DoDataExchange(bool bSaveAndValidate);
+    // The two fields and the two buttons, in the order of the template.
+    std::array<QWidget*, 4> Controls() const;
     void CenterControls();
 };

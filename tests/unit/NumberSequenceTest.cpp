@@ -2,26 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
-TEST(DecimalValue, ReadsBlanksSignAndLeadingDigitsOnly) {
-    EXPECT_EQ(DecimalValue(QString()), 0);
-    EXPECT_EQ(DecimalValue(QStringLiteral("abc")), 0);
-    EXPECT_EQ(DecimalValue(QStringLiteral(" 42xyz")), 42);
-    EXPECT_EQ(DecimalValue(QStringLiteral("\t-17")), -17);
-    EXPECT_EQ(DecimalValue(QStringLiteral("+0005")), 5);
-    EXPECT_EQ(DecimalValue(QStringLiteral("--5")), 0);
-    EXPECT_EQ(DecimalValue(QStringLiteral("0078187493530")), 78187493530);
-}
-
-TEST(DecimalValue, ClampsToTheSigned64BitRange) {
-    EXPECT_EQ(DecimalValue(QStringLiteral("9223372036854775807")), std::numeric_limits<qint64>::max());
-    EXPECT_EQ(DecimalValue(QStringLiteral("9223372036854775808")), std::numeric_limits<qint64>::max());
-    EXPECT_EQ(DecimalValue(QStringLiteral("99999999999999999999999")), std::numeric_limits<qint64>::max());
-    EXPECT_EQ(DecimalValue(QStringLiteral("-9223372036854775808")), std::numeric_limits<qint64>::min());
-    EXPECT_EQ(DecimalValue(QStringLiteral("-99999999999999999999999")), std::numeric_limits<qint64>::min());
-}
-
 TEST(RandomGenerator, SeededSequenceFollowsTheCongruentialRule) {
     // The well-known first draws of this generator after seeding with 1.
     CRandomGenerator generator;
@@ -72,6 +52,15 @@ TEST(NumberSequence, OnlyFieldsWithinTheirRangesFitAnIdentifier) {
     EXPECT_FALSE(FieldsFitIdentifier(QStringLiteral("-1"), QStringLiteral("1")));
     EXPECT_FALSE(FieldsFitIdentifier(QStringLiteral("1"), QStringLiteral("-1")));
     EXPECT_FALSE(FieldsFitIdentifier(QStringLiteral("1"), QStringLiteral("99999999999999999999999")));
+}
+
+TEST(NumberSequence, OnlyTextsFrom0To2Pow40Minus1HoldAnIdentifier) {
+    EXPECT_TRUE(IdentifierTextFits(QStringLiteral("0")));
+    EXPECT_TRUE(IdentifierTextFits(QStringLiteral("abc"))); // reads as 0
+    EXPECT_TRUE(IdentifierTextFits(QStringLiteral("1099511627775")));
+    EXPECT_FALSE(IdentifierTextFits(QStringLiteral("1099511627776")));
+    EXPECT_FALSE(IdentifierTextFits(QStringLiteral("-1")));
+    EXPECT_FALSE(IdentifierTextFits(QStringLiteral("99999999999999999999999")));
 }
 
 TEST(NumberSequence, IncreaseAddsOneAndWrapsTo1) {

@@ -1,0 +1,201 @@
+#include "pages/MPDlg.h"
+
+#include "pages/KeyFilter.h"
+#include "pages/PageLayout.h"
+#include "platform/VirtualKey.h"
+#include "reader/CardIdentifier.h"
+#include "shell/RFIDDlg.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThread>
+
+#include <iterator>
+
+namespace {
+
+const QString kWriteSuccess = QStringLiteral("\r\nWRITE CARD SUCCESS\u221A");
+const QString kWriteError = QStringLiteral("\r\nWRITE CARD ERROR\u00D7");
+const QString kVerifySuccess = QStringLiteral(" VERIFY SUCCESS\u221A");
+const QString kVerifyFail = QStringLiteral(" VERIFY FAIL\u00D7");
+
+// The radio buttons of the number mode, in the order of their mode values.
+constexpr int kModeButtons[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RANDOM,
+                                CMPDlg::IDC_RADIO_NOCHANGE};
+// The controls inside the frame, which move with it.
+constexpr int kOptionControls[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RANDOM,
+                                   CMPDlg::IDC_RADIO_NOCHANGE, CMPDlg::IDC_CHECK_VERIFY};
+
+// Sets an edit's text only when it differs, so an unchanged field keeps its caret and undo.
+void ShowText(QLineEdit* edit, const QString& text) {
+    if (edit && edit->text() != text)
+        edit->setText(text);
+}
+
+} // namespace
+
+CMPDlg::CMPDlg(QWidget* parent) : CDialog(IDD, parent) {}
+
+bool CMPDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_editVendorId = qobject_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_VENDORID));
+    m_editCardNo = qobject_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_CARDNO));
+    m_btnWrite = qobject_cast<QPushButton*>(GetDlgItem(IDC_BUTTON_WRITE));
+    m_frame = qobject_cast<QLabel*>(GetDlgItem(IDC_STATIC_FRAME));
+    DoDataExchange(false);
+
+    // A 24-point font of the default face for the two fields and the Write button.
+    m_font = QFont(font().family());
+    m_font.setPointSizeF(24.0);
+    for (QWidget* control : {static_cast<QWidget*>(m_editVendorId), static_cast<QWidget*>(m_editCardNo),
+                             static_cast<QWidget*>(m_btnWrite)}) {
+        if (control)
+            control->setFont(m_font);
+    }
+    m_Random.Seed(quint32(QDateTime::currentSecsSinceEpoch()));
+
+    // Choosing "Increase Progressively" or "Random" takes effect at once; the other choices are
+    // read when a card is written.
+    for (int id : {IDC_RADIO_INCREASE, IDC_RADIO_RANDOM}) {
+        if (auto* radio = qobject_cast<QAbstractButton*>(GetDlgItem(id)))
+            connect(radio, &QAbstractButton::clicked, this, [this] { UpdateData(true); });
+    }
+    return true;
+}
+
+void CMPDlg::ApplyLanguage(const QString& strLanguage) {
+    m_Language.SetLanguage(strLanguage);
+    m_Language.TranslateDialog(this, IDD);
+}
+
+void CMPDlg::OnCommand(int nID) {
+    if (nID == IDC_BUTTON_WRITE)
+        OnWrite();
+    else
+        CDialog::OnCommand(nID);
+}
+
+void CMPDlg::ExchangeRadioGroup(bool bSaveAndValidate) {
+    QAbstractButton* buttons[std::size(kModeButtons)] = {};
+    for (size_t i = 0; i < std::size(kModeButtons); ++i)
+        buttons[i] = qobject_cast<QAbstractButton*>(GetDlgItem(kModeButtons[i]));
+    if (bSaveAndValidate) {
+        m_nNumberMode = -1;
+        for (size_t i = 0; i < std::size(buttons); ++i) {
+            if (buttons[i] && buttons[i]->isChecked())
+                m_nNumberMode = int(i);
+        }
+        return;
+    }
+    // A mode outside the group leaves no button checked, which an exclusive group allows only
+    // while it is not exclusive.
+    QButtonGroup* group = buttons[0] ? buttons[0]->group() : nullptr;
+    if (group)
+        group->setExclusive(false);
+    for (size_t i = 0; i < std::size(buttons); ++i) {
+        if (buttons[i])
+            buttons[i]->setChecked(int(i) == m_nNumberMode);
+    }
+    if (group)
+        group->setExclusive(true);
+}
+
+void CMPDlg::DoDataExchange(bool bSaveAndValidate) {
+    // In the order the controls are bound: card number, mode, Verify, vendor ID.
+    if (bSaveAndValidate) {
+        if (m_editCardNo)
+            m_strCardNo = m_editCardNo->text();
+    } else {
+        ShowText(m_editCardNo, m_strCardNo);
+    }
+    ExchangeRadioGroup(bSaveAndValidate);
+    if (auto* verify = qobject_cast<QAbstractButton*>(GetDlgItem(IDC_CHECK_VERIFY))) {
+        if (bSaveAndValidate)
+            m_bVerify = verify->isChecked() ? 1 : 0;
+        else
+            verify->setChecked(m_bVerify != 0);
+    }
+    if (bSaveAndValidate) {
+        if (m_editVendorId)
+            m_strVendorId = m_editVendorId->text();
+    } else {
+        ShowText(m_editVendorId, m_strVendorId);
+    }
+}
+
+void CMPDlg::UpdateData(bool bSaveAndValidate) {
+    DoDataExchange(bSaveAndValidate);
+}
+
+void CMPDlg::OnWrite() {
+    if (!m_pMainDlg || !m_pMainDlg->m_bDeviceReady)
+        return;
+    UpdateData(true);
+    if (m_strVendorId.isEmpty() && m_strCardNo.isEmpty())
+        return;
+    CRFIDDevice& reader = m_pMainDlg->m_RFIDDevice;
+    // Pasted text may hold a vendor ID or card number out of range; the card would then get a
+    // different identifier from the one the fields show, so it is not written.
+    const QString written = ComposeWrittenText(m_strVendorId, m_strCardNo);
+    if (!FieldsFitIdentifier(m_strVendorId, m_strCardNo) || !reader.WriteCardNumber(written)) {
+        m_pMainDlg->AppendLog(kWriteError, false);
+        return;
+    }
+    m_pMainDlg->AppendLog(kWriteSuccess, false);
+
+    if (m_bVerify) {
+        // The card needs a moment before it can be read back. A plain pause keeps the window
+        // from handling another Write (or a reader change) in the middle of this card.
+        QThread::msleep(VERIFY_DELAY_MS);
+        const QString readBack = reader.ReadCardNumber(true);
+        // An empty read-back is a failed read, never the identifier 0.
+        if (readBack.isEmpty() || DecimalToInt64(readBack) != DecimalToInt64(written)) {
+            m_pMainDlg->AppendLog(kVerifyFail, false);
+            return;
+        }
+        m_pMainDlg->AppendLog(kVerifySuccess, false);
+    }
+    m_strCardNo = NextCardNumber(m_nNumberMode, m_strCardNo, m_Random);
+    UpdateData(false);
+}
+
+bool CMPDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {
+    if (e->type() != QEvent::KeyPress && e->type() != QEvent::ShortcutOverride)
+        return false;
+    const unsigned vk = VirtualKey::FromEvent(e);
+    // Esc never closes the page, whichever control has the focus.
+    if (vk == VirtualKey::VK_ESCAPE)
+        return true;
+    auto* edit = qobject_cast<QLineEdit*>(target);
+    if (!edit || (edit != m_editCardNo && edit != m_editVendorId))
+        return false;
+    const quint64 limit = edit == m_editCardNo ? MAX_CARD_NUMBER : MAX_VENDOR_ID;
+    const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const int end = edit->hasSelectedText() ? edit->selectionEnd() : edit->cursorPosition();
+    return KeyFilter::IsSwallowed(vk, e->modifiers() & Qt::ControlModifier, edit->text(), start, end, limit);
+}
+
+void CMPDlg::resizeEvent(QResizeEvent* e) {
+    CDialog::resizeEvent(e);
+    LayoutControls();
+}
+
+void CMPDlg::LayoutControls() {
+    if (!m_frame || !m_editVendorId || !m_editCardNo || !m_btnWrite)
+        return;
+    const MassProductionLayout layout = LayOutMassProduction(
+        GetClientRect(), m_frame->geometry(), m_editVendorId->geometry(), m_btnWrite->geometry());
+    for (QWidget* control : {static_cast<QWidget*>(m_editVendorId), static_cast<QWidget*>(m_editCardNo),
+                             static_cast<QWidget*>(m_btnWrite)})
+        control->move(control->pos() + layout.rowOffset);
+    for (int id : kOptionControls) {
+        if (QWidget* option = GetDlgItem(id))
+            option->move(option->pos() + layout.optionOffset);
+    }
+    m_frame->setGeometry(layout.frame);
+}

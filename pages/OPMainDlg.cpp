@@ -1,0 +1,142 @@
+#include "pages/OPMainDlg.h"
+
+#include "pages/KeyFilter.h"
+#include "pages/NumberSequence.h"
+#include "pages/PageLayout.h"
+#include "platform/VirtualKey.h"
+#include "reader/CardIdentifier.h"
+#include "shell/RFIDDlg.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+const QString kReadSuccess = QStringLiteral("\r\nREAD CARD SUCCESS\u221A");
+const QString kReadError = QStringLiteral("\r\nREAD CARD ERROR\u00D7");
+const QString kWriteSuccess = QStringLiteral("\r\nWRITE CARD SUCCESS\u221A");
+const QString kWriteError = QStringLiteral("\r\nWRITE CARD ERROR\u00D7");
+
+// Sets an edit's text only when it differs, so an unchanged field keeps its caret and undo.
+void ShowText(QLineEdit* edit, const QString& text) {
+    if (edit && edit->text() != text)
+        edit->setText(text);
+}
+
+} // namespace
+
+COPMainDlg::COPMainDlg(QWidget* parent) : CDialog(IDD, parent) {}
+
+bool COPMainDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_editRead = qobject_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_READ));
+    m_btnRead = qobject_cast<QPushButton*>(GetDlgItem(IDC_BUTTON_READ));
+    m_editWrite = qobject_cast<QLineEdit*>(GetDlgItem(IDC_EDIT_WRITE));
+    m_btnWrite = qobject_cast<QPushButton*>(GetDlgItem(IDC_BUTTON_WRITE));
+    DoDataExchange(false);
+
+    // A 24-point font of the default face for the two fields and the two buttons.
+    m_font = QFont(font().family());
+    m_font.setPointSizeF(24.0);
+    for (QWidget* control : Controls()) {
+        if (control)
+            control->setFont(m_font);
+    }
+    return true;
+}
+
+void COPMainDlg::ApplyLanguage(const QString& strLanguage) {
+    m_Language.SetLanguage(strLanguage);
+    m_Language.TranslateDialog(this, IDD);
+}
+
+void COPMainDlg::OnCommand(int nID) {
+    if (nID == IDC_BUTTON_READ)
+        OnRead();
+    else if (nID == IDC_BUTTON_WRITE)
+        OnWrite();
+    else
+        CDialog::OnCommand(nID);
+}
+
+void COPMainDlg::DoDataExchange(bool bSaveAndValidate) {
+    if (bSaveAndValidate) {
+        if (m_editRead)
+            m_strRead = m_editRead->text();
+        if (m_editWrite)
+            m_strWrite = m_editWrite->text();
+    } else {
+        ShowText(m_editRead, m_strRead);
+        ShowText(m_editWrite, m_strWrite);
+    }
+}
+
+void COPMainDlg::UpdateData(bool bSaveAndValidate) {
+    DoDataExchange(bSaveAndValidate);
+}
+
+void COPMainDlg::OnRead() {
+    if (!m_pMainDlg || !m_pMainDlg->m_bDeviceReady)
+        return;
+    UpdateData(true);
+    const QString text = m_pMainDlg->m_RFIDDevice.ReadCardNumber(m_bIncludeVendor != 0);
+    if (text.isEmpty()) {
+        m_pMainDlg->AppendLog(kReadError, false);
+    } else {
+        m_strRead = text;
+        m_pMainDlg->AppendLog(kReadSuccess, false);
+        if (m_bIncludeVendor)
+            m_pMainDlg->AppendLog(QStringLiteral(" [") + VendorIdText(text) + u' ' + CardNoText(text) + u']',
+                                  false);
+    }
+    UpdateData(false);
+}
+
+void COPMainDlg::OnWrite() {
+    if (!m_pMainDlg || !m_pMainDlg->m_bDeviceReady)
+        return;
+    UpdateData(true);
+    if (m_strWrite.isEmpty())
+        return;
+    // A pasted number beyond the identifier range would reach the card reduced to its low 40
+    // bits, a different identifier from the one shown: it is not written.
+    const bool ok = IdentifierTextFits(m_strWrite) && m_pMainDlg->m_RFIDDevice.WriteCardNumber(m_strWrite);
+    m_pMainDlg->AppendLog(ok ? kWriteSuccess : kWriteError, false);
+}
+
+bool COPMainDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {
+    if (e->type() != QEvent::KeyPress && e->type() != QEvent::ShortcutOverride)
+        return false;
+    const unsigned vk = VirtualKey::FromEvent(e);
+    // Esc never closes the page, whichever control has the focus.
+    if (vk == VirtualKey::VK_ESCAPE)
+        return true;
+    auto* edit = qobject_cast<QLineEdit*>(target);
+    if (!edit || (edit != m_editRead && edit != m_editWrite))
+        return false;
+    const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const int end = edit->hasSelectedText() ? edit->selectionEnd() : edit->cursorPosition();
+    return KeyFilter::IsSwallowed(vk, e->modifiers() & Qt::ControlModifier, edit->text(), start, end,
+                                  MAX_IDENTIFIER);
+}
+
+void COPMainDlg::resizeEvent(QResizeEvent* e) {
+    CDialog::resizeEvent(e);
+    CenterControls();
+}
+
+std::array<QWidget*, 4> COPMainDlg::Controls() const {
+    return {m_editRead, m_btnRead, m_editWrite, m_btnWrite};
+}
+
+void COPMainDlg::CenterControls() {
+    if (!m_editRead || !m_btnRead || !m_editWrite || !m_btnWrite)
+        return;
+    // The group runs from the top-left corner of the read field to the bottom-right corner of
+    // the Write button.
+    const QRect group(m_editRead->geometry().topLeft(), m_btnWrite->geometry().bottomRight());
+    const QPoint offset = CenteringOffset(GetClientRect(), group);
+    for (QWidget* control : Controls())
+        control->move(control->pos() + offset);
+}

@@ -1,0 +1,85 @@
+#include "pages/MPDlg.h"
+#include "gui/PageTestSupport.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QGuiApplication>
+
+using MassProductionPage = PageFixture<CMPDlg>;
+
+TEST_F(MassProductionPage, VendorIdFieldTakesDigitsUpTo255) {
+    EXPECT_EQ(TypeAt(CMPDlg::IDC_EDIT_VENDORID, QStringLiteral("25"), 2, Qt::Key_5), QStringLiteral("255"));
+    EXPECT_EQ(TypeAt(CMPDlg::IDC_EDIT_VENDORID, QStringLiteral("25"), 2, Qt::Key_6), QStringLiteral("25"));
+    EXPECT_EQ(TypeAt(CMPDlg::IDC_EDIT_VENDORID, QStringLiteral("25"), 2, Qt::Key_6, Qt::KeypadModifier),
+              QStringLiteral("25"));
+    EXPECT_EQ(
+        TypeAt(CMPDlg::IDC_EDIT_VENDORID, QStringLiteral("25"), 2, Qt::Key_AsciiCircum, Qt::ShiftModifier),
+        QStringLiteral("25"));
+}
+
+TEST_F(MassProductionPage, CardNumberFieldTakesDigitsUpTo4294967295) {
+    const QString largest = QStringLiteral("4294967295");
+    EXPECT_EQ(TypeAt(CMPDlg::IDC_EDIT_CARDNO, largest, 0, Qt::Key_1), largest);
+    EXPECT_EQ(TypeAt(CMPDlg::IDC_EDIT_CARDNO, largest, 0, Qt::Key_0), QStringLiteral("04294967295"));
+    EXPECT_EQ(TypeAt(CMPDlg::IDC_EDIT_CARDNO, QStringLiteral("429496729"), 9, Qt::Key_5), largest);
+    EXPECT_EQ(TypeAt(CMPDlg::IDC_EDIT_CARDNO, QStringLiteral("429496729"), 9, Qt::Key_6),
+              QStringLiteral("429496729"));
+    // The vendor ID limit does not apply to the card number.
+    EXPECT_EQ(TypeAt(CMPDlg::IDC_EDIT_CARDNO, QStringLiteral("25"), 2, Qt::Key_6), QStringLiteral("256"));
+}
+
+TEST_F(MassProductionPage, LettersAndSpaceAreRefusedAndPastingIsUnchecked) {
+    for (int id : {CMPDlg::IDC_EDIT_VENDORID, CMPDlg::IDC_EDIT_CARDNO}) {
+        QLineEdit* edit = Edit(id);
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("1 a2Z"));
+        EXPECT_EQ(edit->text(), QStringLiteral("12")) << id;
+        QGuiApplication::clipboard()->setText(QStringLiteral("99999"));
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(edit->text(), QStringLiteral("1299999")) << id;
+    }
+    EXPECT_TRUE(Swallows(CMPDlg::IDC_CHECK_VERIFY, Qt::Key_Escape));
+    EXPECT_TRUE(Swallows(CMPDlg::IDC_BUTTON_WRITE, Qt::Key_Escape));
+    EXPECT_FALSE(Swallows(CMPDlg::IDC_CHECK_VERIFY, Qt::Key_Space));
+}
+
+TEST_F(MassProductionPage, StartsWithIncreaseAndVerifyAndReadsTheFirstTwoRadiosAtOnce) {
+    auto button = [this](int id) { return qobject_cast<QAbstractButton*>(m_page->GetDlgItem(id)); };
+    EXPECT_TRUE(button(CMPDlg::IDC_RADIO_INCREASE)->isChecked());
+    EXPECT_TRUE(button(CMPDlg::IDC_CHECK_VERIFY)->isChecked());
+
+    button(CMPDlg::IDC_RADIO_RANDOM)->click();
+    EXPECT_EQ(m_page->m_nNumberMode, MODE_RANDOM);
+    // "No Change" and "Verify" are read only when a card is written.
+    button(CMPDlg::IDC_RADIO_NOCHANGE)->click();
+    button(CMPDlg::IDC_CHECK_VERIFY)->click();
+    EXPECT_EQ(m_page->m_nNumberMode, MODE_RANDOM);
+    EXPECT_EQ(m_page->m_bVerify, 1);
+    button(CMPDlg::IDC_RADIO_INCREASE)->click();
+    EXPECT_EQ(m_page->m_nNumberMode, MODE_INCREASE);
+    EXPECT_EQ(m_page->m_bVerify, 0);
+}
+
+TEST_F(MassProductionPage, ResizeCentresTheRowAndStretchesTheFrameAcrossTheTop) {
+    QWidget* frame = m_page->GetDlgItem(CMPDlg::IDC_STATIC_FRAME);
+    QWidget* vendor = Edit(CMPDlg::IDC_EDIT_VENDORID);
+    QWidget* card = Edit(CMPDlg::IDC_EDIT_CARDNO);
+    QWidget* write = m_page->GetDlgItem(CMPDlg::IDC_BUTTON_WRITE);
+    const int frameHeight = frame->height();
+    const QPoint vendorToCard = card->pos() - vendor->pos();
+    QPoint optionOffsets[4];
+    const int options[4] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RANDOM, CMPDlg::IDC_RADIO_NOCHANGE,
+                            CMPDlg::IDC_CHECK_VERIFY};
+    for (int i = 0; i < 4; ++i)
+        optionOffsets[i] = m_page->GetDlgItem(options[i])->pos() - frame->pos();
+
+    for (const QSize size : {QSize(1000, 600), QSize(500, 300), QSize(200, 120)}) {
+        m_page->resize(size);
+        EXPECT_EQ(frame->geometry(), QRect(0, 0, size.width(), frameHeight));
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(m_page->GetDlgItem(options[i])->pos(), optionOffsets[i]) << options[i];
+        EXPECT_EQ((vendor->x() + write->x() + write->width()) / 2, size.width() / 2);
+        EXPECT_EQ((vendor->y() + write->y() + write->height()) / 2, size.height() / 2 + frameHeight / 2);
+        EXPECT_EQ(card->pos() - vendor->pos(), vendorToCard);
+    }
+}
