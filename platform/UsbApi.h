@@ -8,7 +8,7 @@ struct UsbApi {
     void (*init)();
     int (*findBusses)();
     int (*findDevices)();
-    usb_bus* (*getBusses)();
+    struct usb_bus* (*getBusses)();
     usb_dev_handle* (*open)(struct usb_device* device);
     int (*controlMsg)(usb_dev_handle* handle, int requestType, int request, int value, int index, char* bytes,
                       int size, int timeout);

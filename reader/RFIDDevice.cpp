@@ -1,0 +1,55 @@
+#include "reader/RFIDDevice.h"
+
+#include "platform/UsbApi.h"
+#include "reader/CardIdentifier.h"
+
+#include <QLoggingCategory>
+
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcReader, "rfid.reader", QtWarningMsg)
+
+namespace {
+
+int Transfer(int requestType, int request, void* data, int length) {
+    const int result = CurrentUsbApi().controlMsg(CUSBDevice::ReaderHandle(), requestType, request, 0, 0,
+                                                  static_cast<char*>(data), length, READER_TIMEOUT_MS);
+    qCDebug(lcReader) << "request" << request << "length" << length << "result" << result;
+    return result;
+}
+
+} // namespace
+
+QString CRFIDDevice::ReadCardNumber(bool includeVendor) {
+    if (Transfer(REQUEST_TYPE_VENDOR_IN, REQUEST_READ_CARD, m_byCardId, CARD_ID_BYTES) != CARD_ID_BYTES)
+        return QString();
+    return CardIdText(CardIdFromBytes(m_byCardId, includeVendor ? 0 : 1));
+}
+
+bool CRFIDDevice::WriteCardNumber(const QString& text) {
+    std::memset(m_byFrame, 0, sizeof m_byFrame);
+    const auto value = static_cast<std::uint64_t>(DecimalToInt64(text));
+    const CardFrame frame = EncodeCardFrame(SplitNibbles(value));
+    std::memcpy(m_byFrame, frame.data(), sizeof m_byFrame);
+    return Transfer(REQUEST_TYPE_VENDOR_OUT, REQUEST_WRITE_CARD, m_byFrame, CARD_FRAME_BYTES) ==
+           CARD_FRAME_BYTES;
+}
+
+int CRFIDDevice::ReadReaderName(unsigned char* buffer) {
+    return ReadReaderText(REQUEST_READER_NAME, buffer);
+}
+
+int CRFIDDevice::ReadReaderVersion(unsigned char* buffer) {
+    return ReadReaderText(REQUEST_READER_VERSION, buffer);
+}
+
+int CRFIDDevice::ReadReaderText(int request, unsigned char* buffer) {
+    unsigned char received[READER_TEXT_BYTES] = {};
+    const int result = Transfer(REQUEST_TYPE_VENDOR_IN, request, received, READER_TEXT_BYTES);
+    if (result <= 0)
+        return 0;
+    // A reply never exceeds what was asked for; the bound keeps the copy inside the buffer regardless.
+    const int count = result < READER_TEXT_BYTES ? result : READER_TEXT_BYTES;
+    std::memcpy(buffer, received, static_cast<std::size_t>(count));
+    return count;
+}

@@ -1,0 +1,60 @@
+#include "reader/USBDevice.h"
+
+#include "platform/UsbApi.h"
+
+namespace {
+
+// The one reader handle of the process, shared by every command.
+usb_dev_handle* g_hReader = nullptr;
+
+bool IsReader(const struct usb_device* device) {
+    return device->descriptor.idVendor == READER_VENDOR_ID &&
+           device->descriptor.idProduct == READER_PRODUCT_ID;
+}
+
+} // namespace
+
+CUSBDevice::CUSBDevice() {
+    CurrentUsbApi().init();
+}
+
+CUSBDevice::~CUSBDevice() {
+    if (g_hReader) {
+        CurrentUsbApi().close(g_hReader);
+        // Cleared, so that no later reader object closes the same handle a second time.
+        g_hReader = nullptr;
+    }
+}
+
+usb_dev_handle* CUSBDevice::FindReader() {
+    const UsbApi& usb = CurrentUsbApi();
+    for (struct usb_bus* bus = usb.getBusses(); bus; bus = bus->next) {
+        for (struct usb_device* device = bus->devices; device; device = device->next) {
+            if (IsReader(device))
+                return usb.open(device);
+        }
+    }
+    return nullptr;
+}
+
+void CUSBDevice::RescanBuses() {
+    CurrentUsbApi().findBusses();
+    CurrentUsbApi().findDevices();
+}
+
+void CUSBDevice::StoreReaderHandle(usb_dev_handle* handle) {
+    // A stale handle from an unplugged reader is closed before it is replaced; nothing uses it again.
+    if (g_hReader && g_hReader != handle)
+        CurrentUsbApi().close(g_hReader);
+    g_hReader = handle;
+}
+
+bool CUSBDevice::OpenReader() {
+    RescanBuses();
+    StoreReaderHandle(FindReader());
+    return g_hReader != nullptr;
+}
+
+usb_dev_handle* CUSBDevice::ReaderHandle() {
+    return g_hReader;
+}

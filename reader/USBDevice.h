@@ -1,0 +1,32 @@
+#pragma once
+
+#include <usb.h>
+
+// The reader's USB identity; nothing else (serial number, configuration, interface) is looked at.
+constexpr int READER_VENDOR_ID = 0x0314;
+constexpr int READER_PRODUCT_ID = 0x1001;
+
+// The lowest layer of reader access: initialises the USB library, finds the reader by its vendor and
+// product IDs and keeps the one reader handle of the process. It sends no commands itself.
+class CUSBDevice {
+public:
+    CUSBDevice();
+    virtual ~CUSBDevice();
+    CUSBDevice(const CUSBDevice&) = delete;
+    CUSBDevice& operator=(const CUSBDevice&) = delete;
+
+    // The first device, in bus-list then device-list order as the last scan found them, whose
+    // descriptor names the reader, opened; null when there is none or it does not open.
+    usb_dev_handle* FindReader();
+
+    // Rescans the buses, opens the reader and keeps its handle; true when a reader was opened.
+    bool OpenReader();
+
+    // The steps of OpenReader one by one, for callers that scan on their own (the start-up scan of
+    // the main window): rescan the buses and devices, then store what FindReader returned.
+    void RescanBuses();
+    void StoreReaderHandle(usb_dev_handle* handle);
+
+    // The reader handle of the process, null when no reader is open.
+    static usb_dev_handle* ReaderHandle();
+};
