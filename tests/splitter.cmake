@@ -1,0 +1,4 @@
+# The splitter: its geometry without a window, the window itself offscreen, and the XOR tracker.
+rfid_add_gtest(NAME splitter_geometry_test TIER unit
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/unit/SplitterGeometryTest.cpp
+  LIBS rfid_splitter)
