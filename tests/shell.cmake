@@ -1,0 +1,13 @@
+# The application shell: placement text, presence decisions, interface names, profile and clock
+# (unit); the dialog base and the main window offscreen (gui); the main window and the real
+# program against the emulated reader (device).
+rfid_add_gtest(NAME shell_unit_tests TIER unit
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/unit/WindowPlacementTest.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/unit/ReaderPresenceTest.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/unit/DeviceNotifierTest.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/unit/AppProfileTest.cpp
+  LIBS rfid_shell_logic)
+
+rfid_add_gtest(NAME shell_dialog_tests TIER gui
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/gui/DialogTest.cpp
+  LIBS rfid_platform rfid_resources Qt6::Test)
