@@ -2,3 +2,6 @@
 rfid_add_gtest(NAME splitter_geometry_test TIER unit
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/unit/SplitterGeometryTest.cpp
   LIBS rfid_splitter)
+rfid_add_gtest(NAME xor_tracker_test TIER gui
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/gui/XorTrackerTest.cpp
+  LIBS rfid_platform Qt6::Test)
