@@ -171,8 +171,10 @@ bool CDialog::Build(bool asChild) {
             }
         }
     }
-    if (asChild && (m_dwStyle & WS_VISIBLE))
-        show();
+    // A child without the visible style stays hidden when its parent is shown, until someone
+    // shows it (the splitter shows its panes).
+    if (asChild)
+        setVisible(m_dwStyle & WS_VISIBLE);
     return true;
 }
 
