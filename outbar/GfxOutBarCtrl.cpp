@@ -131,6 +131,7 @@ void CGfxOutBarCtrl::RemoveFolder(int index) {
 void CGfxOutBarCtrl::SelectFolder(int index) {
     if (GetFolderCount() > 0 && !IsFolder(index))
         ThrowBarInvalidArgument("SelectFolder");
+    m_nSlideFrames = 0;
     if (index != m_nCurrentFolder && IsFolder(m_nCurrentFolder) && (m_dwFlags & BarStyleAnimateFolders) &&
         AnimationTicks >= 0)
         SlideFolders(m_nCurrentFolder, index);
@@ -437,23 +438,38 @@ void CGfxOutBarCtrl::InvalidateAll() {
 }
 
 void CGfxOutBarCtrl::UpdateWindow() {
-    const QRegion pending = m_invalid;
+    m_pendingFlush += m_invalid;
     PaintPending();
+    FlushPending();
+}
+
+void CGfxOutBarCtrl::FlushRect(const BarRect& r) {
+    if (m_bInPaint) {
+        m_pendingFlush += r.ToQRect();
+        return;
+    }
+    m_bFlushing = true;
+    CWindowSurface::Flush(this, r.ToQRect());
+    m_bFlushing = false;
+}
+
+void CGfxOutBarCtrl::FlushPending() {
+    const QRegion pending = m_pendingFlush;
+    m_pendingFlush = QRegion();
     for (const QRect& r : pending)
         FlushRect(BarRect::FromQRect(r));
 }
 
-void CGfxOutBarCtrl::FlushRect(const BarRect& r) {
-    if (m_bInPaint)
-        update(r.ToQRect());
-    else
-        CWindowSurface::Flush(this, r.ToQRect());
-}
-
 void CGfxOutBarCtrl::paintEvent(QPaintEvent* event) {
+    // A paint that the bar did not ask for itself (an expose, or update() from outside) repaints
+    // its region from the records; a flush of something drawn on the window only shows it.
+    if (!m_bFlushing)
+        m_invalid += event->region();
     PaintPending();
     QPainter painter(this);
     m_surface.CopyTo(painter, event->rect());
+    if (!m_pendingFlush.isEmpty())
+        QMetaObject::invokeMethod(this, &CGfxOutBarCtrl::FlushPending, Qt::QueuedConnection);
 }
 
 void CGfxOutBarCtrl::resizeEvent(QResizeEvent* event) {
@@ -827,6 +843,7 @@ void CGfxOutBarCtrl::SlideFolders(int from, int to) {
             copy(Y, frame.fromY);
         }
         FlushRect(BarRect{plan.R.left, plan.A.top, plan.R.right, plan.R.bottom + H});
+        ++m_nSlideFrames;
         if (AnimationTicks > 0)
             QThread::msleep(AnimationTicks);
     }

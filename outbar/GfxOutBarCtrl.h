@@ -155,7 +155,11 @@ public:
 
     // The window's picture, and painting whatever is invalid now rather than on the next paint.
     const QImage& SurfaceImage() const { return m_surface.Image(); }
+    // Number of frames the last folder slide showed (0 when a selection played none).
+    int SlideFrameCount() const { return m_nSlideFrames; }
     void UpdateWindow();
+    // Marks the whole window for a repaint (update() does the same).
+    void InvalidateAll();
 
     bool OnCmdUIUpdate(CGfxCmdUI& cmdUI) override;
     qintptr OnGroupEditNotify(int kind, CGfxGroupEdit* edit) override;
@@ -201,10 +205,10 @@ private:
     QPoint CursorPos() const;
 
     void Invalidate(const BarRect& r);
-    void InvalidateAll();
     void PaintPending();
     void ComposeFull(QImage& buffer);
     void FlushRect(const BarRect& r);
+    void FlushPending();
 
     // Drawing on any surface.
     void DrawFolderHeader(QPainter& p, int index, bool pressed, BarRect r) const;
@@ -277,6 +281,9 @@ private:
     CWindowSurface m_surface;
     QRegion m_invalid;
     bool m_bInPaint = false;
+    bool m_bFlushing = false;
+    QRegion m_pendingFlush; // drawn on the window during a paint, shown after it
+    int m_nSlideFrames = 0;
     std::map<int, int> m_timers; // our timer number -> Qt timer id
 
     // State of the press loop in progress.

@@ -4,7 +4,15 @@
 #include <QPalette>
 #include <QStyle>
 
+// The palette may hold colours finer than 8 bits a channel; system colours are 8-bit values, so
+// that what is drawn and what is read back agree exactly.
+static QColor SystemColorOf(int index);
+
 QColor SystemColor(int index) {
+    return QColor::fromRgb(SystemColorOf(index).rgb());
+}
+
+static QColor SystemColorOf(int index) {
     const QPalette palette = QApplication::palette();
     switch (index) {
     case COLOR_SCROLLBAR:
