@@ -1,0 +1,362 @@
+#include "shell/RFIDDlg.h"
+#include "platform/AppProfile.h"
+#include "resources/DialogTemplates.h"
+#include "shell/StatusBar.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+QList<QAction*> MenuBarEntries(CRFIDDlg& dlg) {
+    return dlg.GetMenu()->actions();
+}
+
+QStringList Titles(const QList<QAction*>& actions) {
+    QStringList titles;
+    for (QAction* action : actions)
+        titles << action->text();
+    return titles;
+}
+
+QAction* FindItem(QMenu* menu, int nID) {
+    for (QAction* action : menu->actions())
+        if (!action->menu() && action->data().toInt() == nID)
+            return action;
+    return nullptr;
+}
+
+QString ButtonText(CDialog& dialog, int nID) {
+    auto* button = qobject_cast<QAbstractButton*>(dialog.GetDlgItem(nID));
+    return button ? button->text() : QString();
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        CMultiLanguage::SetDefaultAppFolder(m_dir.path());
+        Profile().clear();
+    }
+    void TearDown() override { CMultiLanguage::SetDefaultAppFolder(QString()); }
+
+    static QSettings Profile() {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, GetRegistryKey(), GetProfileName());
+    }
+
+    static std::unique_ptr<CRFIDDlg> OpenWindow() {
+        auto dlg = std::make_unique<CRFIDDlg>();
+        EXPECT_TRUE(dlg->CreateTopLevel());
+        dlg->show();
+        QCoreApplication::processEvents(); // the posted size message lays the window out
+        return dlg;
+    }
+
+    static QMenu* LanguagePopup(CRFIDDlg& dlg) { return MenuBarEntries(dlg).at(1)->menu(); }
+
+    static std::vector<bool> CheckMarksWhenOpened(CRFIDDlg& dlg) {
+        QMenu* popup = LanguagePopup(dlg);
+        emit popup->aboutToShow();
+        std::vector<bool> checks;
+        for (QAction* item : popup->actions())
+            checks.push_back(item->isChecked());
+        return checks;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, FirstStartWritesTheLanguagesAndTranslatesEveryWindowInEnglish) {
+    auto dlg = OpenWindow();
+    for (const char* file : {"1.English.ini", "2.Simplified Chinese.ini", "3.Traditional Chinese.ini"})
+        EXPECT_TRUE(QFile::exists(m_dir.filePath(QStringLiteral("Language/") + file))) << file;
+
+    EXPECT_EQ(Titles(MenuBarEntries(*dlg)), (QStringList{"File(&F)", "Language(&H)", "Help(&H)"}));
+    QMenu* languages = LanguagePopup(*dlg);
+    EXPECT_EQ(Titles(languages->actions()),
+              (QStringList{"English", QString::fromUtf8("简体中文"), QString::fromUtf8("繁體中文")}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(languages->actions().at(i)->data().toInt(), ID_LANGUAGE_FIRST + i);
+
+    // Texts that differ from the templates show that every window was translated.
+    EXPECT_EQ(dlg->windowTitle(), "RFID Read|Write");
+    QMenu* file = MenuBarEntries(*dlg).at(0)->menu();
+    EXPECT_EQ(FindItem(file, ID_MENU_READWRITE)->text(), "Read|Write");
+    EXPECT_EQ(ButtonText(dlg->m_MPDlg, IDC_MP_NOCHANGE), "No change");
+    EXPECT_EQ(dlg->m_wndStatusBar->GetPaneText(0), "Ready");
+
+    EXPECT_EQ(dlg->m_OPListDlg.m_pMainDlg, dlg.get());
+    EXPECT_EQ(dlg->m_OPMainDlg.m_pMainDlg, dlg.get());
+    EXPECT_EQ(dlg->m_MPDlg.m_pMainDlg, dlg.get());
+    EXPECT_EQ(dlg->m_nCurPage, 0);
+    EXPECT_EQ(dlg->log->property("controlId").toInt(), IDC_LOG);
+    EXPECT_TRUE(dlg->log->isReadOnly());
+}
+
+TEST_F(MainWindowTest, ChoosingALanguageRetranslatesEverythingAndMovesTheCheckMark) {
+    auto dlg = OpenWindow();
+    EXPECT_EQ(CheckMarksWhenOpened(*dlg), (std::vector<bool>{true, false, false}));
+
+    FindItem(LanguagePopup(*dlg), ID_LANGUAGE_FIRST + 1)->trigger();
+    EXPECT_EQ(dlg->windowTitle(), QString::fromUtf8("RFID读写工具"));
+    EXPECT_EQ(Titles(MenuBarEntries(*dlg)),
+              (QStringList{QString::fromUtf8("文件(&F)"), QString::fromUtf8("语言(&H)"),
+                           QString::fromUtf8("帮助(&H)")}));
+    EXPECT_EQ(dlg->m_wndStatusBar->GetPaneText(0), QString::fromUtf8("就绪"));
+    EXPECT_EQ(ButtonText(dlg->m_OPMainDlg, IDC_BTN_READ), QString::fromUtf8("读取"));
+    EXPECT_EQ(ButtonText(dlg->m_MPDlg, IDC_MP_NOCHANGE), QString::fromUtf8("固定"));
+    // The language items have no keys and keep their names.
+    EXPECT_EQ(LanguagePopup(*dlg)->actions().at(0)->text(), "English");
+    EXPECT_EQ(CheckMarksWhenOpened(*dlg), (std::vector<bool>{false, true, false}));
+
+    FindItem(LanguagePopup(*dlg), ID_LANGUAGE_FIRST + 2)->trigger();
+    EXPECT_EQ(dlg->windowTitle(), QString::fromUtf8("RFID讀寫工具"));
+    EXPECT_EQ(CheckMarksWhenOpened(*dlg), (std::vector<bool>{false, false, true}));
+}
+
+TEST_F(MainWindowTest, TheChosenLanguageIsTheOneOfTheNextStart) {
+    {
+        auto dlg = OpenWindow();
+        FindItem(LanguagePopup(*dlg), ID_LANGUAGE_FIRST + 2)->trigger();
+    }
+    auto dlg = OpenWindow();
+    EXPECT_EQ(dlg->windowTitle(), QString::fromUtf8("RFID讀寫工具"));
+    EXPECT_EQ(CheckMarksWhenOpened(*dlg), (std::vector<bool>{false, false, true}));
+}
+
+TEST_F(MainWindowTest, ClockTicksAndPaneZeroIs84PixelsNarrowerThanTheClientArea) {
+    auto dlg = OpenWindow();
+    CStatusBar* bar = dlg->m_wndStatusBar;
+    const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
+    const QString first = bar->GetPaneText(1);
+    EXPECT_TRUE(clock.match(first).hasMatch()) << first.toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->GetPaneText(1) != first; }, 2500));
+    EXPECT_TRUE(clock.match(bar->GetPaneText(1)).hasMatch());
+
+    for (const QSize size : {QSize(840, 600), QSize(1000, 700), QSize(500, 400)}) {
+        dlg->resize(size);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(bar->width(), dlg->GetClientRect().width());
+        EXPECT_EQ(bar->GetItemRect(0).width(), dlg->GetClientRect().width() - 84);
+        EXPECT_EQ(bar->GetItemRect(1).right(), bar->width() - 1); // the clock stretches to the edge
+        EXPECT_EQ(bar->geometry().bottom(), dlg->height() - 1);
+    }
+}
+
+TEST_F(MainWindowTest, AppendLogAppendsAtTheEndAndReplaceMakesTheLogHoldOnlyTheText) {
+    auto dlg = OpenWindow();
+    QSignalSpy changes(dlg->log->document(), &QTextDocument::contentsChanged);
+
+    dlg->AppendLog("Disconnect!", true);
+    EXPECT_EQ(dlg->GetLogText(), "Disconnect!");
+    const qsizetype afterFirst = changes.count();
+    dlg->AppendLog("Disconnect!", true); // already exactly that: nothing happens
+    EXPECT_EQ(changes.count(), afterFirst);
+    dlg->AppendLog("disconnect!", true); // the comparison is case-sensitive
+    EXPECT_EQ(dlg->GetLogText(), "disconnect!");
+
+    dlg->AppendLog("AB Version: 1.0.2", true);
+    dlg->AppendLog(QString::fromUtf8("\r\nREAD CARD SUCCESS√"), false);
+    dlg->AppendLog(" [VENDOR ID:018 CARD NO.:0878082202]", false);
+    dlg->AppendLog(QString::fromUtf8("\r\nREAD CARD ERROR×"), false);
+    EXPECT_EQ(dlg->GetLogText(),
+              QString::fromUtf8("AB Version: 1.0.2\nREAD CARD SUCCESS√ [VENDOR ID:018 CARD "
+                                "NO.:0878082202]\nREAD CARD ERROR×"));
+    EXPECT_TRUE(dlg->log->textCursor().atEnd());
+    EXPECT_FALSE(dlg->log->document()->isUndoAvailable());
+
+    // Appending goes to the end even when the user has put the caret elsewhere.
+    QTextCursor start = dlg->log->textCursor();
+    start.movePosition(QTextCursor::Start);
+    dlg->log->setTextCursor(start);
+    dlg->AppendLog("!", false);
+    EXPECT_TRUE(dlg->GetLogText().endsWith(QString::fromUtf8("ERROR×!")));
+
+    dlg->AppendLog("Disconnect!", true);
+    EXPECT_EQ(dlg->GetLogText(), "Disconnect!");
+}
+
+TEST_F(MainWindowTest, TheLogHasNoContextMenuAndEnterInItDoesNotEndTheWindow) {
+    auto dlg = OpenWindow();
+    bool menuShown = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            menuShown = true;
+            popup->close();
+        }
+    });
+    closer.start(20);
+    QContextMenuEvent mouse(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            dlg->log->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(dlg->log->viewport(), &mouse);
+    QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                               dlg->log->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(dlg->log, &keyboard);
+    QTest::mouseClick(dlg->log->viewport(), Qt::RightButton);
+    QTest::qWait(60);
+    EXPECT_FALSE(menuShown);
+
+    dlg->log->setFocus();
+    QTest::keyClick(dlg->log, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+TEST_F(MainWindowTest, FirstStartSplitsOff300PixelsLeftAnd120PixelsOfLogWithSixPixelGaps) {
+    auto dlg = OpenWindow();
+    QRect client = dlg->GetClientRect();
+    client.setBottom(client.bottom() - dlg->m_wndStatusBar->height());
+    EXPECT_EQ(dlg->m_SplitterMain.geometry(), client);
+
+    const QRect list = dlg->m_OPListDlg.geometry();
+    const QRect right = dlg->m_SplitterRight.geometry();
+    EXPECT_EQ(list.left(), 0);
+    EXPECT_EQ(list.width(), 301); // one pixel wider than the 300-pixel pane rectangle
+    EXPECT_EQ(right.left() - list.right() - 1, 6);
+    EXPECT_EQ(right.right(), client.width() - 1);
+
+    const QRect page = dlg->m_OPMainDlg.geometry();
+    const QRect log = dlg->log->geometry();
+    EXPECT_EQ(log.height(), 120);
+    EXPECT_EQ(log.bottom(), right.height() - 1);
+    EXPECT_EQ(log.top() - page.bottom() - 1, 6);
+    EXPECT_EQ(page.top(), 0);
+    EXPECT_TRUE(dlg->m_OPMainDlg.isVisible());
+    EXPECT_FALSE(dlg->m_MPDlg.isVisible());
+}
+
+TEST_F(MainWindowTest, MenuCommandsSwitchThePageAboveTheLogAndKeepTheLogHeight) {
+    auto dlg = OpenWindow();
+    QMenu* file = MenuBarEntries(*dlg).at(0)->menu();
+
+    FindItem(file, ID_MENU_MASSPRODUCTION)->trigger();
+    EXPECT_EQ(dlg->m_nCurPage, 1);
+    EXPECT_TRUE(dlg->m_MPDlg.isVisible());
+    EXPECT_FALSE(dlg->m_OPMainDlg.isVisible());
+    EXPECT_EQ(dlg->m_MPDlg.parentWidget(), &dlg->m_SplitterRight);
+    EXPECT_EQ(dlg->log->height(), 120);
+
+    FindItem(file, ID_MENU_READWRITE)->trigger();
+    EXPECT_EQ(dlg->m_nCurPage, 0);
+    EXPECT_TRUE(dlg->m_OPMainDlg.isVisible());
+    EXPECT_FALSE(dlg->m_MPDlg.isVisible());
+
+    // Asking for the current page again changes nothing, not even a hidden page shown by hand.
+    dlg->m_MPDlg.show();
+    dlg->ShowPage(0);
+    EXPECT_TRUE(dlg->m_MPDlg.isVisible());
+    dlg->m_MPDlg.hide();
+
+    dlg->ShowPage(3); // stored, but there is no such page
+    EXPECT_EQ(dlg->m_nCurPage, 3);
+    EXPECT_TRUE(dlg->m_OPMainDlg.isVisible());
+}
+
+TEST_F(MainWindowTest, CloseBoxStoresPlacementAndSplittersAndTheNextStartUsesThem) {
+    {
+        auto dlg = OpenWindow();
+        dlg->setGeometry(120, 90, 900, 640);
+        QCoreApplication::processEvents();
+        dlg->close();
+        EXPECT_FALSE(dlg->isVisible());
+    }
+    QSettings profile = Profile();
+    const auto stored = ParseWindowPlacement(profile.value("Settings/WindowPos").toString());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->showCmd, SW_SHOWNORMAL);
+    EXPECT_EQ(stored->NormalRect(), QRect(120, 90, 900, 640));
+    EXPECT_EQ(profile.value("splt/init_v40000/VertSplitPos").toInt(), 300);
+    EXPECT_EQ(profile.value("splt/init_h40001/HorizSplitPos").toInt(), 120);
+
+    auto dlg = OpenWindow();
+    EXPECT_EQ(dlg->geometry(), QRect(120, 90, 900, 640));
+    EXPECT_FALSE(dlg->isMaximized());
+}
+
+TEST_F(MainWindowTest, ClosingWhileMinimisedComesBackRestoredOrMaximised) {
+    {
+        auto dlg = OpenWindow();
+        dlg->showMinimized();
+        dlg->close();
+    }
+    EXPECT_EQ(ParseWindowPlacement(GetProfileString("Settings", "WindowPos"))->showCmd, SW_SHOW);
+    {
+        auto dlg = OpenWindow();
+        EXPECT_FALSE(dlg->isMinimized());
+        EXPECT_FALSE(dlg->isMaximized());
+        dlg->showMaximized();
+        dlg->showMinimized();
+        dlg->close();
+    }
+    const auto stored = ParseWindowPlacement(GetProfileString("Settings", "WindowPos"));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->showCmd, SW_SHOWMAXIMIZED);
+    EXPECT_EQ(stored->flags, WPF_RESTORETOMAXIMIZED);
+    auto dlg = OpenWindow();
+    EXPECT_TRUE(dlg->isMaximized());
+    EXPECT_FALSE(dlg->isMinimized());
+}
+
+TEST_F(MainWindowTest, NineFieldOrMalformedPlacementIsIgnored) {
+    const QSize templateSize(840, 520);
+    for (const char* value : {"0,1,-1,-1,-1,-1,100,80,1000", "0,1,-1,-1,-1,-1,100,80,x,700", "garbage",
+                              "0,1,-1,-1,-1,-1,100,80,100,80"}) {
+        WriteProfileString("Settings", "WindowPos", value);
+        auto dlg = OpenWindow();
+        EXPECT_EQ(dlg->GetClientRect().size(), templateSize) << value;
+        EXPECT_NE(dlg->pos(), QPoint(100, 80)) << value;
+    }
+}
+
+TEST_F(MainWindowTest, ExitEndsTheWindowWithoutStoringThePlacement) {
+    auto dlg = OpenWindow();
+    QSignalSpy finished(dlg.get(), &QDialog::finished);
+    FindItem(MenuBarEntries(*dlg).at(0)->menu(), ID_MENU_EXIT)->trigger();
+    EXPECT_TRUE(dlg->isVisible()); // the quit is posted
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 1000));
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(GetProfileString("Settings", "WindowPos"), "");
+}
+
+TEST_F(MainWindowTest, AboutBoxIsTranslatedWithTheMainCatalogue) {
+    auto dlg = OpenWindow();
+    FindItem(LanguagePopup(*dlg), ID_LANGUAGE_FIRST + 1)->trigger();
+    QString title, okText;
+    QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<CDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(about, nullptr);
+        title = about->windowTitle();
+        okText = ButtonText(*about, IDOK);
+        QTest::keyClick(about, Qt::Key_Escape);
+    });
+    QAction* aboutItem = FindItem(MenuBarEntries(*dlg).at(2)->menu(), ID_MENU_ABOUT);
+    aboutItem->trigger();
+    EXPECT_EQ(title, QString::fromUtf8("关于"));
+    EXPECT_EQ(okText, QString::fromUtf8("确定"));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+int main(int argc, char** argv) {
+    // Test discovery runs the binary without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
