@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // ctest lists the tests without the test environment; they always run offscreen at scale 1.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
+        qputenv("QT_SCALE_FACTOR", "1");
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
