@@ -10,6 +10,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QResizeEvent>
 
 #include <algorithm>
 #include <cstdlib>
@@ -33,9 +34,20 @@ int ReadPosition(const QString& section, const char* entry, int nDefault) {
     return std::llabs(static_cast<long long>(n)) <= QWIDGETSIZE_MAX ? n : nDefault;
 }
 
+// A window learns its new size at once, hidden or not, so that a nested splitter or a page
+// lays itself out when it is moved and not only when it is next shown.
+void SendPendingResize(QWidget* w) {
+    if (!w->testAttribute(Qt::WA_PendingResizeEvent))
+        return;
+    w->setAttribute(Qt::WA_PendingResizeEvent, false);
+    QResizeEvent resize(w->size(), QSize());
+    QCoreApplication::sendEvent(w, &resize);
+}
+
 // Moves a pane window; a rectangle turned inside out by a tiny splitter gives an empty window.
 void MoveWindow(QWidget* pane, const QRect& r) {
     pane->setGeometry(r.x(), r.y(), std::max(0, r.width()), std::max(0, r.height()));
+    SendPendingResize(pane);
 }
 
 } // namespace
@@ -63,6 +75,7 @@ bool CSSplitter::Create(unsigned dwStyle, const QRect& rect, QWidget* parent, in
     setParent(parent, Qt::Widget);
     setProperty(kControlIdProperty, nID);
     setGeometry(rect);
+    SendPendingResize(this);
     // Mouse moves arrive without a button too, to set the split cursor over the bar.
     setMouseTracking(true);
     m_bCreated = true;
