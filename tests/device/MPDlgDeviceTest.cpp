@@ -1,0 +1,147 @@
+#include "device/MainWindowFixture.h"
+#include "pages/NumberSequence.h"
+
+#include <QAbstractButton>
+
+class MassProductionOnReader : public MainWindowFixture {
+protected:
+    CMPDlg& Page() { return m_dlg->m_MPDlg; }
+    QLineEdit* CardNo() { return Edit(Page(), CMPDlg::IDC_EDIT_CARDNO); }
+    QLineEdit* VendorId() { return Edit(Page(), CMPDlg::IDC_EDIT_VENDORID); }
+    void SetOption(int id, bool checked) {
+        auto* button = qobject_cast<QAbstractButton*>(Page().GetDlgItem(id));
+        if (button->isChecked() != checked)
+            button->click();
+    }
+    // Shows the page with the given fields, number mode and Verify choice.
+    void Prepare(const QString& vendorId, const QString& cardNo, int modeButton, bool verify) {
+        m_dlg->ShowPage(1);
+        VendorId()->setText(vendorId);
+        CardNo()->setText(cardNo);
+        SetOption(modeButton, true);
+        SetOption(CMPDlg::IDC_CHECK_VERIFY, verify);
+    }
+    // Writes one card with Enter in the card number field, as an operator does.
+    QString PressEnter() {
+        return LogAdded([&] { QTest::keyClick(CardNo(), Qt::Key_Return); });
+    }
+};
+
+namespace {
+const QString kWritten = QStringLiteral("\nWRITE CARD SUCCESS\u221A");
+const QString kWriteError = QStringLiteral("\nWRITE CARD ERROR\u00D7");
+const QString kVerified = QStringLiteral("\nWRITE CARD SUCCESS\u221A VERIFY SUCCESS\u221A");
+const QString kVerifyFailed = QStringLiteral("\nWRITE CARD SUCCESS\u221A VERIFY FAIL\u00D7");
+} // namespace
+
+TEST_F(MassProductionOnReader, IncreaseRunWritesConsecutiveNumbersAndWrapsTo1) {
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("1"), CMPDlg::IDC_RADIO_INCREASE, false);
+        for (quint64 card = 1; card <= 3; ++card) {
+            EXPECT_EQ(PressEnter(), kWritten);
+            EXPECT_EQ(Reader().CardId(), (1ull << 32) + card);
+            EXPECT_EQ(CardNo()->text(), QStringLiteral("%1").arg(card + 1, 10, 10, QLatin1Char('0')));
+        }
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_READ_CARD), 0); // no read-back without Verify
+
+        CardNo()->setText(QStringLiteral("4294967295"));
+        EXPECT_EQ(PressEnter(), kWritten);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000001"));
+        // An empty card number with vendor ID 7 writes 7 * 2^32 and continues at 1.
+        VendorId()->setText(QStringLiteral("7"));
+        CardNo()->clear();
+        EXPECT_EQ(PressEnter(), kWritten);
+        EXPECT_EQ(Reader().CardId(), 30064771072ull);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000001"));
+    });
+}
+
+TEST_F(MassProductionOnReader, RandomRunFollowsTheSeededGenerator) {
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("200"), QStringLiteral("5"), CMPDlg::IDC_RADIO_RANDOM, false);
+        EXPECT_EQ(Page().m_nNumberMode, MODE_RANDOM);
+        Page().m_Random.Seed(2024);
+        CRandomGenerator reference;
+        reference.Seed(2024);
+        for (int card = 0; card < 3; ++card) {
+            const QString previous = CardNo()->text();
+            EXPECT_EQ(PressEnter(), kWritten);
+            EXPECT_EQ(Reader().CardId(), (200ull << 32) + previous.toULongLong());
+            EXPECT_EQ(CardNo()->text(), NextCardNumber(MODE_RANDOM, previous, reference));
+        }
+    });
+}
+
+TEST_F(MassProductionOnReader, NoChangeWritesTheSameNumberAndKeepsTheTextAsTyped) {
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QString(), QStringLiteral("42"), CMPDlg::IDC_RADIO_NOCHANGE, false);
+        for (int card = 0; card < 2; ++card) {
+            Reader().PutCard(0);
+            EXPECT_EQ(PressEnter(), kWritten);
+            EXPECT_EQ(Reader().CardId(), 42u);
+            EXPECT_EQ(CardNo()->text(), QStringLiteral("42"));
+        }
+    });
+}
+
+TEST_F(MassProductionOnReader, VerifiedRunReadsEachCardBackBeforeAdvancing) {
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("18"), QStringLiteral("878082202"), CMPDlg::IDC_RADIO_INCREASE, true);
+        EXPECT_EQ(PressEnter(), kVerified);
+        EXPECT_EQ(Reader().CardId(), 78187493530ull);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0878082203"));
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_READ_CARD), 1);
+    });
+}
+
+TEST_F(MassProductionOnReader, FailedWriteOrReadBackKeepsTheNumber) {
+    Reader().PutCard(9, CEmulatedReader::CARD_READ_ONLY);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("0"), QStringLiteral("0"), CMPDlg::IDC_RADIO_INCREASE, true);
+        // A card that refuses programming: the reader rejects the frame, nothing is read back.
+        EXPECT_EQ(PressEnter(), kWriteError);
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_READ_CARD), 0);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0"));
+        // Identifier 0 written, read-back failing: an empty read-back is no match for 0.
+        Reader().PutCard(9);
+        Reader().SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, 1);
+        EXPECT_EQ(PressEnter(), kVerifyFailed);
+        EXPECT_EQ(Reader().CardId(), 0u);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0"));
+    });
+}
+
+TEST_F(MassProductionOnReader, PastedNumbersOutOfRangeAreNeverWritten) {
+    Reader().PutCard(3);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("256"), QStringLiteral("1"), CMPDlg::IDC_RADIO_INCREASE, false);
+        EXPECT_EQ(PressEnter(), kWriteError);
+        VendorId()->setText(QStringLiteral("1"));
+        for (const char* card : {"4294967296", "-1"}) {
+            CardNo()->setText(QString::fromLatin1(card));
+            EXPECT_EQ(PressEnter(), kWriteError);
+            EXPECT_EQ(CardNo()->text(), QString::fromLatin1(card));
+        }
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 0);
+        EXPECT_EQ(Reader().CardId(), 3u);
+    });
+}
+
+TEST_F(MassProductionOnReader, NothingHappensWithBothFieldsEmptyOrWithoutAReadyReader) {
+    Reader().PutCard(3);
+    RunWhenReady([&] {
+        Prepare(QString(), QString(), CMPDlg::IDC_RADIO_INCREASE, false);
+        EXPECT_EQ(PressEnter(), QString());
+        UnplugAndWaitForDisconnect();
+        CardNo()->setText(QStringLiteral("1"));
+        QTest::keyClick(CardNo(), Qt::Key_Return);
+        Click(Page(), CMPDlg::IDC_BUTTON_WRITE);
+        EXPECT_EQ(Log(), QStringLiteral("Disconnect!"));
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 0);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("1"));
+    });
+}

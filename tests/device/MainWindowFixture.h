@@ -1,0 +1,71 @@
+#pragma once
+
+// The main window running as the program runs it, with an emulated reader plugged in under
+// umockdev, so the pages talk to it through the real libusb.
+
+#include "language/MultiLanguage.h"
+#include "shell/RFIDDlg.h"
+#include "tools/emureader/EmuTestbed.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+class MainWindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_appFolder.isValid());
+        CMultiLanguage::SetDefaultAppFolder(m_appFolder.path());
+        m_plugged = m_testbed.PlugReader();
+        m_dlg = std::make_unique<CRFIDDlg>();
+    }
+    void TearDown() override {
+        m_dlg.reset();
+        CMultiLanguage::SetDefaultAppFolder(QString());
+    }
+
+    // Runs `body` inside the main window's modal loop once the reader is ready, then ends it.
+    void RunWhenReady(const std::function<void()>& body) {
+        QTimer::singleShot(0, m_dlg.get(), [&] {
+            if (QTest::qWaitFor([&] { return m_dlg->m_bDeviceReady != 0; }, 5000))
+                body();
+            else
+                ADD_FAILURE() << "the reader never became ready";
+            m_dlg->EndDialog(IDCANCEL);
+        });
+        m_dlg->DoModal();
+    }
+
+    CEmulatedReader& Reader() { return m_plugged->Reader(); }
+    QString Log() const { return m_dlg->GetLogText(); }
+
+    // What an action adds to the log.
+    QString LogAdded(const std::function<void()>& action) {
+        const QString before = Log();
+        action();
+        const QString after = Log();
+        EXPECT_TRUE(after.startsWith(before));
+        return after.mid(before.size());
+    }
+
+    // Unplugs the reader and waits until the main window has noticed.
+    void UnplugAndWaitForDisconnect() {
+        m_plugged->Unplug();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->m_bDeviceReady && Log() == "Disconnect!"; }, 5000));
+    }
+
+    static QLineEdit* Edit(CDialog& page, int id) { return qobject_cast<QLineEdit*>(page.GetDlgItem(id)); }
+    static void Click(CDialog& page, int id) { qobject_cast<QPushButton*>(page.GetDlgItem(id))->click(); }
+
+    QTemporaryDir m_appFolder;
+    CEmuTestbed m_testbed; // before any reader object: libusb picks its device folder at start
+    std::shared_ptr<CEmuUsbDevice> m_plugged;
+    std::unique_ptr<CRFIDDlg> m_dlg;
+};
