@@ -16,4 +16,7 @@ if(TARGET rfid_shell)
   rfid_add_gtest(NAME shell_gui_tests TIER gui
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/gui/RFIDDlgTest.cpp
     LIBS rfid_shell rfid_resources Qt6::Test)
+  rfid_add_gtest(NAME shell_device_tests TIER device
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/RFIDDlgDeviceTest.cpp
+    LIBS rfid_shell rfid_resources rfid_emureader Qt6::Test)
 endif()

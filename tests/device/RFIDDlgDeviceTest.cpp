@@ -1,0 +1,149 @@
+// The main window's reader presence against the emulated reader: the real libusb and the real
+// udev monitor under umockdev.
+#include "shell/RFIDDlg.h"
+#include "tools/emureader/EmuTestbed.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kIdentification = QStringLiteral("RFID Reader Version: 1.0.2");
+const QString kDisconnect = QStringLiteral("Disconnect!");
+
+class ReaderPresenceDeviceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        CMultiLanguage::SetDefaultAppFolder(m_dir.path());
+        m_testbed = std::make_unique<CEmuTestbed>(); // before any reader object
+    }
+    void TearDown() override {
+        m_dlg.reset();
+        m_testbed.reset();
+        CMultiLanguage::SetDefaultAppFolder(QString());
+    }
+
+    CRFIDDlg& OpenWindow() {
+        m_dlg = std::make_unique<CRFIDDlg>();
+        EXPECT_TRUE(m_dlg->CreateTopLevel());
+        m_dlg->show();
+        return *m_dlg;
+    }
+
+    bool WaitForLog(const QString& text, int timeoutMs = 2000) {
+        return QTest::qWaitFor([&] { return m_dlg->GetLogText() == text; }, timeoutMs);
+    }
+
+    std::vector<int> Flags() const {
+        return {m_dlg->m_bDevicePresent, m_dlg->m_bDeviceOpen, m_dlg->m_bDeviceReady};
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<CEmuTestbed> m_testbed;
+    std::unique_ptr<CRFIDDlg> m_dlg;
+};
+
+} // namespace
+
+TEST_F(ReaderPresenceDeviceTest, ReaderAttachedBeforeStartIsIdentifiedRightAway) {
+    auto reader = m_testbed->PlugReader();
+    CRFIDDlg& dlg = OpenWindow();
+    // The start-up scan runs after 100 ms and identification on the next tick.
+    EXPECT_TRUE(WaitForLog(kIdentification, 1000)) << dlg.GetLogText().toStdString();
+    EXPECT_EQ(Flags(), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(reader->Reader().CountTransfers(128), 1);
+    EXPECT_EQ(reader->Reader().CountTransfers(129), 1);
+}
+
+TEST_F(ReaderPresenceDeviceTest, UnplugWritesDisconnectOnceHoweverManyTicksPass) {
+    auto reader = m_testbed->PlugReader();
+    CRFIDDlg& dlg = OpenWindow();
+    ASSERT_TRUE(WaitForLog(kIdentification));
+    dlg.AppendLog(QString::fromUtf8("\r\nREAD CARD SUCCESS√"), false);
+
+    QSignalSpy changes(dlg.log->document(), &QTextDocument::contentsChanged);
+    reader->Unplug();
+    ASSERT_TRUE(WaitForLog(kDisconnect));
+    EXPECT_EQ(Flags(), (std::vector<int>{0, 0, 0}));
+    const qsizetype afterDisconnect = changes.count();
+    QTest::qWait(1000); // ten ticks of the state machine
+    EXPECT_EQ(changes.count(), afterDisconnect);
+    EXPECT_EQ(dlg.GetLogText(), kDisconnect);
+}
+
+TEST_F(ReaderPresenceDeviceTest, ReplugReopensAndIdentifiesTheReaderAgain) {
+    auto reader = m_testbed->PlugReader();
+    OpenWindow();
+    ASSERT_TRUE(WaitForLog(kIdentification));
+    reader->Unplug();
+    ASSERT_TRUE(WaitForLog(kDisconnect));
+
+    reader->Reader().SetName("Second");
+    reader->Replug();
+    EXPECT_TRUE(WaitForLog("Second Version: 1.0.2"));
+    EXPECT_EQ(Flags(), (std::vector<int>{1, 1, 1}));
+}
+
+TEST_F(ReaderPresenceDeviceTest, ReaderPluggedInAfterStartIsFoundThroughItsArrival) {
+    CRFIDDlg& dlg = OpenWindow();
+    ASSERT_TRUE(WaitForLog(kDisconnect));
+    QTest::qWait(300); // the start-up scan has found nothing
+    EXPECT_EQ(Flags(), (std::vector<int>{0, 0, 0}));
+    auto reader = m_testbed->PlugReader();
+    EXPECT_TRUE(WaitForLog(kIdentification)) << dlg.GetLogText().toStdString();
+}
+
+TEST_F(ReaderPresenceDeviceTest, OtherDevicesComingAndGoingChangeNothing) {
+    CRFIDDlg& dlg = OpenWindow();
+    ASSERT_TRUE(WaitForLog(kDisconnect));
+    auto mouse = m_testbed->PlugDevice(0x046d, 0xc52b);
+    auto wrongProduct = m_testbed->PlugReader(0x0314, 0x1002);
+    QTest::qWait(400);
+    EXPECT_EQ(Flags(), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(wrongProduct->Reader().CountTransfers(128), 0);
+
+    auto reader = m_testbed->PlugReader();
+    ASSERT_TRUE(WaitForLog(kIdentification));
+    dlg.AppendLog("\r\npage message", false);
+    const QString log = dlg.GetLogText();
+    mouse->Unplug();
+    wrongProduct->Unplug();
+    QTest::qWait(400);
+    EXPECT_EQ(Flags(), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(dlg.GetLogText(), log);
+}
+
+TEST_F(ReaderPresenceDeviceTest, ReaderThatNeverAnswersItsNameOrVersionStaysDisconnected) {
+    auto reader = m_testbed->PlugReader();
+    reader->Reader().SetFault(129, CEmulatedReader::Fault::Stall);
+    CRFIDDlg& dlg = OpenWindow();
+    QTest::qWait(800);
+    EXPECT_EQ(dlg.GetLogText(), kDisconnect);
+    EXPECT_EQ(Flags(), (std::vector<int>{1, 1, 0}));
+    // Identification is retried every tick, each time with both requests.
+    EXPECT_GE(reader->Reader().CountTransfers(129), 3);
+    EXPECT_EQ(reader->Reader().CountTransfers(128), reader->Reader().CountTransfers(129));
+
+    reader->Reader().ClearFaults();
+    reader->Reader().SetFault(128, CEmulatedReader::Fault::NoReply);
+    QTest::qWait(400);
+    EXPECT_EQ(dlg.GetLogText(), kDisconnect);
+
+    reader->Reader().ClearFaults();
+    EXPECT_TRUE(WaitForLog(kIdentification));
+}
+
+int main(int argc, char** argv) {
+    CEmuTestbed::EnsurePreload(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
