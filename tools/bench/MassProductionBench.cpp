@@ -1,0 +1,115 @@
+// Mass Production over the in-process reader: writes 10,000 cards with Verify off through the
+// real main window and page, and prints the host time per card and whether later cards are
+// slower than early ones (the log grows by one line per card). Then checks that the log holds
+// every line.
+//
+//   MassProductionBench [cards]
+
+#include "language/MultiLanguage.h"
+#include "shell/RFIDDlg.h"
+#include "tools/emureader/FakeUsbBus.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+bool WaitUntilReady(const CRFIDDlg& dlg, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!dlg.m_bDeviceReady && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return dlg.m_bDeviceReady != 0;
+}
+
+double MeanMs(const std::vector<qint64>& ns, size_t first, size_t count) {
+    const auto begin = ns.begin() + qsizetype(first);
+    return std::accumulate(begin, begin + qsizetype(count), 0.0) / double(count) / 1e6;
+}
+
+struct Figures {
+    std::vector<qint64> writeNs; // the Write button's handler alone
+    std::vector<qint64> cycleNs; // the handler and the event processing after it
+};
+
+Figures RunCards(CRFIDDlg& dlg, int cards) {
+    CMPDlg& page = dlg.m_MPDlg;
+    dlg.ShowPage(1);
+    qobject_cast<QLineEdit*>(page.GetDlgItem(CMPDlg::IDC_EDIT_VENDORID))->setText(QStringLiteral("1"));
+    qobject_cast<QLineEdit*>(page.GetDlgItem(CMPDlg::IDC_EDIT_CARDNO))->setText(QStringLiteral("1"));
+    auto* verify = qobject_cast<QAbstractButton*>(page.GetDlgItem(CMPDlg::IDC_CHECK_VERIFY));
+    if (verify->isChecked())
+        verify->click();
+    auto* write = qobject_cast<QAbstractButton*>(page.GetDlgItem(CMPDlg::IDC_BUTTON_WRITE));
+
+    Figures figures;
+    QElapsedTimer clock;
+    for (int card = 0; card < cards; ++card) {
+        clock.start();
+        write->click();
+        figures.writeNs.push_back(clock.nsecsElapsed());
+        QCoreApplication::processEvents();
+        figures.cycleNs.push_back(clock.nsecsElapsed());
+    }
+    return figures;
+}
+
+void PrintFigures(const char* what, const std::vector<qint64>& ns) {
+    const size_t window = std::min<size_t>(1000, ns.size());
+    const double first = MeanMs(ns, 0, window);
+    const double last = MeanMs(ns, ns.size() - window, window);
+    std::printf(
+        "%-22s %8.4f ms/card overall, first %zu: %8.4f ms, last %zu: %8.4f ms, ratio last/first %.2f\n", what,
+        MeanMs(ns, 0, ns.size()), window, first, window, last, last / first);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int cards = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
+
+    QTemporaryDir appFolder;
+    CMultiLanguage::SetDefaultAppFolder(appFolder.path());
+    CFakeUsbBus bus;
+    CEmulatedReader& reader = bus.AddReader();
+    reader.PutCard(0);
+
+    CRFIDDlg dlg;
+    int status = 0;
+    QTimer::singleShot(0, &dlg, [&] {
+        if (!WaitUntilReady(dlg, 5000)) {
+            std::fprintf(stderr, "the emulated reader never became ready\n");
+            status = 1;
+        } else {
+            const Figures figures = RunCards(dlg, cards);
+            std::printf("Mass Production, %d cards, Verify off, in-process reader\n", cards);
+            PrintFigures("write handler:", figures.writeNs);
+            PrintFigures("write + events:", figures.cycleNs);
+
+            const QString log = dlg.GetLogText();
+            const qsizetype lines = log.count(QStringLiteral("\nWRITE CARD SUCCESS\u221A"));
+            const bool complete = lines == cards && reader.ProgrammedCount() == cards &&
+                                  reader.CardId() == (1ull << 32) + quint64(cards);
+            std::printf("log: %lld lines, %lld success lines for %d cards, %d cards programmed: %s\n",
+                        static_cast<long long>(log.count(u'\n') + 1), static_cast<long long>(lines), cards,
+                        reader.ProgrammedCount(), complete ? "complete" : "INCOMPLETE");
+            status = complete ? 0 : 1;
+        }
+        dlg.EndDialog(IDCANCEL);
+    });
+    dlg.DoModal();
+    CMultiLanguage::SetDefaultAppFolder(QString());
+    return status;
+}
