@@ -57,6 +57,10 @@ bool CGfxGroupEdit::event(QEvent* e) {
                 if (cancel)
                     m_bCancelled = 1;
                 PostClose();
+                // Handing the focus back to the bar ends the edit through the focus loss, which
+                // reports the text unless the edit was cancelled.
+                if (QWidget* bar = parentWidget())
+                    bar->setFocus(Qt::OtherFocusReason);
             }
             e->accept();
             return true;
@@ -97,6 +101,17 @@ void CGfxGroupEdit::FitToText() {
 void CGfxGroupEdit::focusOutEvent(QFocusEvent* e) {
     QTextEdit::focusOutEvent(e);
     PostClose();
+    Finish();
+}
+
+void CGfxGroupEdit::closeEvent(QCloseEvent* e) {
+    // Closed while still holding the focus (no focus loss will follow): end the edit now.
+    if (hasFocus())
+        Finish();
+    QTextEdit::closeEvent(e);
+}
+
+void CGfxGroupEdit::Finish() {
     if (m_bCancelled || m_bReported)
         return;
     m_bReported = true; // one report per edit, however often the focus goes

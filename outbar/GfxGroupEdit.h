@@ -29,10 +29,12 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void PostClose();
     void FitToText();
+    void Finish(); // reports the text once, unless cancelled or empty
 
     bool m_bReported = false;
 };
