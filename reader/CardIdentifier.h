@@ -10,6 +10,9 @@
 // outside the signed 64-bit range saturates at its nearest end.
 std::int64_t DecimalToInt64(std::string_view text);
 std::int64_t DecimalToInt64(const QString& text);
+inline std::int64_t DecimalToInt64(const char* text) {
+    return DecimalToInt64(std::string_view(text));
+}
 
 // The three text forms of an identifier.
 // Full form: 13 zero-padded digits ("0078187493530").

@@ -47,6 +47,7 @@ public:
     int CloseCount() const { return m_nClose; }
     int OpenHandles() const { return static_cast<int>(m_openHandles.size()); }
     int TransferCount() const { return m_nTransfers; }
+    int LastTimeoutMs() const { return m_nLastTimeout; }
 
 private:
     struct Device;
@@ -76,4 +77,5 @@ private:
     int m_nScan = 0;
     int m_nClose = 0;
     int m_nTransfers = 0;
+    int m_nLastTimeout = 0;
 };

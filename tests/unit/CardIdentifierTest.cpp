@@ -1,0 +1,66 @@
+#include "reader/CardIdentifier.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+
+} // namespace
+
+TEST(DecimalConversion, TakesBlanksOneSignAndDigitsUpToTheFirstOtherCharacter) {
+    const struct {
+        const char* text;
+        std::int64_t value;
+    } cases[] = {
+        {"", 0},
+        {"abc", 0},
+        {" 42xyz", 42},
+        {"-1", -1},
+        {"+7", 7},
+        {" \t\r\n\v\f12", 12},
+        {"1 2", 1},
+        {"--5", 0},
+        {"+-5", 0},
+        {"- 5", 0},
+        {"0078187493530", 78187493530},
+        {"1099511627776", 1099511627776},
+        {"  -0", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecimalToInt64(QString::fromLatin1(c.text)), c.value) << '"' << c.text << '"';
+}
+
+TEST(DecimalConversion, SaturatesAtTheEndsOfTheSignedRange) {
+    EXPECT_EQ(DecimalToInt64("9223372036854775807"), kMax);
+    EXPECT_EQ(DecimalToInt64("9223372036854775808"), kMax);
+    EXPECT_EQ(DecimalToInt64("99999999999999999999999999"), kMax);
+    EXPECT_EQ(DecimalToInt64("-9223372036854775808"), kMin);
+    EXPECT_EQ(DecimalToInt64("-9223372036854775809"), kMin);
+    EXPECT_EQ(DecimalToInt64("-99999999999999999999999999x"), kMin);
+    EXPECT_EQ(DecimalToInt64("-9223372036854775807"), kMin + 1);
+}
+
+TEST(DecimalConversion, OnlyAsciiDigitsAndBlanksCount) {
+    EXPECT_EQ(DecimalToInt64(QStringLiteral("\u0661\u0662")), 0); // Arabic-Indic digits
+    EXPECT_EQ(DecimalToInt64(QStringLiteral("\uFF11\uFF12")), 0); // full-width digits
+    EXPECT_EQ(DecimalToInt64(QStringLiteral("\u00A012")), 0);     // no-break space is not a blank
+    EXPECT_EQ(DecimalToInt64(QStringLiteral("12\u00B33")), 12);
+}
+
+TEST(CardTextForms, FullVendorAndCardForms) {
+    EXPECT_EQ(CardIdText(78187493530), "0078187493530");
+    EXPECT_EQ(CardIdText(878082202), "0000878082202");
+    EXPECT_EQ(CardIdText(0), "0000000000000");
+    EXPECT_EQ(CardIdText(1099511627775), "1099511627775");
+
+    EXPECT_EQ(VendorIdText("0078187493530"), "VENDOR ID:018");
+    EXPECT_EQ(CardNoText("0078187493530"), "CARD NO.:0878082202");
+    EXPECT_EQ(VendorIdText("1099511627775"), "VENDOR ID:255");
+    EXPECT_EQ(CardNoText("1099511627775"), "CARD NO.:4294967295");
+    EXPECT_EQ(VendorIdText("0000878082202"), "VENDOR ID:000");
+    EXPECT_EQ(CardNoText(""), "CARD NO.:0000000000");
+}
