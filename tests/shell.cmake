@@ -19,4 +19,14 @@ if(TARGET rfid_shell)
   rfid_add_gtest(NAME shell_device_tests TIER device
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/RFIDDlgDeviceTest.cpp
     LIBS rfid_shell rfid_resources rfid_emureader Qt6::Test)
+
+  # The real program under Xvfb; xcb sends the close request a window manager would send.
+  pkg_check_modules(XCB IMPORTED_TARGET xcb)
+  if(TARGET PkgConfig::XCB)
+    rfid_add_gtest(NAME shell_program_tests TIER device
+      SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/RFIDProgramTest.cpp
+      LIBS rfid_shell_logic rfid_emureader Qt6::Test PkgConfig::XCB)
+    add_dependencies(shell_program_tests RFID)
+    target_compile_definitions(shell_program_tests PRIVATE RFID_PROGRAM_PATH="$<TARGET_FILE:RFID>")
+  endif()
 endif()

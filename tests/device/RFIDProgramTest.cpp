@@ -1,0 +1,154 @@
+// The real RFID program on an X server of its own (Xvfb) with the emulated reader plugged in:
+// its window appears, is captured as a PNG into the build folder, and closing it through the
+// window manager's close request stores the placement and both splitter positions.
+#include "shell/WindowPlacement.h"
+#include "tools/emureader/EmuTestbed.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+namespace {
+
+// An X server on a display number nobody uses.
+class CXvfb {
+public:
+    CXvfb() {
+        for (int n = 91; n < 140; ++n) {
+            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
+                QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+                continue;
+            m_display = QStringLiteral(":%1").arg(n);
+            m_server.start("Xvfb", {m_display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+            if (m_server.waitForStarted(5000) &&
+                QTest::qWaitFor([n] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)); },
+                                5000))
+                return;
+            m_server.kill();
+            m_server.waitForFinished();
+        }
+        m_display.clear();
+    }
+    ~CXvfb() {
+        m_server.terminate();
+        if (!m_server.waitForFinished(3000))
+            m_server.kill();
+        m_server.waitForFinished();
+    }
+    QString Display() const { return m_display; }
+
+private:
+    QProcess m_server;
+    QString m_display;
+};
+
+// Runs an X tool on the display and returns its standard output, trimmed.
+QString RunOnDisplay(const QString& display, const QString& program, const QStringList& arguments,
+                     int timeoutMs = 10000) {
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    env.remove("LD_PRELOAD");
+    tool.setProcessEnvironment(env);
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(timeoutMs)) {
+        tool.kill();
+        tool.waitForFinished();
+        return QString();
+    }
+    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+}
+
+xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    free(reply);
+    return atom;
+}
+
+// What a window manager sends when the close box is pressed: WM_PROTOCOLS / WM_DELETE_WINDOW.
+bool SendCloseRequest(const QString& display, xcb_window_t window) {
+    xcb_connection_t* connection = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return false;
+    }
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = InternAtom(connection, "WM_PROTOCOLS");
+    event.data.data32[0] = InternAtom(connection, "WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+    xcb_flush(connection);
+    xcb_disconnect(connection);
+    return true;
+}
+
+} // namespace
+
+TEST(RFIDProgram, StartsWithTheReaderAndStoresItsLayoutWhenClosedThroughTheCloseBox) {
+    CXvfb xvfb;
+    ASSERT_FALSE(xvfb.Display().isEmpty()) << "no X server could be started";
+    CEmuTestbed testbed;
+    auto reader = testbed.PlugReader();
+
+    // The program keeps setting.ini and its language files beside itself: run a copy.
+    QTemporaryDir appDir;
+    ASSERT_TRUE(appDir.isValid());
+    const QString program = appDir.filePath("RFID");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(RFID_PROGRAM_PATH), program));
+    const QString configHome = appDir.filePath("config");
+
+    QProcessEnvironment env = testbed.ChildEnvironment();
+    env.insert("DISPLAY", xvfb.Display());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("XDG_CONFIG_HOME", configHome);
+    QProcess rfid;
+    rfid.setProcessEnvironment(env);
+    rfid.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    rfid.start(program, {});
+    ASSERT_TRUE(rfid.waitForStarted(5000));
+
+    const QString found = RunOnDisplay(
+        xvfb.Display(), "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^RFID Read\\|Write$"});
+    ASSERT_FALSE(found.isEmpty()) << "the main window did not appear";
+    const xcb_window_t window = found.split('\n').first().toUInt();
+
+    QTest::qWait(1500); // the start-up scan and the identification of the reader
+    EXPECT_EQ(reader->Reader().CountTransfers(128), 1);
+    const QString screenshot = QStringLiteral(RFID_BINARY_DIR "/tests/RFID-main-window.png");
+    QFile::remove(screenshot);
+    RunOnDisplay(xvfb.Display(), "import", {"-window", "root", screenshot});
+    EXPECT_TRUE(QFile::exists(screenshot));
+
+    ASSERT_TRUE(SendCloseRequest(xvfb.Display(), window));
+    ASSERT_TRUE(rfid.waitForFinished(10000)) << "the program did not end on the close request";
+    EXPECT_EQ(rfid.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(rfid.exitCode(), 0);
+
+    QSettings profile(configHome + "/Local AppWizard-Generated Applications/RFID.conf", QSettings::IniFormat);
+    const auto placement = ParseWindowPlacement(profile.value("Settings/WindowPos").toString());
+    ASSERT_TRUE(placement) << profile.value("Settings/WindowPos").toString().toStdString();
+    EXPECT_EQ(placement->showCmd, SW_SHOWNORMAL);
+    EXPECT_GT(placement->NormalRect().width(), 0);
+    EXPECT_EQ(profile.value("splt/init_v40000/VertSplitPos").toInt(), 300);
+    EXPECT_EQ(profile.value("splt/init_h40001/HorizSplitPos").toInt(), 120);
+    EXPECT_TRUE(QFile::exists(appDir.filePath("Language/1.English.ini")));
+}
+
+int main(int argc, char** argv) {
+    CEmuTestbed::EnsurePreload(argc, argv);
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
