@@ -1,7 +1,6 @@
 #include "shell/SSplitter.h"
 
 #include "platform/AppProfile.h"
-#include "platform/DialogTemplate.h"
 #include "platform/XorTracker.h"
 
 #include <QApplication>
@@ -225,13 +224,6 @@ TEST_F(SplitterWindowTest, InnerBarIsDraggedOverTheOuterSplitterAndSwitchingPage
     EXPECT_EQ(w.inner.HorizPos, 237);
     EXPECT_EQ(w.log->geometry(), QRect(0, 303, 493, 237));
 
-    // Below the bottom limit: the log keeps MinBottom minus half the bar.
-    Press(w.inner, QPoint(100, 300));
-    Release(w.inner, QPoint(100, 535));
-    EXPECT_EQ(w.inner.HorizPos, 57);
-    Press(w.inner, QPoint(100, 480));
-    Release(w.inner, QPoint(100, 300));
-
     // A changed profile is not read again: the position stays the splitter's own.
     WriteProfileInt(QStringLiteral("splt\\init_h40001"), QStringLiteral("HorizSplitPos"), 60);
     w.inner.SetPanes(&w.window, &w.otherPage, w.inner.GetSecondPane(), 0);
@@ -267,28 +259,15 @@ TEST_F(SplitterWindowTest, PositionsAreWrittenAtDestroyAndRestoredAtTheNextStart
     EXPECT_EQ(w.log->height(), 237);
 }
 
-TEST_F(SplitterWindowTest, PanesOutliveTheSplitterAndGoBackToTheirOwner) {
+TEST_F(SplitterWindowTest, DestroyingTheSplitterMidDragLeavesNoTrackerAndHandsThePanesBack) {
     QWidget window;
+    window.resize(400, 300);
     auto left = std::make_unique<QLineEdit>();
     auto right = std::make_unique<QLineEdit>();
     auto splitter = std::make_unique<CSSplitter>();
-    ASSERT_TRUE(splitter->Create(kOuterStyle, QRect(0, 0, 400, 300), &window, 1));
-    splitter->SetPanes(&window, left.get(), right.get(), SplitVertical);
-    ASSERT_EQ(left->parentWidget(), splitter.get());
-    splitter.reset();
-    EXPECT_EQ(left->parentWidget(), &window);
-    EXPECT_EQ(right->parentWidget(), &window);
-    EXPECT_TRUE(left->isHidden());
-}
-
-TEST_F(SplitterWindowTest, DestroyingTheSplitterDuringADragLeavesNoTrackerAndNoGrab) {
-    QWidget window;
-    window.resize(400, 300);
-    QLineEdit left, right;
-    auto splitter = std::make_unique<CSSplitter>();
-    splitter->Create(kOuterStyle, window.rect(), &window, 1);
+    ASSERT_TRUE(splitter->Create(kOuterStyle, window.rect(), &window, 1));
     splitter->MinLeft = 50;
-    splitter->SetPanes(&window, &left, &right, SplitVertical);
+    splitter->SetPanes(&window, left.get(), right.get(), SplitVertical);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     Press(*splitter, QPoint(101, 20));
@@ -296,41 +275,8 @@ TEST_F(SplitterWindowTest, DestroyingTheSplitterDuringADragLeavesNoTrackerAndNoG
     splitter.reset();
     EXPECT_EQ(CXorTracker::Find(&window), nullptr);
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
-}
-
-TEST_F(SplitterWindowTest, OrientationComesFromItsTwoBitsAndBothPanesAreNeeded) {
-    QWidget window;
-    QLineEdit a, b;
-    CSSplitter s;
-    ASSERT_TRUE(s.Create(0x52000000, QRect(0, 0, 300, 200), &window, 7));
-    s.SetPanes(&window, &a, &b, 0); // no mode yet: nothing to keep
-    EXPECT_FALSE(s.IsVertical() || s.IsHorizontal());
-    s.SetPanes(&window, &a, &b, 0x52000000);
-    EXPECT_FALSE(s.IsVertical() || s.IsHorizontal());
-    EXPECT_EQ(s.GetSecondPane(), nullptr);
-    s.SetPanes(&window, &a, nullptr, SplitVertical);
-    EXPECT_FALSE(s.IsVertical());
-    s.SetPanes(&window, &a, &b, SplitVertical);
-    EXPECT_TRUE(s.IsVertical());
-    EXPECT_EQ(s.GetSecondPane(), &b);
-}
-
-TEST_F(SplitterWindowTest, CreationAddsTheNotifyStyleAndTheBorderStyleMovesTheBar) {
-    QWidget window;
-    CSSplitter orphan;
-    EXPECT_FALSE(orphan.Create(kOuterStyle, QRect(0, 0, 10, 10), nullptr, 1));
-
-    CSSplitter s;
-    ASSERT_TRUE(s.Create(kOuterStyle | WS_BORDER, QRect(0, 0, 400, 300), &window, 40000));
-    EXPECT_FALSE(s.Create(kOuterStyle, QRect(0, 0, 10, 10), &window, 1));
-    EXPECT_EQ(s.GetStyle(), kOuterStyle | WS_BORDER | SS_NOTIFY);
-    EXPECT_EQ(s.property("controlId").toInt(), 40000);
-    EXPECT_FALSE(s.isHidden());
-    QLineEdit a, b;
-    s.MinLeft = 100;
-    s.SetPanes(&window, &a, &b, SplitVertical);
-    EXPECT_EQ(s.GetVertBarRect(), (SplitRect{201, 0, 206, 300}));
-    EXPECT_EQ(a.width(), 201);
+    EXPECT_EQ(left->parentWidget(), &window);
+    EXPECT_EQ(right->parentWidget(), &window);
 }
 
 TEST_F(SplitterWindowTest, MalformedStoredPositionsGiveTheDefaults) {

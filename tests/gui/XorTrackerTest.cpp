@@ -88,30 +88,6 @@ TEST(XorTracker, InvertsExactlyTheHalftoneOfItsBandAndASecondDrawingRestores) {
     EXPECT_EQ(CXorTracker::Find(&surface), nullptr);
 }
 
-TEST(XorTracker, OverlappingBandsCombineAsRepeatedInversions) {
-    CPatternedSurface surface;
-    surface.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&surface));
-    const QImage before = Grab(&surface);
-    const QRect a(20, 20, 120, 6);
-    const QRect b(60, 10, 6, 100);
-
-    CXorTracker::PatInvert(&surface, b);
-    const QImage onlyB = Grab(&surface);
-    CXorTracker::PatInvert(&surface, a);
-    const QImage both = Grab(&surface);
-    // Where the bands cross, the pixels are inverted twice, that is, as they were.
-    const QRect cross = a.intersected(b);
-    for (int y = cross.top(); y <= cross.bottom(); ++y)
-        for (int x = cross.left(); x <= cross.right(); ++x)
-            EXPECT_EQ(both.pixel(x, y), before.pixel(x, y));
-
-    CXorTracker::PatInvert(&surface, a);
-    EXPECT_EQ(Grab(&surface), onlyB);
-    CXorTracker::PatInvert(&surface, b);
-    EXPECT_EQ(Grab(&surface), before);
-}
-
 TEST(XorTracker, OverlayLetsTheMouseThroughAndKeepsCoveringItsWindow) {
     QWidget surface;
     surface.resize(200, 120);
@@ -136,13 +112,6 @@ TEST(XorTracker, OverlayLetsTheMouseThroughAndKeepsCoveringItsWindow) {
     surface.resize(260, 180);
     EXPECT_EQ(overlay->geometry(), QRect(0, 0, 260, 180));
     EXPECT_EQ(overlay->Bands().size(), 2);
-}
-
-TEST(XorTracker, NothingIsDrawnWithoutASurfaceOrForAnEmptyBand) {
-    CXorTracker::PatInvert(nullptr, QRect(0, 0, 5, 5));
-    QWidget surface;
-    CXorTracker::PatInvert(&surface, QRect());
-    EXPECT_EQ(CXorTracker::Find(&surface), nullptr);
 }
 
 int main(int argc, char** argv) {
