@@ -5,6 +5,7 @@
 
 #include <QLoggingCategory>
 
+#include <cerrno>
 #include <cstring>
 
 Q_LOGGING_CATEGORY(lcReader, "rfid.reader", QtWarningMsg)
@@ -12,6 +13,10 @@ Q_LOGGING_CATEGORY(lcReader, "rfid.reader", QtWarningMsg)
 namespace {
 
 int Transfer(int requestType, int request, void* data, int length) {
+    // libusb dereferences the handle it is given, so without a reader there is no transfer to attempt:
+    // the command fails like any other failed transfer.
+    if (!CUSBDevice::ReaderHandle())
+        return -ENODEV;
     const int result = CurrentUsbApi().controlMsg(CUSBDevice::ReaderHandle(), requestType, request, 0, 0,
                                                   static_cast<char*>(data), length, READER_TIMEOUT_MS);
     qCDebug(lcReader) << "request" << request << "length" << length << "result" << result;

@@ -162,8 +162,12 @@ TEST(ReaderLink, WithoutAReaderNothingOpensAndCommandsFail) {
     EXPECT_EQ(bus.InitCount(), 1);
     EXPECT_FALSE(device.OpenReader());
     EXPECT_EQ(CUSBDevice::ReaderHandle(), nullptr);
+    unsigned char buffer[READER_TEXT_BYTES];
     EXPECT_TRUE(device.ReadCardNumber(true).isEmpty());
     EXPECT_FALSE(device.WriteCardNumber("1"));
+    EXPECT_EQ(device.ReadReaderName(buffer), 0);
+    EXPECT_EQ(device.ReadReaderVersion(buffer), 0);
+    EXPECT_EQ(bus.NullHandleTransfers(), 0); // libusb would crash on a null handle
 }
 
 TEST(ReaderLink, OnlyTheExactVendorAndProductAreOpened) {

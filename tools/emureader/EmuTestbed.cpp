@@ -21,6 +21,10 @@ namespace {
 
 constexpr char PRELOAD_LIBRARY[] = "libumockdev-preload.so.0";
 constexpr int ROOT_HUB_DEVNUM = 1;
+
+// Device numbers are never reused within a process: libusb keeps a device it has seen under its file
+// name, so a new device under an old name would keep the old descriptor through later testbeds.
+int g_nNextDevNum = ROOT_HUB_DEVNUM + 1;
 constexpr int DIRECTION_IN = 0x80;
 constexpr int REQUEST_GET_DESCRIPTOR = 6;
 constexpr int DESCRIPTOR_DEVICE = 1;
@@ -195,7 +199,6 @@ struct CEmuUsbDevice::Handler {
 
 struct CEmuTestbed::Impl {
     UMockdevTestbed* testbed = nullptr;
-    int nextDevNum = ROOT_HUB_DEVNUM + 1;
     std::shared_ptr<CEmuUsbDevice> rootHub;
     std::vector<std::weak_ptr<CEmuUsbDevice>> devices;
     // Handlers of unplugged devices live as long as the testbed, since stale handles still reach them.
@@ -263,7 +266,7 @@ CEmuTestbed::~CEmuTestbed() {
 std::shared_ptr<CEmuUsbDevice> CEmuTestbed::Plug(int vendorId, int productId,
                                                  std::shared_ptr<CEmulatedReader> reader) {
     auto device = std::shared_ptr<CEmuUsbDevice>(
-        new CEmuUsbDevice(*this, vendorId, productId, m_impl->nextDevNum++, std::move(reader)));
+        new CEmuUsbDevice(*this, vendorId, productId, g_nNextDevNum++, std::move(reader)));
     device->Replug();
     m_impl->devices.push_back(device);
     return device;

@@ -12,7 +12,7 @@
 //   }
 //
 //   CEmuTestbed testbed;                          // the root hub at 001/001 is already there
-//   auto reader = testbed.PlugReader();           // 0x0314/0x1001 at 001/002, "add" uevent
+//   auto reader = testbed.PlugReader();           // 0x0314/0x1001 at 001/00N, "add" uevent
 //   reader->Reader().PutCard(78187493530);        // CEmulatedReader: card store, faults, transfer log
 //   CRFIDDevice device;                           // reader objects after the testbed (usb_init)
 //   device.OpenReader();

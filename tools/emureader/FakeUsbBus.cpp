@@ -125,7 +125,11 @@ usb_dev_handle* CFakeUsbBus::Open(struct usb_device* device) {
 int CFakeUsbBus::ControlMsg(usb_dev_handle* handle, int requestType, int request, int value, int index,
                             char* bytes, int size, int timeout) {
     auto* raw = reinterpret_cast<Handle*>(handle);
-    if (!raw || !s_pActive->m_openHandles.count(raw))
+    if (!raw) {
+        ++s_pActive->m_nNullHandleTransfers;
+        return -EFAULT;
+    }
+    if (!s_pActive->m_openHandles.count(raw))
         return -EBADF;
     ++s_pActive->m_nTransfers;
     s_pActive->m_nLastTimeout = timeout;

@@ -48,6 +48,8 @@ public:
     int OpenHandles() const { return static_cast<int>(m_openHandles.size()); }
     int TransferCount() const { return m_nTransfers; }
     int LastTimeoutMs() const { return m_nLastTimeout; }
+    // Transfers attempted on a null handle (the real library would crash on them).
+    int NullHandleTransfers() const { return m_nNullHandleTransfers; }
 
 private:
     struct Device;
@@ -78,4 +80,5 @@ private:
     int m_nClose = 0;
     int m_nTransfers = 0;
     int m_nLastTimeout = 0;
+    int m_nNullHandleTransfers = 0;
 };

@@ -1,0 +1,98 @@
+#include "tools/emureader/EmuTestbed.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the real rfidctl binary; it sees the same emulated devices as this process.
+Outcome Rfidctl(const CEmuTestbed& testbed, const QStringList& args) {
+    QProcess process;
+    process.setProcessEnvironment(testbed.ChildEnvironment());
+    process.start(QStringLiteral(RFIDCTL_PATH), args);
+    Outcome outcome;
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return outcome;
+    }
+    outcome.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    outcome.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    outcome.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return outcome;
+}
+
+class RfidctlWithReader : public testing::Test {
+protected:
+    CEmuTestbed testbed;
+    std::shared_ptr<CEmuUsbDevice> plugged = testbed.PlugReader();
+    CEmulatedReader& reader = plugged->Reader();
+
+    void SetUp() override { reader.PutCard(78187493530); }
+};
+
+} // namespace
+
+TEST_F(RfidctlWithReader, InfoShowsNameAndDottedVersion) {
+    reader.SetName("AB");
+    reader.SetVersion({'1', '0', '2'});
+    const Outcome info = Rfidctl(testbed, {"info"});
+    EXPECT_EQ(info.code, 0) << info.err.toStdString();
+    EXPECT_EQ(info.out, "AB Version: 1.0.2\n");
+}
+
+TEST_F(RfidctlWithReader, ReadShowsTheFullVendorAndCardForms) {
+    const Outcome read = Rfidctl(testbed, {"read"});
+    EXPECT_EQ(read.code, 0) << read.err.toStdString();
+    EXPECT_EQ(read.out, "0078187493530\nVENDOR ID:018\nCARD NO.:0878082202\n");
+    EXPECT_EQ(Rfidctl(testbed, {"read", "--card-only"}).out, "0000878082202\n");
+}
+
+TEST_F(RfidctlWithReader, WriteWithVerifyProgramsTheCard) {
+    const Outcome write = Rfidctl(testbed, {"write", "0000000000042", "--verify"});
+    EXPECT_EQ(write.code, 0) << write.err.toStdString();
+    EXPECT_EQ(write.out, "written 0000000000042\nverified 0000000000042\n");
+    EXPECT_EQ(reader.CardId(), 42u);
+}
+
+TEST_F(RfidctlWithReader, BadIdsAreRefusedBeforeAnythingIsSent) {
+    for (const char* bad : {"abc", "1099511627776", "-1", "12x", ""}) {
+        const Outcome write = Rfidctl(testbed, {"write", bad});
+        EXPECT_EQ(write.code, 2) << bad;
+        EXPECT_EQ(write.err.count('\n'), 1) << write.err.toStdString();
+    }
+    EXPECT_TRUE(reader.Transfers().empty());
+    EXPECT_EQ(reader.CardId(), 78187493530u);
+}
+
+TEST_F(RfidctlWithReader, ARefusedCardOrAStallIsAnError) {
+    reader.PutCard(5, CEmulatedReader::CARD_READ_ONLY);
+    const Outcome write = Rfidctl(testbed, {"write", "42"});
+    EXPECT_EQ(write.code, 4);
+    EXPECT_TRUE(write.out.isEmpty());
+    EXPECT_EQ(reader.CardId(), 5u);
+
+    reader.SetFault(128, CEmulatedReader::Fault::Stall);
+    EXPECT_EQ(Rfidctl(testbed, {"info"}).code, 4);
+    reader.RemoveCard();
+    EXPECT_EQ(Rfidctl(testbed, {"read"}).code, 4);
+}
+
+TEST(Rfidctl, WithoutAReaderEveryReaderCommandFails) {
+    CEmuTestbed testbed;
+    auto other = testbed.PlugReader(0x0314, 0x1002);
+    for (const QStringList& args : {QStringList{"info"}, QStringList{"read"}, QStringList{"write", "1"}}) {
+        const Outcome outcome = Rfidctl(testbed, args);
+        EXPECT_EQ(outcome.code, 3) << args.join(' ').toStdString();
+        EXPECT_TRUE(outcome.err.startsWith("rfidctl: no reader")) << outcome.err.toStdString();
+    }
+    EXPECT_TRUE(other->Reader().Transfers().empty());
+    EXPECT_EQ(Rfidctl(testbed, {"frame", "78187493530"}).out, "FF 8C A6 4A 98 F8 CA 96\n");
+}

@@ -1,0 +1,83 @@
+#include "tools/emureader/FakeUsbBus.h"
+#include "tools/rfidctl/Rfidctl.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace {
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result RunCommand(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int code = RunRfidctl(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+} // namespace
+
+TEST(RfidctlArguments, OnlyPlainDecimalIdentifiersBelowTwoToTheFortyAreAccepted) {
+    EXPECT_EQ(ParseCardIdArgument("0078187493530"), 78187493530u);
+    EXPECT_EQ(ParseCardIdArgument("1099511627775"), 1099511627775u);
+    EXPECT_EQ(ParseCardIdArgument("0"), 0u);
+    for (const char* bad : {"", "abc", "1099511627776", "9999999999999", "-1", "+1", " 42", "42 ", "42xyz",
+                            "00000000000001", "0x1F", "1e5"})
+        EXPECT_EQ(ParseCardIdArgument(bad), std::nullopt) << '"' << bad << '"';
+}
+
+TEST(RfidctlArguments, FramePrintsUpperCaseHexOneLinePerIdWhenSeveral) {
+    Result one = RunCommand({"frame", "78187493530"});
+    EXPECT_EQ(one.code, RFIDCTL_OK);
+    EXPECT_EQ(one.out, "FF 8C A6 4A 98 F8 CA 96\n");
+
+    Result several = RunCommand({"frame", "0", "1099511627775"});
+    EXPECT_EQ(several.out, "0 FF 80 00 00 00 00 00 00\n1099511627775 FF FB DE F7 BD EF 7B C0\n");
+}
+
+TEST(RfidctlArguments, BadCommandLinesGiveOneErrorLineAndNoOutput) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {"fly"},
+                                                                  {"frame"},
+                                                                  {"frame", "1", "x"},
+                                                                  {"read", "--vendor"},
+                                                                  {"write"},
+                                                                  {"write", "1", "2"},
+                                                                  {"info", "extra"}}) {
+        Result result = RunCommand(args);
+        EXPECT_EQ(result.code, RFIDCTL_USAGE);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+    EXPECT_NE(RunCommand({"--help"}).out.find("write ID [--verify]"), std::string::npos);
+    EXPECT_EQ(RunCommand({"--version"}).out.rfind("rfidctl ", 0), 0u);
+}
+
+TEST(RfidctlCommands, AnInvalidIdNeverReachesTheCard) {
+    CFakeUsbBus bus;
+    CEmulatedReader& reader = bus.AddReader();
+    reader.PutCard(5);
+    for (const char* bad : {"abc", "1099511627776", "-1", ""})
+        EXPECT_EQ(RunCommand({"write", bad}).code, RFIDCTL_USAGE);
+    EXPECT_EQ(bus.TransferCount(), 0);
+    EXPECT_EQ(reader.CardId(), 5u);
+}
+
+TEST(RfidctlCommands, VerifyReadsTheCardBackAndReportsAFailedReadBack) {
+    CFakeUsbBus bus;
+    CEmulatedReader& reader = bus.AddReader();
+    reader.PutCard(5);
+    Result result = RunCommand({"write", "42", "--verify"});
+    EXPECT_EQ(result.code, RFIDCTL_OK);
+    EXPECT_EQ(result.out, "written 0000000000042\nverified 0000000000042\n");
+
+    reader.SetFault(0, CEmulatedReader::Fault::Stall);
+    result = RunCommand({"write", "43", "--verify"});
+    EXPECT_EQ(result.code, RFIDCTL_VERIFY_FAILED);
+    EXPECT_NE(result.err.find("nothing readable"), std::string::npos);
+}

@@ -1,0 +1,219 @@
+#include "tools/rfidctl/Rfidctl.h"
+
+#include "reader/CardFrame.h"
+#include "reader/CardIdentifier.h"
+#include "reader/RFIDDevice.h"
+
+#include <cstdio>
+
+#ifndef RFIDCTL_VERSION
+#define RFIDCTL_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr int MAX_ID_DIGITS = 13;
+
+const char kUsage[] =
+    "Usage: rfidctl COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  info                 the reader's name and version\n"
+    "  read [--card-only]   the identifier of the card on the reader (13 digits), with its\n"
+    "                       vendor and card forms; --card-only leaves the vendor ID out\n"
+    "  write ID [--verify]  programs the card on the reader with ID (decimal, below\n"
+    "                       1099511627776); --verify reads it back\n"
+    "  frame ID...          prints the 8 bytes of the card frame for each ID\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit status: 0 done, 2 bad command line or ID, 3 no reader, 4 transfer failed,\n"
+    "5 verification failed.\n";
+
+// The words of a command line after the command, split into options and plain arguments.
+struct Arguments {
+    std::vector<std::string> options;
+    std::vector<std::string> values;
+};
+
+Arguments Split(const std::vector<std::string>& args) {
+    Arguments split;
+    for (std::size_t i = 1; i < args.size(); ++i)
+        (args[i].rfind("--", 0) == 0 ? split.options : split.values).push_back(args[i]);
+    return split;
+}
+
+// True when every option is one of the allowed ones; otherwise reports the first other one.
+bool OnlyOptions(const Arguments& arguments, const std::vector<std::string>& allowed, std::ostream& err) {
+    for (const std::string& option : arguments.options) {
+        bool known = false;
+        for (const std::string& name : allowed)
+            known = known || option == name;
+        if (!known) {
+            err << "rfidctl: unknown option " << option << " (see rfidctl --help)\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Has(const Arguments& arguments, const std::string& option) {
+    for (const std::string& given : arguments.options) {
+        if (given == option)
+            return true;
+    }
+    return false;
+}
+
+int Usage(std::ostream& err, const std::string& message) {
+    err << "rfidctl: " << message << " (see rfidctl --help)\n";
+    return RFIDCTL_USAGE;
+}
+
+int NoReader(std::ostream& err) {
+    err << "rfidctl: no reader found (USB 0314:1001)\n";
+    return RFIDCTL_NO_READER;
+}
+
+std::string Characters(const unsigned char* bytes, int count, const char* separator) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += separator;
+        text += static_cast<char>(bytes[i]);
+    }
+    return text;
+}
+
+int Info(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    if (!arguments.values.empty())
+        return Usage(err, "info takes no arguments");
+    CRFIDDevice device;
+    if (!device.OpenReader())
+        return NoReader(err);
+    unsigned char name[READER_TEXT_BYTES];
+    unsigned char version[READER_TEXT_BYTES];
+    const int nameBytes = device.ReadReaderName(name);
+    const int versionBytes = device.ReadReaderVersion(version);
+    if (nameBytes == 0 || versionBytes == 0) {
+        err << "rfidctl: the reader did not give its " << (nameBytes == 0 ? "name" : "version") << "\n";
+        return RFIDCTL_TRANSFER_FAILED;
+    }
+    out << Characters(name, nameBytes, "") << " Version: " << Characters(version, versionBytes, ".") << "\n";
+    return RFIDCTL_OK;
+}
+
+int Read(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    if (!arguments.values.empty())
+        return Usage(err, "read takes no arguments");
+    const bool includeVendor = !Has(arguments, "--card-only");
+    CRFIDDevice device;
+    if (!device.OpenReader())
+        return NoReader(err);
+    const QString text = device.ReadCardNumber(includeVendor);
+    if (text.isEmpty()) {
+        err << "rfidctl: reading the card failed (no card, or the reader did not answer)\n";
+        return RFIDCTL_TRANSFER_FAILED;
+    }
+    out << text.toStdString() << "\n";
+    if (includeVendor)
+        out << VendorIdText(text).toStdString() << "\n" << CardNoText(text).toStdString() << "\n";
+    return RFIDCTL_OK;
+}
+
+int Write(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    if (arguments.values.size() != 1)
+        return Usage(err, "write takes exactly one ID");
+    const std::optional<std::uint64_t> cardId = ParseCardIdArgument(arguments.values[0]);
+    if (!cardId)
+        return Usage(err, "not a card identifier: \"" + arguments.values[0] +
+                              "\" (decimal digits, below 1099511627776)");
+    CRFIDDevice device;
+    if (!device.OpenReader())
+        return NoReader(err);
+    const QString text = CardIdText(*cardId);
+    if (!device.WriteCardNumber(text)) {
+        err << "rfidctl: writing the card failed (no writable card, or the reader did not answer)\n";
+        return RFIDCTL_TRANSFER_FAILED;
+    }
+    out << "written " << text.toStdString() << "\n";
+    if (!Has(arguments, "--verify"))
+        return RFIDCTL_OK;
+    const QString readBack = device.ReadCardNumber(true);
+    if (readBack != text) {
+        err << "rfidctl: verification failed: the card holds "
+            << (readBack.isEmpty() ? std::string("nothing readable") : readBack.toStdString()) << "\n";
+        return RFIDCTL_VERIFY_FAILED;
+    }
+    out << "verified " << readBack.toStdString() << "\n";
+    return RFIDCTL_OK;
+}
+
+int Frame(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    if (arguments.values.empty())
+        return Usage(err, "frame needs at least one ID");
+    std::vector<std::uint64_t> cardIds;
+    for (const std::string& value : arguments.values) {
+        const std::optional<std::uint64_t> cardId = ParseCardIdArgument(value);
+        if (!cardId)
+            return Usage(err,
+                         "not a card identifier: \"" + value + "\" (decimal digits, below 1099511627776)");
+        cardIds.push_back(*cardId);
+    }
+    for (std::size_t i = 0; i < cardIds.size(); ++i) {
+        if (cardIds.size() > 1)
+            out << arguments.values[i] << " ";
+        out << FrameHex(cardIds[i]) << "\n";
+    }
+    return RFIDCTL_OK;
+}
+
+} // namespace
+
+std::optional<std::uint64_t> ParseCardIdArgument(const std::string& text) {
+    if (text.empty() || text.size() > MAX_ID_DIGITS)
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > CARD_ID_MASK)
+        return std::nullopt;
+    return value;
+}
+
+std::string FrameHex(std::uint64_t cardId) {
+    const CardFrame frame = EncodeCardFrame(SplitNibbles(cardId));
+    std::string text;
+    char pair[4];
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        std::snprintf(pair, sizeof pair, i == 0 ? "%02X" : " %02X", frame[i]);
+        text += pair;
+    }
+    return text;
+}
+
+int RunRfidctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty())
+        return Usage(err, "no command given");
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h") {
+        out << kUsage;
+        return RFIDCTL_OK;
+    }
+    if (command == "--version") {
+        out << "rfidctl " << RFIDCTL_VERSION << "\n";
+        return RFIDCTL_OK;
+    }
+    const Arguments arguments = Split(args);
+    if (command == "info")
+        return OnlyOptions(arguments, {}, err) ? Info(arguments, out, err) : RFIDCTL_USAGE;
+    if (command == "read")
+        return OnlyOptions(arguments, {"--card-only"}, err) ? Read(arguments, out, err) : RFIDCTL_USAGE;
+    if (command == "write")
+        return OnlyOptions(arguments, {"--verify"}, err) ? Write(arguments, out, err) : RFIDCTL_USAGE;
+    if (command == "frame")
+        return OnlyOptions(arguments, {}, err) ? Frame(arguments, out, err) : RFIDCTL_USAGE;
+    return Usage(err, "unknown command " + command);
+}

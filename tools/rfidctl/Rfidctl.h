@@ -1,0 +1,28 @@
+#pragma once
+
+// rfidctl, the command-line companion of RFID: reads, writes and identifies the reader through the same
+// reader layer as the program, and prints card frames.
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Exit codes.
+constexpr int RFIDCTL_OK = 0;
+constexpr int RFIDCTL_USAGE = 2;           // unknown command or option, or an identifier that is not valid
+constexpr int RFIDCTL_NO_READER = 3;       // no reader on the USB buses, or it did not open
+constexpr int RFIDCTL_TRANSFER_FAILED = 4; // the reader did not answer or refused the card
+constexpr int RFIDCTL_VERIFY_FAILED = 5;   // the card read back holds another identifier
+
+// A card identifier typed on the command line: decimal digits only (leading zeros allowed), below 2^40.
+// Unlike the reader layer's lenient conversion, anything else is refused so that a typo never programs a
+// card.
+std::optional<std::uint64_t> ParseCardIdArgument(const std::string& text);
+
+// The 8 frame bytes as upper-case hex pairs separated by spaces ("FF 8C A6 4A 98 F8 CA 96").
+std::string FrameHex(std::uint64_t cardId);
+
+// Runs one command line (without the program name); results go to out, errors as one line to err.
+int RunRfidctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
