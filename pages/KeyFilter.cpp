@@ -44,6 +44,13 @@ bool IsCtrlEditingKey(unsigned vk) {
 
 } // namespace
 
+bool IsExaminedKeyEvent(QEvent::Type type, Qt::KeyboardModifiers modifiers) {
+    if (type == QEvent::KeyPress)
+        return true;
+    const bool menuKey = (modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier);
+    return type == QEvent::ShortcutOverride && !menuKey;
+}
+
 std::optional<qint64> ProspectiveValue(const QString& text, int selStart, int selEnd, int digit) {
     const int length = int(text.size());
     const int start = std::clamp(std::min(selStart, selEnd), 0, length);

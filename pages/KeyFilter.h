@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QString>
 #include <QtGlobal>
 
@@ -8,6 +9,11 @@
 // The key decisions of the number fields of both card pages. They judge Windows virtual-key
 // codes of key-down messages (platform/VirtualKey.h), not characters.
 namespace KeyFilter {
+
+// Whether the pages examine a key event at all: key presses, and the shortcut check that comes
+// before each of them. A shortcut check with Alt held (without Ctrl, which would make it AltGr)
+// belongs to the window's menus, so it is left alone and menu mnemonics keep working.
+bool IsExaminedKeyEvent(QEvent::Type type, Qt::KeyboardModifiers modifiers);
 
 // The value the field's text would have after typing `digit` over the selection [selStart,
 // selEnd): value(left) * 10^(n+1) + digit * 10^n + value(right), where n is the number of

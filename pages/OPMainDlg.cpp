@@ -106,7 +106,7 @@ void COPMainDlg::OnWrite() {
 }
 
 bool COPMainDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {
-    if (e->type() != QEvent::KeyPress && e->type() != QEvent::ShortcutOverride)
+    if (!KeyFilter::IsExaminedKeyEvent(e->type(), e->modifiers()))
         return false;
     const unsigned vk = VirtualKey::FromEvent(e);
     // Esc never closes the page, whichever control has the focus.

@@ -131,17 +131,24 @@ TEST_F(MassProductionOnReader, PastedNumbersOutOfRangeAreNeverWritten) {
     });
 }
 
-TEST_F(MassProductionOnReader, NothingHappensWithBothFieldsEmptyOrWithoutAReadyReader) {
+TEST_F(MassProductionOnReader, BothFieldsEmptyWritesNothing) {
     Reader().PutCard(3);
     RunWhenReady([&] {
         Prepare(QString(), QString(), CMPDlg::IDC_RADIO_INCREASE, false);
         EXPECT_EQ(PressEnter(), QString());
-        UnplugAndWaitForDisconnect();
-        CardNo()->setText(QStringLiteral("1"));
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 0);
+    });
+}
+
+TEST_F(MassProductionOnReader, WriteDoesNothingWhileTheReaderIsNotReady) {
+    Reader().PutCard(3);
+    RunWithUnidentifiedReader([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("1"), CMPDlg::IDC_RADIO_INCREASE, true);
         QTest::keyClick(CardNo(), Qt::Key_Return);
         Click(Page(), CMPDlg::IDC_BUTTON_WRITE);
         EXPECT_EQ(Log(), QStringLiteral("Disconnect!"));
-        EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 0);
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_READ_CARD) + Reader().CountTransfers(REQUEST_WRITE_CARD),
+                  0);
         EXPECT_EQ(CardNo()->text(), QStringLiteral("1"));
     });
 }

@@ -31,16 +31,31 @@ protected:
         CMultiLanguage::SetDefaultAppFolder(QString());
     }
 
-    // Runs `body` inside the main window's modal loop once the reader is ready, then ends it.
-    void RunWhenReady(const std::function<void()>& body) {
+    // Runs `body` inside the main window's modal loop once `condition` holds, then ends it.
+    void RunWhen(const std::function<bool()>& condition, const char* what,
+                 const std::function<void()>& body) {
         QTimer::singleShot(0, m_dlg.get(), [&] {
-            if (QTest::qWaitFor([&] { return m_dlg->m_bDeviceReady != 0; }, 5000))
+            if (QTest::qWaitFor(condition, 5000))
                 body();
             else
-                ADD_FAILURE() << "the reader never became ready";
+                ADD_FAILURE() << what;
             m_dlg->EndDialog(IDCANCEL);
         });
         m_dlg->DoModal();
+    }
+    void RunWhenReady(const std::function<void()>& body) {
+        RunWhen([&] { return m_dlg->m_bDeviceReady != 0; }, "the reader never became ready", body);
+    }
+    // A reader that opens but never tells its name stays open and not ready: card commands
+    // would reach it, but the pages must not send any.
+    void RunWithUnidentifiedReader(const std::function<void()>& body) {
+        Reader().SetName(std::string());
+        RunWhen([&] { return m_dlg->m_bDeviceOpen && !m_dlg->m_bDeviceReady && Log() == "Disconnect!"; },
+                "the reader was never opened",
+                [&] {
+                    Reader().ClearTransfers();
+                    body();
+                });
     }
 
     CEmulatedReader& Reader() { return m_plugged->Reader(); }
@@ -53,12 +68,6 @@ protected:
         const QString after = Log();
         EXPECT_TRUE(after.startsWith(before));
         return after.mid(before.size());
-    }
-
-    // Unplugs the reader and waits until the main window has noticed.
-    void UnplugAndWaitForDisconnect() {
-        m_plugged->Unplug();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->m_bDeviceReady && Log() == "Disconnect!"; }, 5000));
     }
 
     static QLineEdit* Edit(CDialog& page, int id) { return qobject_cast<QLineEdit*>(page.GetDlgItem(id)); }

@@ -70,20 +70,24 @@ TEST_F(ReadWriteOnReader, PastedIdentifierBeyondTheRangeIsNeverSent) {
     });
 }
 
-TEST_F(ReadWriteOnReader, NothingHappensWithAnEmptyWriteFieldOrWithoutAReadyReader) {
+TEST_F(ReadWriteOnReader, EmptyWriteFieldWritesNothing) {
     Reader().PutCard(7);
     RunWhenReady([&] {
-        COPMainDlg& page = m_dlg->m_OPMainDlg;
-        EXPECT_EQ(LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_WRITE); }), QString());
+        EXPECT_EQ(LogAdded([&] { Click(m_dlg->m_OPMainDlg, COPMainDlg::IDC_BUTTON_WRITE); }), QString());
         EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 0);
+    });
+}
 
-        UnplugAndWaitForDisconnect();
-        Reader().ClearTransfers();
+TEST_F(ReadWriteOnReader, ButtonsDoNothingWhileTheReaderIsNotReady) {
+    Reader().PutCard(7);
+    RunWithUnidentifiedReader([&] {
+        COPMainDlg& page = m_dlg->m_OPMainDlg;
         Edit(page, COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("42"));
         Click(page, COPMainDlg::IDC_BUTTON_READ);
         Click(page, COPMainDlg::IDC_BUTTON_WRITE);
         EXPECT_EQ(Log(), QStringLiteral("Disconnect!"));
-        EXPECT_TRUE(Reader().Transfers().empty());
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_READ_CARD) + Reader().CountTransfers(REQUEST_WRITE_CARD),
+                  0);
         EXPECT_EQ(Edit(page, COPMainDlg::IDC_EDIT_READ)->text(), QString());
     });
 }

@@ -83,3 +83,13 @@ TEST_F(MassProductionPage, ResizeCentresTheRowAndStretchesTheFrameAcrossTheTop) 
         EXPECT_EQ(card->pos() - vendor->pos(), vendorToCard);
     }
 }
+
+TEST_F(MassProductionPage, ApplyLanguageTranslatesThePageAsDialog138) {
+    CMultiLanguage catalogue;
+    catalogue.ProvideBuiltInLanguages();
+    m_page->ApplyLanguage(QStringLiteral("English"));
+    EXPECT_EQ(m_page->GetDlgItemText(CMPDlg::IDC_RADIO_NOCHANGE), QStringLiteral("No change"));
+    m_page->ApplyLanguage(QStringLiteral("\u7B80\u4F53\u4E2D\u6587"));
+    EXPECT_EQ(m_page->GetDlgItemText(CMPDlg::IDC_BUTTON_WRITE), QStringLiteral("\u5199\u5165"));
+    EXPECT_EQ(m_page->m_Language.GetLanguage(), QStringLiteral("\u7B80\u4F53\u4E2D\u6587"));
+}

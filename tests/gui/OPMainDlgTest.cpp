@@ -91,3 +91,11 @@ TEST_F(ReadWritePage, FieldsAndButtonsUseTheLargePageFont) {
         EXPECT_EQ(m_page->GetDlgItem(id)->font().pointSizeF(), 24.0) << id;
     EXPECT_TRUE(qobject_cast<QPushButton*>(m_page->GetDlgItem(COPMainDlg::IDC_BUTTON_READ))->isDefault());
 }
+
+TEST_F(ReadWritePage, ApplyLanguageTranslatesThePageAsDialog136) {
+    CMultiLanguage catalogue;
+    catalogue.ProvideBuiltInLanguages();
+    m_page->ApplyLanguage(QStringLiteral("\u7E41\u9AD4\u4E2D\u6587"));
+    EXPECT_EQ(m_page->GetDlgItemText(COPMainDlg::IDC_BUTTON_READ), QStringLiteral("\u8B80\u53D6"));
+    EXPECT_EQ(m_page->GetDlgItemText(COPMainDlg::IDC_BUTTON_WRITE), QStringLiteral("\u5BEB\u5165"));
+}

@@ -112,3 +112,15 @@ TEST(KeyFilter, CopyPasteCutAndUndoPassOnlyWithCtrl) {
     EXPECT_TRUE(IsRefusedKey('A', true));
     EXPECT_TRUE(IsRefusedKey(0xBD, true));
 }
+
+TEST(KeyFilter, ShortcutChecksWithAltAloneAreLeftToTheMenus) {
+    EXPECT_TRUE(KeyFilter::IsExaminedKeyEvent(QEvent::KeyPress, Qt::AltModifier));
+    EXPECT_TRUE(KeyFilter::IsExaminedKeyEvent(QEvent::ShortcutOverride, Qt::NoModifier));
+    EXPECT_TRUE(KeyFilter::IsExaminedKeyEvent(QEvent::ShortcutOverride, Qt::ControlModifier));
+    EXPECT_TRUE(
+        KeyFilter::IsExaminedKeyEvent(QEvent::ShortcutOverride, Qt::ControlModifier | Qt::AltModifier));
+    EXPECT_FALSE(KeyFilter::IsExaminedKeyEvent(QEvent::ShortcutOverride, Qt::AltModifier));
+    EXPECT_FALSE(
+        KeyFilter::IsExaminedKeyEvent(QEvent::ShortcutOverride, Qt::AltModifier | Qt::ShiftModifier));
+    EXPECT_FALSE(KeyFilter::IsExaminedKeyEvent(QEvent::KeyRelease, Qt::NoModifier));
+}
