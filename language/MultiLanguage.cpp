@@ -222,8 +222,7 @@ void CMultiLanguage::TranslateMenu(QWidget* pMenu, unsigned nMenu, const QString
             text = ReadText(section, key);
             if (!text.isEmpty())
                 item->setText(text); // the popup's own action: it keeps its submenu and place
-            const QString popupKey = key;
-            TranslateMenu(submenu, 0, popupKey);
+            TranslateMenu(submenu, 0, key);
         } else if (!item->isSeparator()) {
             bool bHasId = false;
             const int nCommand = item->data().toInt(&bHasId);
