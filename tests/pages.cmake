@@ -3,7 +3,6 @@
 rfid_add_gtest(NAME pages_unit_tests TIER unit
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/unit/KeyFilterTest.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/unit/NumberSequenceTest.cpp
-          ${CMAKE_CURRENT_SOURCE_DIR}/unit/PageLayoutTest.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/unit/VirtualKeyTest.cpp
   LIBS rfid_pages_logic)
 
