@@ -104,7 +104,14 @@ CGfxOutBarCtrl::CGfxOutBarCtrl(QWidget* parent)
     setFocusPolicy(Qt::ClickFocus);
 }
 
-CGfxOutBarCtrl::~CGfxOutBarCtrl() = default;
+CGfxOutBarCtrl::~CGfxOutBarCtrl() {
+    // An edit still open when the bar goes reports nothing: its focus loss would otherwise reach
+    // a bar that is already half destroyed.
+    for (CGfxGroupEdit* edit : findChildren<CGfxGroupEdit*>(Qt::FindDirectChildrenOnly)) {
+        edit->m_bCancelled = 1;
+        delete edit;
+    }
+}
 
 int CGfxOutBarCtrl::AppendFolder(const QString& name, quint32 data) {
     m_arFolder.push_back(std::make_unique<CBarFolder>(name, data));
@@ -800,6 +807,8 @@ void CGfxOutBarCtrl::DrawDragMark(int mark) {
 // Folder slide
 
 void CGfxOutBarCtrl::SlideFolders(int from, int to) {
+    // The headers that stay still must already show what the records hold.
+    PaintPending();
     m_bSlideLayout = true;
     m_bSlideHeaderOffset = from > to;
     const COutBarGeometry g = Geometry();

@@ -142,6 +142,7 @@ public:
     void SetBarStyle(quint32 style) { m_dwFlags = style; }
     quint32 GetBarStyle() const { return m_dwFlags; }
     void SetAnimationTicks(int ticks) { AnimationTicks = ticks; }
+    // The owner must outlive the bar (or be reset to null before it goes).
     void SetOwner(CGfxOutBarOwner* owner) { m_pOwner = owner; }
 
     int HitTest(QPoint point, int* index) const;

@@ -66,9 +66,9 @@ inline const QColor kBarBackground(99, 118, 214);
 
 class BarFixture : public ::testing::Test {
 protected:
+    RecordingOwner owner; // outlives the window and its bar
     QWidget window;
     CGfxOutBarCtrl* bar = nullptr;
-    RecordingOwner owner;
     CImageList large{32, 32};
     CImageList small{16, 16};
 
