@@ -25,7 +25,7 @@ public:
     // The steps of OpenReader one by one, for callers that scan on their own (the start-up scan of
     // the main window): rescan the buses and devices, then store what FindReader returned.
     void RescanBuses();
-    void StoreReaderHandle(usb_dev_handle* handle);
+    static void StoreReaderHandle(usb_dev_handle* handle);
 
     // The reader handle of the process, null when no reader is open.
     static usb_dev_handle* ReaderHandle();

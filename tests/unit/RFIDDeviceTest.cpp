@@ -239,6 +239,17 @@ TEST(ReaderLink, AReplugOpensTheNewReaderAndClosesTheStaleHandle) {
     EXPECT_EQ(bus.OpenHandles(), 1);
 }
 
+TEST(ReaderLink, AFakeBusTakesItsReaderHandleAlongWhenItGoes) {
+    CRFIDDevice outlivesTheBus; // its destructor must not hand a fake handle to the real library
+    {
+        CFakeUsbBus bus;
+        bus.AddReader();
+        ASSERT_TRUE(outlivesTheBus.OpenReader());
+        EXPECT_NE(CUSBDevice::ReaderHandle(), nullptr);
+    }
+    EXPECT_EQ(CUSBDevice::ReaderHandle(), nullptr);
+}
+
 TEST(ReaderLink, DestroyingTheReaderObjectClosesOnlyAHeldHandle) {
     CFakeUsbBus bus;
     { CRFIDDevice never; }

@@ -1,5 +1,7 @@
 #include "tools/emureader/FakeUsbBus.h"
 
+#include "reader/USBDevice.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
@@ -32,6 +34,9 @@ CFakeUsbBus::CFakeUsbBus(int busCount) : m_busses(static_cast<std::size_t>(busCo
 }
 
 CFakeUsbBus::~CFakeUsbBus() {
+    // A reader handle from this bus must not outlive it: the real library would be asked to close it.
+    if (m_openHandles.count(reinterpret_cast<Handle*>(CUSBDevice::ReaderHandle())))
+        CUSBDevice::StoreReaderHandle(nullptr);
     InstallUsbApi(m_previousApi);
     s_pActive = nullptr;
 }

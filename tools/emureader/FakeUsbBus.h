@@ -6,13 +6,14 @@
 //   CFakeUsbBus bus;                               // installed into the call table until destroyed
 //   CEmulatedReader& reader = bus.AddReader();     // vendor 0x0314, product 0x1001 on bus 0
 //   int other = bus.AddDevice(0x0314, 0x2000);     // same vendor, other product: stalls everything
-//   CRFIDDevice device;                            // construct after the bus, destroy before it
+//   CRFIDDevice device;                            // best constructed after the bus, destroyed before it
 //   device.OpenReader();                           // rescans, then opens the first reader
 //   bus.Unplug(id);                                // gone at the next scan; open handles turn stale
 //   bus.OpenCount(id), bus.CloseCount(), bus.OpenHandles(), bus.InitCount() ...
 //
-// Only one bus may exist at a time. Handles of unplugged devices stay valid objects whose transfers
-// fail with -ENODEV, as a stale handle to a vanished device does.
+// Only one bus may exist at a time; when it goes, a reader handle it gave out is closed and cleared. Handles
+// of unplugged devices stay valid objects whose transfers fail with -ENODEV, as a stale handle to a vanished
+// device does.
 
 #include "platform/UsbApi.h"
 #include "tools/emureader/EmulatedReader.h"
