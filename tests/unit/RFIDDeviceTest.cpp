@@ -127,6 +127,9 @@ TEST_F(ReaderCommands, NameAndVersionFillTheCallersBuffer) {
     EXPECT_EQ(LastTransfer().request, 129);
     EXPECT_EQ(LastTransfer().length, 512);
 
+    reader.SetVersion({'7'});
+    EXPECT_EQ(device.ReadReaderVersion(buffer), 1); // a single byte is a version
+
     reader.SetName(std::string(600, 'N'));
     ASSERT_EQ(device.ReadReaderName(buffer), 512);
     EXPECT_EQ(buffer[511], 'N');
