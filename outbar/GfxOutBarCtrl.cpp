@@ -491,7 +491,10 @@ void CGfxOutBarCtrl::PaintPending() {
     if (m_invalid.isEmpty() || m_surface.Image().isNull())
         return;
     m_bInPaint = true;
+    // A fresh bitmap is black; the one-pixel row between the open folder's header and its page is
+    // covered by nothing else and shows as a dark line.
     QImage buffer(size(), QImage::Format_RGB32);
+    buffer.fill(Qt::black);
     ComposeFull(buffer);
     {
         // Only the invalid part of the window takes the new picture.
