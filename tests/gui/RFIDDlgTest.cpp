@@ -128,16 +128,6 @@ TEST_F(MainWindowTest, ChoosingALanguageRetranslatesEverythingAndMovesTheCheckMa
     EXPECT_EQ(CheckMarksWhenOpened(*dlg), (std::vector<bool>{false, false, true}));
 }
 
-TEST_F(MainWindowTest, TheChosenLanguageIsTheOneOfTheNextStart) {
-    {
-        auto dlg = OpenWindow();
-        FindItem(LanguagePopup(*dlg), ID_LANGUAGE_FIRST + 2)->trigger();
-    }
-    auto dlg = OpenWindow();
-    EXPECT_EQ(dlg->windowTitle(), QString::fromUtf8("RFID讀寫工具"));
-    EXPECT_EQ(CheckMarksWhenOpened(*dlg), (std::vector<bool>{false, false, true}));
-}
-
 TEST_F(MainWindowTest, ClockTicksAndPaneZeroIs84PixelsNarrowerThanTheClientArea) {
     auto dlg = OpenWindow();
     CStatusBar* bar = dlg->m_wndStatusBar;
