@@ -5,6 +5,7 @@
 #include "platform/SystemColors.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -904,6 +905,10 @@ void CGfxOutBarCtrl::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CGfxOutBarCtrl::mousePressEvent(QMouseEvent* event) {
+    // A left press while a loop still waits for its release means the release went elsewhere
+    // (the window lost the mouse): that loop ends without its release action.
+    if (m_loop != PressLoop::None && event->button() == Qt::LeftButton)
+        AbandonLoop();
     if (m_loop != PressLoop::None)
         return;
     if (event->button() == Qt::LeftButton)
@@ -929,6 +934,40 @@ void CGfxOutBarCtrl::mouseReleaseEvent(QMouseEvent* event) {
     case PressLoop::None:
         break;
     }
+}
+
+void CGfxOutBarCtrl::focusOutEvent(QFocusEvent* event) {
+    // Another window taking the focus during a press takes the mouse with it.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        AbandonLoop();
+    QWidget::focusOutEvent(event);
+}
+
+void CGfxOutBarCtrl::AbandonLoop() {
+    const PressLoop loop = m_loop;
+    m_loop = PressLoop::None;
+    switch (loop) {
+    case PressLoop::Header:
+        if (m_bLoopLook)
+            Invalidate(m_rcLoop);
+        break;
+    case PressLoop::Item:
+        if (m_nDragMark >= 0)
+            DrawDragMark(-1);
+        HighlightItem(-1, false);
+        EndItemLoop(m_bDragging);
+        m_bDragging = false;
+        break;
+    case PressLoop::Scroll:
+        KillTimer(2);
+        m_bUpPressed = m_bDownPressed = false;
+        m_bUpVisible = m_bDownVisible = false;
+        Invalidate(Geometry().InsideRect());
+        break;
+    case PressLoop::None:
+        break;
+    }
+    m_bLoopLook = false;
 }
 
 void CGfxOutBarCtrl::keyPressEvent(QKeyEvent* event) {

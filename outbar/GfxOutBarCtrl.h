@@ -185,6 +185,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
@@ -240,6 +241,7 @@ private:
     void ItemLoopMove(QPoint point);
     void ItemLoopRelease(QPoint point);
     void EndItemLoop(bool dragged);
+    void AbandonLoop();
     void BeginScrollLoop(bool up);
     void ScrollLoopMove(QPoint point);
     void ScrollLoopRelease(QPoint point);

@@ -380,6 +380,20 @@ TEST_F(OutBarMouse, WithoutTheDragStyleLeavingTheItemIsNoDrag) {
     EXPECT_EQ(Labels(1), (std::vector<QString>{"a", "b", "c"}));
 }
 
+TEST_F(OutBarMouse, ALoopWhoseReleaseWentElsewhereEndsWithoutItsReleaseAction) {
+    FourFolders();
+    bar->SetBarStyle(BarStyleDragItems);
+    Press({100, 385}); // header 3; its release never comes
+    Press({100, 80});  // item a: the header loop ends, the item loop starts
+    Move({100, 62});   // dragging
+    Press({100, 150}); // and again the release went elsewhere
+    Release({100, 150});
+    EXPECT_EQ(owner.Codes(), (std::vector<unsigned>{BarNotifyItemClicked}));
+    EXPECT_EQ(owner.notes[0].param, 1);
+    EXPECT_EQ(bar->GetCurrentFolder(), 1);
+    EXPECT_EQ(Labels(1), (std::vector<QString>{"a", "b", "c"}));
+}
+
 TEST_F(OutBarMouse, TheClickedIconTwitchesForFourTicksInTwelve) {
     FourFolders();
     bar->SetBarStyle(0);
