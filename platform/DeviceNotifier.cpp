@@ -13,7 +13,9 @@ QString UsbInterfaceName(const QString& product, const QString& instance) {
     const uint pid = parts[1].toUInt(&pidOk, 16);
     if (!vidOk || !pidOk || vid > 0xFFFF || pid > 0xFFFF)
         return QString();
-    const auto hex4 = [](uint value) { return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper(); };
+    const auto hex4 = [](uint value) {
+        return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+    };
     return QStringLiteral("\\\\?\\USB#VID_%1&PID_%2#%3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}")
         .arg(hex4(vid), hex4(pid), instance);
 }

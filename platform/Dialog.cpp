@@ -117,7 +117,9 @@ bool CDialog::Create(QWidget* parent) {
     return Build(true);
 }
 
-bool CDialog::CreateTopLevel() { return !m_bCreated && Build(false); }
+bool CDialog::CreateTopLevel() {
+    return !m_bCreated && Build(false);
+}
 
 int CDialog::DoModal() {
     if (!m_bCreated && !CreateTopLevel())
