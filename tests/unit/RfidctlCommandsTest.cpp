@@ -81,3 +81,37 @@ TEST(RfidctlCommands, VerifyReadsTheCardBackAndReportsAFailedReadBack) {
     EXPECT_EQ(result.code, RFIDCTL_VERIFY_FAILED);
     EXPECT_NE(result.err.find("nothing readable"), std::string::npos);
 }
+
+TEST(RfidctlCommands, AReaderThisUserMayNotUseIsNamedWithTheFix) {
+    CFakeUsbBus bus;
+    CEmulatedReader& reader = bus.AddReader();
+    reader.PutCard(5);
+    reader.SetFault(0, CEmulatedReader::Fault::Stall); // a read-only handle: every transfer is refused
+    std::vector<std::string> probed;
+    const DeviceNodeProbe previous = SetDeviceNodeProbe([&](const std::string& node) {
+        probed.push_back(node);
+        return false;
+    });
+
+    Result result = RunCommand({"read"});
+    EXPECT_EQ(result.code, RFIDCTL_NO_PERMISSION);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_NE(result.err.find("/dev/bus/usb/001/002"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("udev rule"), std::string::npos) << result.err;
+    EXPECT_EQ(probed, std::vector<std::string>{"/dev/bus/usb/001/002"});
+
+    // The same failure on a reader this user may use is an ordinary transfer failure.
+    SetDeviceNodeProbe([](const std::string&) { return true; });
+    EXPECT_EQ(RunCommand({"read"}).code, RFIDCTL_TRANSFER_FAILED);
+    SetDeviceNodeProbe(previous);
+}
+
+TEST(RfidctlCommands, NoReaderOnTheBusIsNotAPermissionProblem) {
+    CFakeUsbBus bus;
+    const DeviceNodeProbe previous = SetDeviceNodeProbe([](const std::string&) { return false; });
+    Result result = RunCommand({"info"});
+    SetDeviceNodeProbe(previous);
+    EXPECT_EQ(result.code, RFIDCTL_NO_READER);
+    EXPECT_NE(result.err.find("no reader found"), std::string::npos);
+}

@@ -3,8 +3,11 @@
 #include "reader/CardFrame.h"
 #include "reader/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
+#include "reader/USBDevice.h"
+#include "platform/UsbApi.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 #ifndef RFIDCTL_VERSION
 #define RFIDCTL_VERSION "unknown"
@@ -27,7 +30,7 @@ const char kUsage[] =
     "  --help, --version\n"
     "\n"
     "Exit status: 0 done, 2 bad command line or ID, 3 no reader, 4 transfer failed,\n"
-    "5 verification failed.\n";
+    "5 verification failed, 6 no permission to use the reader.\n";
 
 // The words of a command line after the command, split into options and plain arguments.
 struct Arguments {
@@ -69,9 +72,35 @@ int Usage(std::ostream& err, const std::string& message) {
     return RFIDCTL_USAGE;
 }
 
+DeviceNodeProbe& CurrentProbe() {
+    static DeviceNodeProbe probe = DeviceNodeAccessible;
+    return probe;
+}
+
+// A reader that cannot be opened, or opens read-only and then refuses every transfer, is most often
+// one whose device node this user may not write: say so, with the fix, instead of "not found".
+bool ReportMissingPermission(std::ostream& err) {
+    const std::string node = ReaderNodeWithoutAccess(CurrentProbe());
+    if (node.empty())
+        return false;
+    err << "rfidctl: no permission to use the reader at " << node
+        << "; install the udev rule 70-rfid-reader.rules (see the README, Troubleshooting) and plug the "
+           "reader in again\n";
+    return true;
+}
+
 int NoReader(std::ostream& err) {
+    if (ReportMissingPermission(err))
+        return RFIDCTL_NO_PERMISSION;
     err << "rfidctl: no reader found (USB 0314:1001)\n";
     return RFIDCTL_NO_READER;
+}
+
+int TransferFailed(std::ostream& err, const std::string& message) {
+    if (ReportMissingPermission(err))
+        return RFIDCTL_NO_PERMISSION;
+    err << "rfidctl: " << message << "\n";
+    return RFIDCTL_TRANSFER_FAILED;
 }
 
 std::string Characters(const unsigned char* bytes, int count, const char* separator) {
@@ -94,10 +123,9 @@ int Info(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     unsigned char version[READER_TEXT_BYTES];
     const int nameBytes = device.ReadReaderName(name);
     const int versionBytes = device.ReadReaderVersion(version);
-    if (nameBytes == 0 || versionBytes == 0) {
-        err << "rfidctl: the reader did not give its " << (nameBytes == 0 ? "name" : "version") << "\n";
-        return RFIDCTL_TRANSFER_FAILED;
-    }
+    if (nameBytes == 0 || versionBytes == 0)
+        return TransferFailed(err, std::string("the reader did not give its ") +
+                                       (nameBytes == 0 ? "name" : "version"));
     out << Characters(name, nameBytes, "") << " Version: " << Characters(version, versionBytes, ".") << "\n";
     return RFIDCTL_OK;
 }
@@ -110,10 +138,8 @@ int Read(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     if (!device.OpenReader())
         return NoReader(err);
     const QString text = device.ReadCardNumber(includeVendor);
-    if (text.isEmpty()) {
-        err << "rfidctl: reading the card failed (no card, or the reader did not answer)\n";
-        return RFIDCTL_TRANSFER_FAILED;
-    }
+    if (text.isEmpty())
+        return TransferFailed(err, "reading the card failed (no card, or the reader did not answer)");
     out << text.toStdString() << "\n";
     if (includeVendor)
         out << VendorIdText(text).toStdString() << "\n" << CardNoText(text).toStdString() << "\n";
@@ -131,10 +157,8 @@ int Write(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     if (!device.OpenReader())
         return NoReader(err);
     const QString text = CardIdText(*cardId);
-    if (!device.WriteCardNumber(text)) {
-        err << "rfidctl: writing the card failed (no writable card, or the reader did not answer)\n";
-        return RFIDCTL_TRANSFER_FAILED;
-    }
+    if (!device.WriteCardNumber(text))
+        return TransferFailed(err, "writing the card failed (no writable card, or the reader did not answer)");
     out << "written " << text.toStdString() << "\n";
     if (!Has(arguments, "--verify"))
         return RFIDCTL_OK;
@@ -168,6 +192,29 @@ int Frame(const Arguments& arguments, std::ostream& out, std::ostream& err) {
 }
 
 } // namespace
+
+bool DeviceNodeAccessible(const std::string& node) {
+    return access(node.c_str(), R_OK | W_OK) == 0;
+}
+
+std::string ReaderNodeWithoutAccess(const DeviceNodeProbe& accessible) {
+    for (usb_bus* bus = CurrentUsbApi().getBusses(); bus; bus = bus->next) {
+        for (struct usb_device* device = bus->devices; device; device = device->next) {
+            if (device->descriptor.idVendor != READER_VENDOR_ID || device->descriptor.idProduct != READER_PRODUCT_ID)
+                continue;
+            const std::string node = std::string("/dev/bus/usb/") + bus->dirname + "/" + device->filename;
+            if (!accessible(node))
+                return node;
+        }
+    }
+    return std::string();
+}
+
+DeviceNodeProbe SetDeviceNodeProbe(DeviceNodeProbe probe) {
+    DeviceNodeProbe previous = std::move(CurrentProbe());
+    CurrentProbe() = std::move(probe);
+    return previous;
+}
 
 std::optional<std::uint64_t> ParseCardIdArgument(const std::string& text) {
     if (text.empty() || text.size() > MAX_ID_DIGITS)

@@ -4,6 +4,7 @@
 // reader layer as the program, and prints card frames.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -15,6 +16,7 @@ constexpr int RFIDCTL_USAGE = 2;           // unknown command or option, or an i
 constexpr int RFIDCTL_NO_READER = 3;       // no reader on the USB buses, or it did not open
 constexpr int RFIDCTL_TRANSFER_FAILED = 4; // the reader did not answer or refused the card
 constexpr int RFIDCTL_VERIFY_FAILED = 5;   // the card read back holds another identifier
+constexpr int RFIDCTL_NO_PERMISSION = 6;   // a reader is plugged in, but this user may not use it
 
 // A card identifier typed on the command line: decimal digits only (leading zeros allowed), below 2^40.
 // Unlike the reader layer's lenient conversion, anything else is refused so that a typo never programs a
@@ -23,6 +25,17 @@ std::optional<std::uint64_t> ParseCardIdArgument(const std::string& text);
 
 // The 8 frame bytes as upper-case hex pairs separated by spaces ("FF 8C A6 4A 98 F8 CA 96").
 std::string FrameHex(std::uint64_t cardId);
+
+// The device node of the first reader on the buses of the last scan (/dev/bus/usb/BBB/DDD) that this
+// user may not read and write, or empty text when every reader is usable. `accessible` decides for a
+// node; by default it asks the system (access with read and write).
+using DeviceNodeProbe = std::function<bool(const std::string& node)>;
+std::string ReaderNodeWithoutAccess(const DeviceNodeProbe& accessible);
+bool DeviceNodeAccessible(const std::string& node);
+
+// Replaces the probe that the commands use (tests run as root, for whom every node is accessible);
+// returns the previous one.
+DeviceNodeProbe SetDeviceNodeProbe(DeviceNodeProbe probe);
 
 // Runs one command line (without the program name); results go to out, errors as one line to err.
 int RunRfidctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
