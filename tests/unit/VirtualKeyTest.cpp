@@ -1,7 +1,5 @@
 #include "platform/VirtualKey.h"
 
-#include <QKeyEvent>
-
 #include <gtest/gtest.h>
 
 using VirtualKey::FromKey;
@@ -37,6 +35,4 @@ TEST(VirtualKey, EditingAndFunctionKeysAndKeysWithoutACode) {
     EXPECT_EQ(FromKey(Qt::Key_F24, Qt::NoModifier), 0x87u);
     EXPECT_EQ(FromKey(Qt::Key_Meta, Qt::NoModifier), 0x5Bu);
     EXPECT_EQ(FromKey(Qt::Key_Eacute, Qt::NoModifier), 0u);
-    const QKeyEvent keypadFive(QEvent::KeyPress, Qt::Key_5, Qt::KeypadModifier, QStringLiteral("5"));
-    EXPECT_EQ(VirtualKey::FromEvent(&keypadFive), 0x65u);
 }
