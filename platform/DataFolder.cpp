@@ -5,9 +5,8 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-QString ChooseDataFolder(const QString& executableFolder, bool executableFolderWritable,
-                         const QString& userDataFolder) {
-    return executableFolderWritable || userDataFolder.isEmpty() ? executableFolder : userDataFolder;
+QString ChooseDataFolder(const QString& executableFolder, bool portable, const QString& userDataFolder) {
+    return portable || userDataFolder.isEmpty() ? executableFolder : userDataFolder;
 }
 
 QString UserDataFolder() {
@@ -52,10 +51,14 @@ int SeedLanguageFolder(const QString& installedFolder, const QString& dataFolder
     return copied;
 }
 
+bool IsPortableCopy(const QString& executableFolder) {
+    return IsFolderWritable(executableFolder) && !QFileInfo(InstalledLanguageFolder(executableFolder)).isDir();
+}
+
 QString ResolveDataFolder(const QString& executableFolder) {
-    const bool writable = IsFolderWritable(executableFolder);
-    const QString userFolder = writable ? QString() : UserDataFolder();
-    const QString folder = ChooseDataFolder(executableFolder, writable, userFolder);
+    const bool portable = IsPortableCopy(executableFolder);
+    const QString userFolder = portable ? QString() : UserDataFolder();
+    const QString folder = ChooseDataFolder(executableFolder, portable, userFolder);
     if (folder != executableFolder) {
         QDir().mkpath(folder);
         SeedLanguageFolder(InstalledLanguageFolder(executableFolder), folder);

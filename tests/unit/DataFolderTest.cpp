@@ -80,3 +80,18 @@ TEST(DataFolder, WritableExecutableFolderIsUsedAsItIs) {
     EXPECT_EQ(ResolveDataFolder(exe.path()), exe.path());
     EXPECT_FALSE(QFile::exists(exe.path() + "/Language"));
 }
+
+TEST(DataFolder, AnInstalledCopyKeepsItsFilesPerUserEvenWhereItCouldWrite) {
+    QTemporaryDir prefix, dataHome;
+    ASSERT_TRUE(QDir().mkpath(prefix.path() + "/bin"));
+    ASSERT_TRUE(QDir().mkpath(prefix.path() + "/share/RFID/Language"));
+    WriteFile(prefix.path() + "/share/RFID/Language/1.English.ini", "english");
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+
+    const QString bin = prefix.path() + "/bin";
+    EXPECT_FALSE(IsPortableCopy(bin));
+    EXPECT_EQ(ResolveDataFolder(bin), dataHome.path() + "/RFID");
+    EXPECT_EQ(ReadFile(dataHome.path() + "/RFID/Language/1.English.ini"), "english");
+    EXPECT_FALSE(QFile::exists(bin + "/setting.ini"));
+    qunsetenv("XDG_DATA_HOME");
+}
