@@ -1,6 +1,7 @@
 #include "pages/MPDlg.h"
 
 #include "pages/KeyFilter.h"
+#include "pages/PageControls.h"
 #include "pages/PageLayout.h"
 #include "platform/VirtualKey.h"
 #include "reader/CardIdentifier.h"
@@ -19,8 +20,6 @@
 
 namespace {
 
-const QString kWriteSuccess = QStringLiteral("\r\nWRITE CARD SUCCESS\u221A");
-const QString kWriteError = QStringLiteral("\r\nWRITE CARD ERROR\u00D7");
 const QString kVerifySuccess = QStringLiteral(" VERIFY SUCCESS\u221A");
 const QString kVerifyFail = QStringLiteral(" VERIFY FAIL\u00D7");
 
@@ -30,12 +29,6 @@ constexpr int kModeButtons[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RA
 // The controls inside the frame, which move with it.
 constexpr int kOptionControls[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RANDOM,
                                    CMPDlg::IDC_RADIO_NOCHANGE, CMPDlg::IDC_CHECK_VERIFY};
-
-// Sets an edit's text only when it differs, so an unchanged field keeps its caret and undo.
-void ShowText(QLineEdit* edit, const QString& text) {
-    if (edit && edit->text() != text)
-        edit->setText(text);
-}
 
 } // namespace
 
@@ -50,13 +43,7 @@ bool CMPDlg::OnInitDialog() {
     DoDataExchange(false);
 
     // A 24-point font of the default face for the two fields and the Write button.
-    m_font = QFont(font().family());
-    m_font.setPointSizeF(24.0);
-    for (QWidget* control : {static_cast<QWidget*>(m_editVendorId), static_cast<QWidget*>(m_editCardNo),
-                             static_cast<QWidget*>(m_btnWrite)}) {
-        if (control)
-            control->setFont(m_font);
-    }
+    m_font = ApplyPageFont(*this, {m_editVendorId, m_editCardNo, m_btnWrite});
     m_Random.Seed(quint32(QDateTime::currentSecsSinceEpoch()));
 
     // Choosing "Increase Progressively" or "Random" takes effect at once; the other choices are
@@ -143,10 +130,10 @@ void CMPDlg::OnWrite() {
     // different identifier from the one the fields show, so it is not written.
     const QString written = ComposeWrittenText(m_strVendorId, m_strCardNo);
     if (!FieldsFitIdentifier(m_strVendorId, m_strCardNo) || !reader.WriteCardNumber(written)) {
-        m_pMainDlg->AppendLog(kWriteError, false);
+        m_pMainDlg->AppendLog(kLogWriteError, false);
         return;
     }
-    m_pMainDlg->AppendLog(kWriteSuccess, false);
+    m_pMainDlg->AppendLog(kLogWriteSuccess, false);
 
     if (m_bVerify) {
         // The card needs a moment before it can be read back. A plain pause keeps the window

@@ -2,6 +2,7 @@
 
 #include "pages/KeyFilter.h"
 #include "pages/NumberSequence.h"
+#include "pages/PageControls.h"
 #include "pages/PageLayout.h"
 #include "platform/VirtualKey.h"
 #include "reader/CardIdentifier.h"
@@ -10,21 +11,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-
-namespace {
-
-const QString kReadSuccess = QStringLiteral("\r\nREAD CARD SUCCESS\u221A");
-const QString kReadError = QStringLiteral("\r\nREAD CARD ERROR\u00D7");
-const QString kWriteSuccess = QStringLiteral("\r\nWRITE CARD SUCCESS\u221A");
-const QString kWriteError = QStringLiteral("\r\nWRITE CARD ERROR\u00D7");
-
-// Sets an edit's text only when it differs, so an unchanged field keeps its caret and undo.
-void ShowText(QLineEdit* edit, const QString& text) {
-    if (edit && edit->text() != text)
-        edit->setText(text);
-}
-
-} // namespace
 
 COPMainDlg::COPMainDlg(QWidget* parent) : CDialog(IDD, parent) {}
 
@@ -37,12 +23,7 @@ bool COPMainDlg::OnInitDialog() {
     DoDataExchange(false);
 
     // A 24-point font of the default face for the two fields and the two buttons.
-    m_font = QFont(font().family());
-    m_font.setPointSizeF(24.0);
-    for (QWidget* control : Controls()) {
-        if (control)
-            control->setFont(m_font);
-    }
+    m_font = ApplyPageFont(*this, {m_editRead, m_btnRead, m_editWrite, m_btnWrite});
     return true;
 }
 
@@ -82,10 +63,10 @@ void COPMainDlg::OnRead() {
     UpdateData(true);
     const QString text = m_pMainDlg->m_RFIDDevice.ReadCardNumber(m_bIncludeVendor != 0);
     if (text.isEmpty()) {
-        m_pMainDlg->AppendLog(kReadError, false);
+        m_pMainDlg->AppendLog(kLogReadError, false);
     } else {
         m_strRead = text;
-        m_pMainDlg->AppendLog(kReadSuccess, false);
+        m_pMainDlg->AppendLog(kLogReadSuccess, false);
         if (m_bIncludeVendor)
             m_pMainDlg->AppendLog(QStringLiteral(" [") + VendorIdText(text) + u' ' + CardNoText(text) + u']',
                                   false);
@@ -102,7 +83,7 @@ void COPMainDlg::OnWrite() {
     // A pasted number beyond the identifier range would reach the card reduced to its low 40
     // bits, a different identifier from the one shown: it is not written.
     const bool ok = IdentifierTextFits(m_strWrite) && m_pMainDlg->m_RFIDDevice.WriteCardNumber(m_strWrite);
-    m_pMainDlg->AppendLog(ok ? kWriteSuccess : kWriteError, false);
+    m_pMainDlg->AppendLog(ok ? kLogWriteSuccess : kLogWriteError, false);
 }
 
 bool COPMainDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {

@@ -1,0 +1,33 @@
+#pragma once
+
+// What the two card pages share: their log texts, their large field font and the way they show a text.
+
+#include <QFont>
+#include <QLineEdit>
+#include <QString>
+#include <QWidget>
+
+#include <initializer_list>
+
+// Log lines of card operations start a new line and end with √ for success or × for failure.
+inline const QString kLogReadSuccess = QStringLiteral("\r\nREAD CARD SUCCESS\u221A");
+inline const QString kLogReadError = QStringLiteral("\r\nREAD CARD ERROR\u00D7");
+inline const QString kLogWriteSuccess = QStringLiteral("\r\nWRITE CARD SUCCESS\u221A");
+inline const QString kLogWriteError = QStringLiteral("\r\nWRITE CARD ERROR\u00D7");
+
+// The 24-point font of the page's fields and buttons, in the page's default face, set on each control.
+inline QFont ApplyPageFont(const QWidget& page, std::initializer_list<QWidget*> controls) {
+    QFont font(page.font().family());
+    font.setPointSizeF(24.0);
+    for (QWidget* control : controls) {
+        if (control)
+            control->setFont(font);
+    }
+    return font;
+}
+
+// Sets an edit's text only when it differs, so an unchanged field keeps its caret and undo.
+inline void ShowText(QLineEdit* edit, const QString& text) {
+    if (edit && edit->text() != text)
+        edit->setText(text);
+}
