@@ -332,10 +332,14 @@ void CRFIDDlg::OnCommand(int nID) {
 }
 
 void CRFIDDlg::SelectNavigationFolder(int nFolder) {
-    // The navigation bar takes this over: selecting its folder makes the navigation pane call
-    // ShowPage, so menu and bar always agree. Until the pane has its bar, the page is shown
-    // directly.
-    ShowPage(nFolder);
+    // The page follows from the bar's folder change, which the navigation pane turns into
+    // ShowPage, so menu and bar always agree.
+    m_OPListDlg.m_wndOutBar.SelectFolder(nFolder);
+}
+
+void CRFIDDlg::PostCommand(int nID) {
+    QMetaObject::invokeMethod(
+        this, [this, nID] { OnCommand(nID); }, Qt::QueuedConnection);
 }
 
 void CRFIDDlg::OnLanguageCommand(int nID) {

@@ -46,6 +46,9 @@ public:
     // Switches the main window and then the three panes to the named language (empty: the one
     // stored in setting.ini).
     void ApplyLanguage(const QString& strLanguage);
+    // Queues a command the way a posted command message arrives: it runs after the handler in
+    // progress has returned (the navigation pane posts the About and language commands so).
+    void PostCommand(int nID);
 
     // The placement stored at the last close through the close box, if it is usable.
     std::optional<WindowPlacement> LoadWindowPos() const;
