@@ -2,8 +2,8 @@
 #
 # rfid_add_gtest(NAME name TIER unit|gui|device SOURCES ... LIBS ... [ENV VAR=VALUE ...])
 #   Builds one GoogleTest binary and registers each of its tests with ctest.
-#   gui tests run offscreen at scale 1; every test gets its own settings folder,
-#   so the application profile of one test never leaks into another.
+#   gui tests run offscreen at scale 1. The tests of one binary share its settings folder, so they
+#   never run at the same time (a resource lock per binary); different binaries run in parallel.
 if(RFID_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
@@ -26,5 +26,6 @@ function(rfid_add_gtest)
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${env}" LABELS ${T_TIER} TIMEOUT 300 SKIP_RETURN_CODE 77)
+    PROPERTIES ENVIRONMENT "${env}" LABELS ${T_TIER} TIMEOUT 300 SKIP_RETURN_CODE 77
+               RESOURCE_LOCK ${T_NAME})
 endfunction()
