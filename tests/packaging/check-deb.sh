@@ -15,5 +15,6 @@ for lib in libqt6widgets6 libusb-0.1-4 libudev1; do
 done
 dpkg-deb -e "$deb" "$out/control"
 grep -q 'udevadm control --reload-rules' "$out/control/postinst" || { echo "postinst does not reload udev"; fail=1; }
-dpkg-deb -c "$deb" | grep -q './usr/lib/udev/rules.d/70-rfid-reader.rules' || { echo "package lacks the udev rule"; fail=1; }
+contents=$(dpkg-deb -c "$deb")
+grep -q './usr/lib/udev/rules.d/70-rfid-reader.rules' <<<"$contents" || { echo "package lacks the udev rule"; fail=1; }
 exit $fail
