@@ -36,7 +36,7 @@ protected:
         return *m_dlg;
     }
 
-    bool WaitForLog(const QString& text, int timeoutMs = 2000) {
+    bool WaitForLog(const QString& text, int timeoutMs = 5000) {
         return QTest::qWaitFor([&] { return m_dlg->GetLogText() == text; }, timeoutMs);
     }
 
@@ -55,7 +55,7 @@ TEST_F(ReaderPresenceDeviceTest, ReaderAttachedBeforeStartIsIdentifiedRightAway)
     auto reader = m_testbed->PlugReader();
     CRFIDDlg& dlg = OpenWindow();
     // The start-up scan runs after 100 ms and identification on the next tick.
-    EXPECT_TRUE(WaitForLog(kIdentification, 1000)) << dlg.GetLogText().toStdString();
+    EXPECT_TRUE(WaitForLog(kIdentification, 3000)) << dlg.GetLogText().toStdString();
     EXPECT_EQ(Flags(), (std::vector<int>{1, 1, 1}));
     EXPECT_EQ(reader->Reader().CountTransfers(128), 1);
     EXPECT_EQ(reader->Reader().CountTransfers(129), 1);

@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, ClockTicksAndPaneZeroIs84PixelsNarrowerThanTheClientArea)
     const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
     const QString first = bar->GetPaneText(1);
     EXPECT_TRUE(clock.match(first).hasMatch()) << first.toStdString();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->GetPaneText(1) != first; }, 2500));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->GetPaneText(1) != first; }, 5000));
     EXPECT_TRUE(clock.match(bar->GetPaneText(1)).hasMatch());
 
     for (const QSize size : {QSize(840, 600), QSize(1000, 700), QSize(500, 400)}) {
@@ -318,7 +318,7 @@ TEST_F(MainWindowTest, ExitEndsTheWindowWithoutStoringThePlacement) {
     QSignalSpy finished(dlg.get(), &QDialog::finished);
     FindItem(MenuBarEntries(*dlg).at(0)->menu(), ID_MENU_EXIT)->trigger();
     EXPECT_TRUE(dlg->isVisible()); // the quit is posted
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 5000));
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(GetProfileString("Settings", "WindowPos"), "");
 }
