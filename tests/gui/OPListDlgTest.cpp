@@ -161,7 +161,7 @@ TEST_F(NavigationPaneTest, LanguageItemsPostTheLanguageCommandsAndEveryWindowFol
               (QStringList{"English", QString::fromUtf8("简体中文"), QString::fromUtf8("繁體中文")}));
     ClickItem(1);
     EXPECT_EQ(m_dlg->windowTitle(), "RFID Read|Write"); // posted, not yet handled
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->commands.empty(); }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->commands.empty(); }, 5000));
     EXPECT_EQ(m_dlg->commands, (std::vector<int>{ID_LANGUAGE_FIRST + 1}));
 
     EXPECT_EQ(m_dlg->windowTitle(), QString::fromUtf8("RFID读写工具"));
@@ -188,7 +188,7 @@ TEST_F(NavigationPaneTest, WithoutLanguageFilesTheLanguageFolderHoldsOneItemForT
 
     ClickHeader(FOLDER_LANGUAGE);
     ClickItem(0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->commands.empty(); }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dlg->commands.empty(); }, 5000));
     EXPECT_EQ(m_dlg->commands, (std::vector<int>{ID_LANGUAGE_FIRST}));
 }
 
@@ -212,7 +212,7 @@ TEST_F(NavigationPaneTest, TheAboutItemOpensTheAboutBoxOncePerClickAndItsHeaderO
 
     for (int click = 1; click <= 2; ++click) {
         ClickItem(0);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return opened == click; }, 1000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened == click; }, 5000));
         QTest::qWait(50);
         EXPECT_EQ(opened, click);
     }
