@@ -23,9 +23,12 @@ function(rfid_add_gtest)
           "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${T_NAME}"
           "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"
           ${T_ENV})
+  # The environment comes through a launcher (env) rather than the ENVIRONMENT property: discovered
+  # tests receive their properties as one flat list, in which a list-valued property loses every
+  # entry after its first.
+  set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "env;${env}")
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "${env}" LABELS ${T_TIER} TIMEOUT 300 SKIP_RETURN_CODE 77
-               RESOURCE_LOCK ${T_NAME})
+    PROPERTIES LABELS ${T_TIER} TIMEOUT 300 SKIP_RETURN_CODE 77 RESOURCE_LOCK ${T_NAME})
 endfunction()
