@@ -145,7 +145,9 @@ bool CGfxPopupMenu::LoadToolBarResource(const QString& toolbarPath, const QStrin
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const QByteArray bytes = file.readAll();
-    auto word = [&](int i) { return qFromLittleEndian<quint16>(bytes.constData() + 2 * i); };
+    auto word = [&](int i) {
+        return quint16(quint8(bytes.at(2 * i)) | quint8(bytes.at(2 * i + 1)) << 8); // little-endian
+    };
     if (bytes.size() < 8)
         return false;
     const int width = word(1);
