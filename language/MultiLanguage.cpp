@@ -160,17 +160,18 @@ bool CMultiLanguage::ExtractLanguageFile(const QString& strType, int nResource, 
     return file.commit();
 }
 
-void CMultiLanguage::ProvideBuiltInLanguages() {
+QStringList CMultiLanguage::ProvideBuiltInLanguages() {
     QStringList list;
     GetLanguageList(list);
     if (!list.isEmpty())
-        return;
+        return list;
     const QString type = QString::fromLatin1(LANGUAGE_RESOURCE_TYPE);
     ExtractLanguageFile(type, IDR_LANGUAGE_ENGLISH, QStringLiteral("1.English"));
     ExtractLanguageFile(type, IDR_LANGUAGE_SIMPLIFIED_CHINESE, QStringLiteral("2.Simplified Chinese"));
     ExtractLanguageFile(type, IDR_LANGUAGE_TRADITIONAL_CHINESE, QStringLiteral("3.Traditional Chinese"));
     GetLanguageList(list);
     SetLanguage(DEFAULT_LANGUAGE);
+    return list;
 }
 
 QString CMultiLanguage::ReadText(const QString& strSection, const QString& strKey) const {

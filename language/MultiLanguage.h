@@ -44,8 +44,9 @@ public:
     bool ExtractLanguageFile(const QString& strType, int nResource, QString strFileName);
 
     // Writes out the three built-in language files and selects English when the language folder
-    // holds no usable language file. The main window runs it once while it is initialised.
-    void ProvideBuiltInLanguages();
+    // holds no usable language file, and returns the language list as it then stands. The main
+    // window runs it once while it is initialised.
+    QStringList ProvideBuiltInLanguages();
 
     // Sets the caption of pDialog from IDD_<nDialog>_Title and the text of each direct child that
     // carries the dynamic property "controlId" from IDD_<nDialog>_<id>. Missing or empty values

@@ -113,19 +113,8 @@ bool CRFIDDlg::OnInitDialog() {
         PostSize();
     }
 
-    QStringList languages;
-    m_Language.GetLanguageList(languages);
-    if (languages.isEmpty()) {
-        const QString type = QString::fromLatin1(CMultiLanguage::LANGUAGE_RESOURCE_TYPE);
-        m_Language.ExtractLanguageFile(type, CMultiLanguage::IDR_LANGUAGE_ENGLISH,
-                                       QStringLiteral("1.English"));
-        m_Language.ExtractLanguageFile(type, CMultiLanguage::IDR_LANGUAGE_SIMPLIFIED_CHINESE,
-                                       QStringLiteral("2.Simplified Chinese"));
-        m_Language.ExtractLanguageFile(type, CMultiLanguage::IDR_LANGUAGE_TRADITIONAL_CHINESE,
-                                       QStringLiteral("3.Traditional Chinese"));
-        m_Language.GetLanguageList(languages);
-        m_Language.SetLanguage(QStringLiteral("English"));
-    }
+    // The language list, writing out the built-in languages when no usable file is there.
+    const QStringList languages = m_Language.ProvideBuiltInLanguages();
 
     // The Language popup goes between "File(&F)" and "Help(&H)".
     if (QMenuBar* menuBar = GetMenu()) {
