@@ -4,31 +4,15 @@
 // classified, and where the frames of a folder slide are copied. Everything here is plain
 // arithmetic over a snapshot of the bar's state, so it can be computed without a window.
 
+#include "platform/WinRect.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <vector>
 
-// A rectangle with exclusive right and bottom edges: it contains (x, y) when
-// left <= x < right and top <= y < bottom.
-struct BarRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool IsEmpty() const { return right <= left || bottom <= top; }
-    bool Contains(QPoint p) const { return left <= p.x() && p.x() < right && top <= p.y() && p.y() < bottom; }
-    BarRect Inflated(int d) const { return {left - d, top - d, right + d, bottom + d}; }
-    BarRect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
-    QRect ToQRect() const { return QRect(left, top, right - left, bottom - top); }
-    static BarRect FromQRect(const QRect& r) {
-        return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-    }
-    bool operator==(const BarRect&) const = default;
-};
+// The bar lays itself out in window-system rectangles.
+using BarRect = WinRect;
 
 // Hit codes of HitTest.
 enum BarHit { HitNothing = -1, HitFolder = 0, HitItem = 1, HitUpArrow = 2, HitDownArrow = 3 };

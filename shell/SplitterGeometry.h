@@ -7,25 +7,12 @@
 // Rectangles here are window-system rectangles: right and bottom are exclusive edges, so the
 // width is right - left. The splitter's client rectangle has its left and top at 0.
 
+#include "platform/WinRect.h"
+
 #include <QRect>
 #include <QString>
 
-struct SplitRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool PtInRect(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-    SplitRect Offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
-    QRect ToQRect() const { return QRect(left, top, Width(), Height()); }
-    static SplitRect FromQRect(const QRect& r) {
-        return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-    }
-    bool operator==(const SplitRect&) const = default;
-};
+using SplitRect = WinRect;
 
 // Orientation bits of SetPanes; all other bits of the value are ignored.
 inline constexpr unsigned SplitVertical = 0x1;
