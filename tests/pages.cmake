@@ -13,9 +13,10 @@ rfid_add_gtest(NAME pages_gui_tests TIER gui
   LIBS rfid_pages rfid_shell rfid_resources pages_gui_test_main Qt6::Test)
 target_include_directories(pages_gui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 
-add_library(pages_device_test_main STATIC device/PagesDeviceMain.cpp)
-target_link_libraries(pages_device_test_main PUBLIC rfid_emureader Qt6::Widgets GTest::gtest)
+# Shared by every device test binary that opens windows (the pages' and the main window's).
+add_library(device_gui_test_main STATIC device/DeviceGuiTestMain.cpp)
+target_link_libraries(device_gui_test_main PUBLIC rfid_emureader Qt6::Widgets GTest::gtest)
 rfid_add_gtest(NAME pages_device_tests TIER device
   SOURCES device/OPMainDlgDeviceTest.cpp device/MPDlgDeviceTest.cpp device/MainWindowFixture.h
-  LIBS rfid_pages rfid_shell rfid_resources rfid_emureader pages_device_test_main Qt6::Test)
+  LIBS rfid_pages rfid_shell rfid_resources rfid_emureader device_gui_test_main Qt6::Test)
 target_include_directories(pages_device_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -18,7 +18,7 @@ if(TARGET rfid_shell)
     LIBS rfid_shell rfid_resources Qt6::Test)
   rfid_add_gtest(NAME shell_device_tests TIER device
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/RFIDDlgDeviceTest.cpp
-    LIBS rfid_shell rfid_resources rfid_emureader Qt6::Test)
+    LIBS rfid_shell rfid_resources rfid_emureader device_gui_test_main Qt6::Test)
 
   # The real program under Xvfb; xcb sends the close request a window manager would send.
   pkg_check_modules(XCB IMPORTED_TARGET xcb)

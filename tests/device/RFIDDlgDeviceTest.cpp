@@ -138,12 +138,3 @@ TEST_F(ReaderPresenceDeviceTest, ReaderThatNeverAnswersItsNameOrVersionStaysDisc
     reader->Reader().ClearFaults();
     EXPECT_TRUE(WaitForLog(kIdentification));
 }
-
-int main(int argc, char** argv) {
-    CEmuTestbed::EnsurePreload(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,4 +1,4 @@
-// The main of the card pages' device tests: the umockdev preload first, then one QApplication.
+// The main of the window device tests: the umockdev preload first, then one QApplication.
 #include "tools/emureader/EmuTestbed.h"
 
 #include <QApplication>
