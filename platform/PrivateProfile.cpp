@@ -208,6 +208,9 @@ std::optional<QByteArray> EncodeProfile(const ProfileText& profile) {
 }
 
 std::optional<QString> FindProfileValue(QStringView text, QStringView section, QStringView key) {
+    // Names in the file are trimmed when parsed, so the names asked for are trimmed as well.
+    section = section.trimmed();
+    key = key.trimmed();
     if (key.isEmpty())
         return std::nullopt;
     bool inSection = false;
@@ -231,10 +234,13 @@ std::optional<QString> FindProfileValue(QStringView text, QStringView section, Q
 
 std::optional<QString> SetProfileValue(const QString& text, QStringView section, QStringView key,
                                        QStringView value) {
-    const bool badSection =
-        section.trimmed().isEmpty() || section.contains(u']') || HasLineBreakOrNul(section);
-    const bool badKey = key.trimmed().isEmpty() || key.contains(u'=') || key.trimmed().front() == u'[' ||
-                        key.trimmed().front() == u';' || HasLineBreakOrNul(key);
+    // Matched against the trimmed names of the file, as a read matches them; padded names
+    // would otherwise miss the existing line and add a second one that no read finds.
+    section = section.trimmed();
+    key = key.trimmed();
+    const bool badSection = section.isEmpty() || section.contains(u']') || HasLineBreakOrNul(section);
+    const bool badKey = key.isEmpty() || key.contains(u'=') || key.front() == u'[' || key.front() == u';' ||
+                        HasLineBreakOrNul(key);
     if (badSection || badKey || HasLineBreakOrNul(value))
         return std::nullopt;
 
@@ -262,7 +268,7 @@ std::optional<QString> SetProfileValue(const QString& text, QStringView section,
         }
     }
 
-    const QString entry = key.trimmed().toString() + u'=' + stored;
+    const QString entry = key.toString() + u'=' + stored;
     QString result = text;
     if (insertAt >= 0) {
         result.insert(insertAt, insertNeedsEol ? eol + entry : entry + eol);
@@ -270,7 +276,7 @@ std::optional<QString> SetProfileValue(const QString& text, QStringView section,
     }
     if (!result.isEmpty() && !result.endsWith(u'\n') && !result.endsWith(u'\r'))
         result += eol;
-    result += u'[' + section.trimmed().toString() + u']' + eol + entry + eol;
+    result += u'[' + section.toString() + u']' + eol + entry + eol;
     return result;
 }
 

@@ -152,6 +152,16 @@ TEST_F(PrivateProfileFile, NewFilesAreUtf16AndWritesKeepEncodingAndOtherBytes) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"test.ini"});
 }
 
+TEST_F(PrivateProfileFile, PaddedNamesWriteTheLineAReadFinds) {
+    WriteBytes("[Setting]\r\nLanguage=English\r\n");
+    ASSERT_TRUE(WritePrivateProfileString(" Setting ", " Language ", "简体中文", Path()));
+    ASSERT_TRUE(WritePrivateProfileString("\tsetting", "Added\t", "1", Path()));
+    EXPECT_EQ(ReadBytes(), QByteArray("[Setting]\r\nLanguage=简体中文\r\nAdded=1\r\n"));
+    EXPECT_EQ(Get("Setting", "Language"), "简体中文");
+    EXPECT_EQ(Get(" Setting ", " Language "), "简体中文");
+    EXPECT_FALSE(WritePrivateProfileString("S", " ;Key", "1", Path()));
+}
+
 TEST_F(PrivateProfileFile, UnusablePlacesFailWithoutTouchingAnything) {
     WriteBytes("not a folder", "plain");
     EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", Path("plain/setting.ini")));
