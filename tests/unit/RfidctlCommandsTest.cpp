@@ -1,4 +1,5 @@
 #include "tools/emureader/FakeUsbBus.h"
+#include "tools/rfidctl/ArgumentText.h"
 #include "tools/rfidctl/Rfidctl.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,24 @@ TEST(RfidctlArguments, BadCommandLinesGiveOneErrorLineAndNoOutput) {
     }
     EXPECT_NE(RunCommand({"--help"}).out.find("write ID [--verify]"), std::string::npos);
     EXPECT_EQ(RunCommand({"--version"}).out.rfind("rfidctl ", 0), 0u);
+}
+
+TEST(RfidctlArguments, MessagesQuoteControlCharactersAndCutLongArguments) {
+    EXPECT_EQ(ArgumentText("12\n34"), "\"12\\n34\"");
+    EXPECT_EQ(ArgumentText("\x1b[2J\"\\\x7f\xc2\x9b"), "\"\\e[2J\\\"\\\\\\x7F\\xC2\\x9B\"");
+    EXPECT_EQ(ArgumentText("卡号\xe4\xb8"), "\"卡号\\xE4\\xB8\"");
+    const std::string huge(128 * 1024, '7');
+    EXPECT_EQ(ArgumentText(huge), '"' + huge.substr(0, ARGUMENT_TEXT_MAX_CHARACTERS) + "\"... (131072 bytes)");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"write", "1\n2"}, {"frame", "\x1b]0;title\x07"}, {"read", "--x\r"}, {"x\ny"}, {"write", huge}}) {
+        const Result result = RunCommand(args);
+        EXPECT_EQ(result.code, RFIDCTL_USAGE);
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_LT(result.err.size(), 200u);
+        EXPECT_TRUE(std::none_of(result.err.begin(), result.err.end() - 1,
+                                 [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }))
+            << result.err;
+    }
 }
 
 TEST(RfidctlCommands, AnInvalidIdNeverReachesTheCard) {

@@ -1,4 +1,5 @@
 #include "tools/rfidctl/Rfidctl.h"
+#include "tools/rfidctl/ArgumentText.h"
 
 #include "reader/CardFrame.h"
 #include "reader/CardIdentifier.h"
@@ -52,7 +53,7 @@ bool OnlyOptions(const Arguments& arguments, const std::vector<std::string>& all
         for (const std::string& name : allowed)
             known = known || option == name;
         if (!known) {
-            err << "rfidctl: unknown option " << option << " (see rfidctl --help)\n";
+            err << "rfidctl: unknown option " << ArgumentText(option) << " (see rfidctl --help)\n";
             return false;
         }
     }
@@ -151,8 +152,8 @@ int Write(const Arguments& arguments, std::ostream& out, std::ostream& err) {
         return Usage(err, "write takes exactly one ID");
     const std::optional<std::uint64_t> cardId = ParseCardIdArgument(arguments.values[0]);
     if (!cardId)
-        return Usage(err, "not a card identifier: \"" + arguments.values[0] +
-                              "\" (decimal digits, below 1099511627776)");
+        return Usage(err, "not a card identifier: " + ArgumentText(arguments.values[0]) +
+                              " (decimal digits, below 1099511627776)");
     CRFIDDevice device;
     if (!device.OpenReader())
         return NoReader(err);
@@ -180,7 +181,7 @@ int Frame(const Arguments& arguments, std::ostream& out, std::ostream& err) {
         const std::optional<std::uint64_t> cardId = ParseCardIdArgument(value);
         if (!cardId)
             return Usage(err,
-                         "not a card identifier: \"" + value + "\" (decimal digits, below 1099511627776)");
+                         "not a card identifier: " + ArgumentText(value) + " (decimal digits, below 1099511627776)");
         cardIds.push_back(*cardId);
     }
     for (std::size_t i = 0; i < cardIds.size(); ++i) {
@@ -262,5 +263,5 @@ int RunRfidctl(const std::vector<std::string>& args, std::ostream& out, std::ost
         return OnlyOptions(arguments, {"--verify"}, err) ? Write(arguments, out, err) : RFIDCTL_USAGE;
     if (command == "frame")
         return OnlyOptions(arguments, {}, err) ? Frame(arguments, out, err) : RFIDCTL_USAGE;
-    return Usage(err, "unknown command " + command);
+    return Usage(err, "unknown command " + ArgumentText(command));
 }
