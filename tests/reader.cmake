@@ -1,7 +1,7 @@
 # Reader access: the card codec and commands over the in-process bus (unit), and the real libusb and
 # the real rfidctl against the umockdev-emulated reader (device).
 rfid_add_gtest(NAME CardCodecTest TIER unit
-  SOURCES unit/CardFrameTest.cpp unit/CardIdentifierTest.cpp
+  SOURCES unit/CardFrameTest.cpp unit/CardIdentifierTest.cpp unit/NumberFormsTest.cpp
   LIBS rfid_reader rfid_emureader)
 rfid_add_gtest(NAME RFIDDeviceTest TIER unit
   SOURCES unit/RFIDDeviceTest.cpp unit/EmulatedReaderTest.cpp
