@@ -134,3 +134,45 @@ TEST(RfidctlCommands, NoReaderOnTheBusIsNotAPermissionProblem) {
     EXPECT_EQ(result.code, RFIDCTL_NO_READER);
     EXPECT_NE(result.err.find("no reader found"), std::string::npos);
 }
+
+TEST(RfidctlArguments, HexIdentifiersAreZeroXAndExactlyTenHexDigits) {
+    EXPECT_EQ(ParseCardIdArgument("0x123456789A"), 78187493530u);
+    EXPECT_EQ(ParseCardIdArgument("0X123456789a"), 78187493530u);
+    EXPECT_EQ(ParseCardIdArgument("0x0000000000"), 0u);
+    EXPECT_EQ(ParseCardIdArgument("0xFFFFFFFFFF"), 1099511627775u);
+    for (const char* bad : {"0x", "0x123456789", "0x123456789AB", "0x12345678G9", "0x 23456789A", "x123456789A",
+                            "00x23456789A", "0x-23456789A"})
+        EXPECT_EQ(ParseCardIdArgument(bad), std::nullopt) << '"' << bad << '"';
+    EXPECT_EQ(RunCommand({"frame", "0x123456789A"}).out, "FF 8C A6 4A 98 F8 CA 96\n");
+}
+
+TEST(RfidctlArguments, FormsPrintsEveryPrintedFormWithoutAReader) {
+    Result result = RunCommand({"forms", "0x0102030405"});
+    EXPECT_EQ(result.code, RFIDCTL_OK);
+    EXPECT_EQ(result.out, "0004328719365\nHEX 0102030405\nDEZ10 0033752069\nDEZ8 00197637\nW26 003,01029\n"
+                          "5.5 00515,01029\n");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"forms"}, {"forms", "1", "2"}, {"forms", "0x12"}, {"read", "--form"}, {"read", "--form", "dez"},
+             {"read", "--form=hex,oct"}, {"forms", "1", "--form", "hex"}}) {
+        result = RunCommand(args);
+        EXPECT_EQ(result.code, RFIDCTL_USAGE) << args.back();
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+}
+
+TEST(RfidctlCommands, ReadAddsTheChosenFormsOfTheWholeIdentifier) {
+    CFakeUsbBus bus;
+    CEmulatedReader& reader = bus.AddReader();
+    reader.PutCard(78187493530u);
+    Result result = RunCommand({"read", "--form", "w26", "--form=HEX"});
+    EXPECT_EQ(result.code, RFIDCTL_OK);
+    EXPECT_EQ(result.out, "0078187493530\nVENDOR ID:018\nCARD NO.:0878082202\nHEX 123456789A\nW26 086,30874\n");
+    // Without the vendor ID in the text, the forms still come from the whole identifier.
+    result = RunCommand({"read", "--card-only", "--form", "hex,5.5"});
+    EXPECT_EQ(result.out, "0000878082202\nHEX 123456789A\n5.5 13398,30874\n");
+    EXPECT_EQ(RunCommand({"read", "--card-only"}).out, "0000878082202\n");
+
+    const int transfers = bus.TransferCount();
+    EXPECT_EQ(RunCommand({"read", "--form", "all,x"}).code, RFIDCTL_USAGE);
+    EXPECT_EQ(bus.TransferCount(), transfers);
+}

@@ -3,10 +3,12 @@
 
 #include "reader/CardFrame.h"
 #include "reader/CardIdentifier.h"
+#include "reader/NumberForms.h"
 #include "reader/RFIDDevice.h"
 #include "reader/USBDevice.h"
 #include "platform/UsbApi.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -17,17 +19,24 @@
 namespace {
 
 constexpr int MAX_ID_DIGITS = 13;
+constexpr int HEX_ID_DIGITS = 10;
+const char kIdRule[] = "decimal below 2^40, or 0x and 10 hex digits";
+const std::string kFormOption = "--form";
 
 const char kUsage[] =
     "Usage: rfidctl COMMAND [OPTIONS]\n"
     "\n"
     "Commands:\n"
     "  info                 the reader's name and version\n"
-    "  read [--card-only]   the identifier of the card on the reader (13 digits), with its\n"
-    "                       vendor and card forms; --card-only leaves the vendor ID out\n"
-    "  write ID [--verify]  programs the card on the reader with ID (decimal, below\n"
-    "                       1099511627776); --verify reads it back\n"
+    "  read [--card-only] [--form FORM]...\n"
+    "                       the identifier of the card on the reader (13 digits), with its\n"
+    "                       vendor and card forms; --card-only leaves the vendor ID out;\n"
+    "                       --form adds the identifier as printed on cards, FORM being hex,\n"
+    "                       dez10, dez8, w26, 5.5 or all\n"
+    "  write ID [--verify]  programs the card on the reader with ID; --verify reads it back\n"
     "  frame ID...          prints the 8 bytes of the card frame for each ID\n"
+    "  forms ID             prints every printed form of ID (no reader needed)\n"
+    "  ID is decimal (below 1099511627776) or 0x and 10 hex digits (0x123456789A)\n"
     "  --help, --version\n"
     "\n"
     "Exit status: 0 done, 2 bad command line or ID, 3 no reader, 4 transfer failed,\n"
@@ -39,11 +48,21 @@ struct Arguments {
     std::vector<std::string> values;
 };
 
+// An option that takes a value ("--form hex") is kept as one word with its value ("--form=hex").
 Arguments Split(const std::vector<std::string>& args) {
     Arguments split;
-    for (std::size_t i = 1; i < args.size(); ++i)
-        (args[i].rfind("--", 0) == 0 ? split.options : split.values).push_back(args[i]);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == kFormOption && i + 1 < args.size())
+            split.options.push_back(kFormOption + "=" + args[++i]);
+        else
+            (args[i].rfind("--", 0) == 0 ? split.options : split.values).push_back(args[i]);
+    }
     return split;
+}
+
+// The name of an option, without the value it carries.
+std::string OptionName(const std::string& option) {
+    return option.substr(0, option.find('='));
 }
 
 // True when every option is one of the allowed ones; otherwise reports the first other one.
@@ -51,7 +70,7 @@ bool OnlyOptions(const Arguments& arguments, const std::vector<std::string>& all
     for (const std::string& option : arguments.options) {
         bool known = false;
         for (const std::string& name : allowed)
-            known = known || option == name;
+            known = known || option == name || (name == kFormOption && OptionName(option) == kFormOption);
         if (!known) {
             err << "rfidctl: unknown option " << ArgumentText(option) << " (see rfidctl --help)\n";
             return false;
@@ -131,19 +150,66 @@ int Info(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     return RFIDCTL_OK;
 }
 
+// The forms asked for with --form (each a form name or "all", also as a comma list); nothing when a
+// word names no form.
+std::optional<NumberFormSet> RequestedForms(const Arguments& arguments, std::ostream& err) {
+    NumberFormSet forms = 0;
+    for (const std::string& option : arguments.options) {
+        if (OptionName(option) != kFormOption)
+            continue;
+        std::string words = option.substr(std::min(option.size(), kFormOption.size() + 1)) + ",";
+        for (std::size_t comma; (comma = words.find(',')) != std::string::npos; words.erase(0, comma + 1)) {
+            const std::string word = words.substr(0, comma);
+            const std::optional<NumberFormSet> form = NumberFormsFromOption(QString::fromStdString(word));
+            if (!form) {
+                Usage(err, "not a number form: " + ArgumentText(word) + " (hex, dez10, dez8, w26, 5.5 or all)");
+                return std::nullopt;
+            }
+            forms |= *form;
+        }
+    }
+    return forms;
+}
+
+// One line per chosen form: its name and the identifier in it.
+void PrintForms(std::ostream& out, NumberFormSet forms, std::uint64_t cardId) {
+    for (NumberForm form : ALL_NUMBER_FORMS) {
+        if (forms & form)
+            out << NumberFormsLine(form, cardId).toStdString() << "\n";
+    }
+}
+
 int Read(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     if (!arguments.values.empty())
         return Usage(err, "read takes no arguments");
+    const std::optional<NumberFormSet> forms = RequestedForms(arguments, err);
+    if (!forms)
+        return RFIDCTL_USAGE;
     const bool includeVendor = !Has(arguments, "--card-only");
     CRFIDDevice device;
     if (!device.OpenReader())
         return NoReader(err);
-    const QString text = device.ReadCardNumber(includeVendor);
-    if (text.isEmpty())
+    // The whole identifier is read, so the printed forms have their vendor bits with --card-only too.
+    const QString fullText = device.ReadCardNumber(true);
+    if (fullText.isEmpty())
         return TransferFailed(err, "reading the card failed (no card, or the reader did not answer)");
+    const auto cardId = static_cast<std::uint64_t>(DecimalToInt64(fullText));
+    const QString text = includeVendor ? fullText : CardIdText(cardId & 0xFFFFFFFFu);
     out << text.toStdString() << "\n";
     if (includeVendor)
         out << VendorIdText(text).toStdString() << "\n" << CardNoText(text).toStdString() << "\n";
+    PrintForms(out, *forms, cardId);
+    return RFIDCTL_OK;
+}
+
+int Forms(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    if (arguments.values.size() != 1)
+        return Usage(err, "forms takes exactly one ID");
+    const std::optional<std::uint64_t> cardId = ParseCardIdArgument(arguments.values[0]);
+    if (!cardId)
+        return Usage(err, "not a card identifier: " + ArgumentText(arguments.values[0]) + " (" + kIdRule + ")");
+    out << CardIdText(*cardId).toStdString() << "\n";
+    PrintForms(out, NUMBER_FORMS_ALL, *cardId);
     return RFIDCTL_OK;
 }
 
@@ -152,8 +218,7 @@ int Write(const Arguments& arguments, std::ostream& out, std::ostream& err) {
         return Usage(err, "write takes exactly one ID");
     const std::optional<std::uint64_t> cardId = ParseCardIdArgument(arguments.values[0]);
     if (!cardId)
-        return Usage(err, "not a card identifier: " + ArgumentText(arguments.values[0]) +
-                              " (decimal digits, below 1099511627776)");
+        return Usage(err, "not a card identifier: " + ArgumentText(arguments.values[0]) + " (" + kIdRule + ")");
     CRFIDDevice device;
     if (!device.OpenReader())
         return NoReader(err);
@@ -180,8 +245,7 @@ int Frame(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     for (const std::string& value : arguments.values) {
         const std::optional<std::uint64_t> cardId = ParseCardIdArgument(value);
         if (!cardId)
-            return Usage(err,
-                         "not a card identifier: " + ArgumentText(value) + " (decimal digits, below 1099511627776)");
+            return Usage(err, "not a card identifier: " + ArgumentText(value) + " (" + kIdRule + ")");
         cardIds.push_back(*cardId);
     }
     for (std::size_t i = 0; i < cardIds.size(); ++i) {
@@ -217,7 +281,31 @@ DeviceNodeProbe SetDeviceNodeProbe(DeviceNodeProbe probe) {
     return previous;
 }
 
+namespace {
+
+// "0x" and exactly 10 hex digits (either case): the HEX form printed on cards.
+std::optional<std::uint64_t> ParseHexCardId(const std::string& text) {
+    if (text.size() != 2 + HEX_ID_DIGITS || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (std::size_t i = 2; i < text.size(); ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0)
+            return std::nullopt;
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    return value;
+}
+
+} // namespace
+
 std::optional<std::uint64_t> ParseCardIdArgument(const std::string& text) {
+    if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0)
+        return ParseHexCardId(text);
     if (text.empty() || text.size() > MAX_ID_DIGITS)
         return std::nullopt;
     std::uint64_t value = 0;
@@ -258,10 +346,13 @@ int RunRfidctl(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (command == "info")
         return OnlyOptions(arguments, {}, err) ? Info(arguments, out, err) : RFIDCTL_USAGE;
     if (command == "read")
-        return OnlyOptions(arguments, {"--card-only"}, err) ? Read(arguments, out, err) : RFIDCTL_USAGE;
+        return OnlyOptions(arguments, {"--card-only", kFormOption}, err) ? Read(arguments, out, err)
+                                                                         : RFIDCTL_USAGE;
     if (command == "write")
         return OnlyOptions(arguments, {"--verify"}, err) ? Write(arguments, out, err) : RFIDCTL_USAGE;
     if (command == "frame")
         return OnlyOptions(arguments, {}, err) ? Frame(arguments, out, err) : RFIDCTL_USAGE;
+    if (command == "forms")
+        return OnlyOptions(arguments, {}, err) ? Forms(arguments, out, err) : RFIDCTL_USAGE;
     return Usage(err, "unknown command " + ArgumentText(command));
 }

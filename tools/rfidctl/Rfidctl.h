@@ -18,7 +18,8 @@ constexpr int RFIDCTL_TRANSFER_FAILED = 4; // the reader did not answer or refus
 constexpr int RFIDCTL_VERIFY_FAILED = 5;   // the card read back holds another identifier
 constexpr int RFIDCTL_NO_PERMISSION = 6;   // a reader is plugged in, but this user may not use it
 
-// A card identifier typed on the command line: decimal digits only (leading zeros allowed), below 2^40.
+// A card identifier typed on the command line: decimal digits only (leading zeros allowed) below 2^40, or
+// "0x" and exactly 10 hex digits as printed on cards.
 // Unlike the reader layer's lenient conversion, anything else is refused so that a typo never programs a
 // card.
 std::optional<std::uint64_t> ParseCardIdArgument(const std::string& text);
