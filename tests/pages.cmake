@@ -4,6 +4,7 @@ rfid_add_gtest(NAME pages_unit_tests TIER unit
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/unit/KeyFilterTest.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/unit/NumberSequenceTest.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/unit/VirtualKeyTest.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/unit/HandsFreeRunTest.cpp
   LIBS rfid_pages_logic)
 
 add_library(pages_gui_test_main STATIC gui/PagesTestMain.cpp)
