@@ -310,10 +310,15 @@ bool WritePrivateProfileString(const QString& strSection, const QString& strKey,
         return false;
     profile.text = *text;
     auto bytes = EncodeProfile(profile);
-    if (!bytes) {
-        // A file read byte for byte cannot hold the new characters: store its text as UTF-16.
+    if (!bytes || DecodeProfile(*bytes).text != profile.text) {
+        // The file's encoding cannot hold the new characters (Chinese in a file read byte for byte,
+        // a lone surrogate in UTF-8), or its bytes would read back as another encoding (a value
+        // that forms UTF-8 in a file read byte for byte): store its text as UTF-16.
         profile.encoding = ProfileEncoding::Utf16LE;
         bytes = EncodeProfile(profile);
     }
+    // A file grown past the limit would no longer be read at all, every other value with it.
+    if (bytes->size() > PROFILE_MAX_FILE_SIZE)
+        return false;
     return ReplaceFile(strFile, *bytes);
 }

@@ -148,6 +148,10 @@ TEST_F(PrivateProfileFile, NewFilesAreUtf16AndWritesKeepEncodingAndOtherBytes) {
     WriteBytes("[S]\r\nK=caf\xE9\r\n");
     ASSERT_TRUE(WritePrivateProfileString("S", "Name", "中文", Path()));
     EXPECT_EQ(ReadBytes(), Utf16LE("[S]\r\nK=café\r\nName=中文\r\n"));
+    // Nor can it hold a value whose bytes would read back as UTF-8 ("Ã©" is C3 A9 byte for byte).
+    WriteBytes("[S]\r\nK=caf\xE9\r\n");
+    ASSERT_TRUE(WritePrivateProfileString("S", "K", "Ã©", Path()));
+    EXPECT_EQ(Get("S", "K"), "Ã©");
     // The replacements were written beside and renamed: nothing else is left in the folder.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"test.ini"});
 }
@@ -192,4 +196,14 @@ TEST_F(PrivateProfileFile, ATenMegabyteFileIsReadAndWritten) {
     ASSERT_TRUE(WritePrivateProfileString("Setting", "Language", "Next", Path()));
     EXPECT_EQ(ReadBytes().size(), bytes.size());
     EXPECT_EQ(Get("Setting", "Language"), "Next");
+}
+
+TEST_F(PrivateProfileFile, AWriteThatWouldOutgrowTheSizeLimitIsRefused) {
+    // Read byte for byte, stored as UTF-16 once it holds Chinese: twice the size, past the limit.
+    QByteArray bytes = "[S]\r\nK=caf\xE9\r\n[Filler]\r\n";
+    bytes += QByteArray(PROFILE_MAX_FILE_SIZE / 2 - bytes.size() + 16, 'x');
+    WriteBytes(bytes);
+    EXPECT_FALSE(WritePrivateProfileString("S", "K", "中文", Path()));
+    EXPECT_EQ(ReadBytes(), bytes);
+    EXPECT_EQ(Get("S", "K"), "café");
 }
