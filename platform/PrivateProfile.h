@@ -17,7 +17,11 @@
 // atomically; new files are UTF-16LE with a byte-order mark, so every name round-trips.
 
 // Files larger than this are treated as unreadable: reads give the default, writes fail.
-constexpr qint64 PROFILE_MAX_FILE_SIZE = 64 * 1024 * 1024;
+// (The fuzz target builds with a small limit so that its inputs reach both sides of it.)
+#ifndef RFID_PROFILE_MAX_FILE_SIZE
+#define RFID_PROFILE_MAX_FILE_SIZE (64 * 1024 * 1024)
+#endif
+constexpr qint64 PROFILE_MAX_FILE_SIZE = RFID_PROFILE_MAX_FILE_SIZE;
 
 // The value of key in section of strFile, or strDefault when the file, the section or the key is
 // missing; cut to nSize - 1 characters, since nSize counts the terminator (nSize <= 0 gives "").

@@ -9,6 +9,7 @@ packages=(
   libusb-dev libudev-dev
   umockdev libumockdev-dev
   libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev
   fonts-wqy-microhei
   xvfb xauth imagemagick xdotool
   desktop-file-utils appstream dpkg-dev file
