@@ -15,6 +15,8 @@ constexpr int REQUEST_READER_VERSION = 129;
 constexpr int REQUEST_TYPE_VENDOR_IN = 0xC0;
 constexpr int REQUEST_TYPE_VENDOR_OUT = 0x40;
 constexpr int READER_TIMEOUT_MS = 1000;
+// A card just programmed needs this long before it can be read back to verify it.
+constexpr int CARD_SETTLE_MS = 500;
 constexpr int READER_TEXT_BYTES = 512;
 
 // The reader's command layer: every operation is one synchronous transfer on the reader handle, and

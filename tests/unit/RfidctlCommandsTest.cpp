@@ -87,10 +87,11 @@ TEST(RfidctlCommands, AnInvalidIdNeverReachesTheCard) {
     EXPECT_EQ(reader.CardId(), 5u);
 }
 
-TEST(RfidctlCommands, VerifyReadsTheCardBackAndReportsAFailedReadBack) {
+TEST(RfidctlCommands, VerifyReadsTheCardBackOnceItHasSettledAndReportsAFailedReadBack) {
     CFakeUsbBus bus;
     CEmulatedReader& reader = bus.AddReader();
     reader.PutCard(5);
+    reader.SetSettleTimeMs(400); // read back any sooner, the card does not answer yet
     Result result = RunCommand({"write", "42", "--verify"});
     EXPECT_EQ(result.code, RFIDCTL_OK);
     EXPECT_EQ(result.out, "written 0000000000042\nverified 0000000000042\n");
@@ -99,6 +100,15 @@ TEST(RfidctlCommands, VerifyReadsTheCardBackAndReportsAFailedReadBack) {
     result = RunCommand({"write", "43", "--verify"});
     EXPECT_EQ(result.code, RFIDCTL_VERIFY_FAILED);
     EXPECT_NE(result.err.find("nothing readable"), std::string::npos);
+}
+
+TEST(RfidctlCommands, InfoShowsEveryNameByteAsTheCharacterOfThatCode) {
+    CFakeUsbBus bus;
+    CEmulatedReader& reader = bus.AddReader();
+    reader.SetName("Lecteur \xE9\xFF");
+    Result result = RunCommand({"info"});
+    EXPECT_EQ(result.code, RFIDCTL_OK);
+    EXPECT_EQ(result.out, "Lecteur \xC3\xA9\xC3\xBF Version: 1.0.2\n");
 }
 
 TEST(RfidctlCommands, AReaderThisUserMayNotUseIsNamedWithTheFix) {

@@ -78,6 +78,11 @@ int CEmulatedReader::TimeoutDelayMs() const {
     return m_nTimeoutDelayMs;
 }
 
+void CEmulatedReader::SetSettleTimeMs(int settleMs) {
+    std::lock_guard lock(m_mutex);
+    m_settleTime = std::chrono::milliseconds(settleMs);
+}
+
 std::vector<CEmulatedReader::Transfer> CEmulatedReader::Transfers() const {
     std::lock_guard lock(m_mutex);
     return m_transfers;
@@ -140,6 +145,8 @@ int CEmulatedReader::Answer(int requestType, int request, std::uint8_t* data, in
     if (request == READ_CARD && in) {
         if (!m_cardId || length < ID_BYTES)
             return -EPIPE;
+        if (std::chrono::steady_clock::now() - m_programmedAt < m_settleTime)
+            return -EPIPE;
         for (int i = 0; i < ID_BYTES; ++i)
             data[i] = static_cast<std::uint8_t>(*m_cardId >> (8 * (ID_BYTES - 1 - i)));
         return fault == Fault::ShortReply ? ID_BYTES - 1 : ID_BYTES;
@@ -155,6 +162,7 @@ int CEmulatedReader::Answer(int requestType, int request, std::uint8_t* data, in
             return -EPIPE;
         m_cardId = cardId;
         ++m_nProgrammed;
+        m_programmedAt = std::chrono::steady_clock::now();
         return FRAME_BYTES;
     }
     if (request == READER_NAME && in)

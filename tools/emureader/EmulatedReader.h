@@ -10,12 +10,14 @@
 //   reader.SetFault(0, CEmulatedReader::Fault::ShortReply);   // every request 0 from now on
 //   reader.SetFault(1, CEmulatedReader::Fault::Stall, 1);     // only the next request 1
 //   reader.SetTimeoutDelayMs(50);           // how long Fault::Timeout waits before ETIMEDOUT
+//   reader.SetSettleTimeMs(400);            // a card just programmed stalls reads for that long
 //   reader.CardId();                        // what the card holds now (std::nullopt: no card)
 //   reader.ProgrammedCount();               // how many frames reached a card
 //   reader.Transfers();                     // every transfer received, in order, with its answer
 //
 // All members may be called from any thread; the umockdev handler runs on a thread of its own.
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -64,6 +66,8 @@ public:
     void ClearFaults();
     void SetTimeoutDelayMs(int delayMs);
     int TimeoutDelayMs() const;
+    // How long a card needs after programming before it can be read back; reads before then stall.
+    void SetSettleTimeMs(int settleMs);
 
     std::vector<Transfer> Transfers() const;
     int CountTransfers(int request) const;
@@ -98,5 +102,7 @@ private:
     std::vector<std::uint8_t> m_version;
     std::map<int, FaultRule> m_faults;
     int m_nTimeoutDelayMs = 1000;
+    std::chrono::milliseconds m_settleTime{0};
+    std::chrono::steady_clock::time_point m_programmedAt;
     std::vector<Transfer> m_transfers;
 };

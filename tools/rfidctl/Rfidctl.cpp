@@ -123,14 +123,15 @@ int TransferFailed(std::ostream& err, const std::string& message) {
     return RFIDCTL_TRANSFER_FAILED;
 }
 
+// Each byte as the character of that code (as the main window shows the reader's name), in UTF-8.
 std::string Characters(const unsigned char* bytes, int count, const char* separator) {
-    std::string text;
+    QString text;
     for (int i = 0; i < count; ++i) {
         if (i > 0)
-            text += separator;
-        text += static_cast<char>(bytes[i]);
+            text += QLatin1String(separator);
+        text += QChar(bytes[i]);
     }
-    return text;
+    return text.toStdString();
 }
 
 int Info(const Arguments& arguments, std::ostream& out, std::ostream& err) {
@@ -228,6 +229,7 @@ int Write(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     out << "written " << text.toStdString() << "\n";
     if (!Has(arguments, "--verify"))
         return RFIDCTL_OK;
+    usleep(CARD_SETTLE_MS * 1000);
     const QString readBack = device.ReadCardNumber(true);
     if (readBack != text) {
         err << "rfidctl: verification failed: the card holds "
