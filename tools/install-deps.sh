@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
   libusb-dev libudev-dev
   umockdev libumockdev-dev
   libgtest-dev libgmock-dev

@@ -1,0 +1,352 @@
+#include "journal/Journal.h"
+
+#include "reader/CardIdentifier.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+const QString kColumns = QStringLiteral(
+    "id, recorded_at, station, login_user, source, operation, identifier, identifier_text, result, reason,"
+    " verify_requested, reader_name, reader_version");
+
+// What a good card is, and the other two kinds the totals count; the keys are those of JournalRecord.
+const QString kGoodCard = QStringLiteral(
+    "((operation = 'write' AND result = 'ok' AND verify_requested = 0) OR"
+    " (operation = 'verify' AND result = 'verify-ok'))");
+const QString kFailedCard = QStringLiteral("(operation = 'write' AND result IN ('error', 'refused'))");
+const QString kThrowAwayCard = QStringLiteral("(operation = 'verify' AND result = 'verify-failed')");
+
+// SQLite's primary result codes for a file that is not, or no longer, a sound database.
+constexpr int SQLITE_CORRUPT_CODE = 11;
+constexpr int SQLITE_NOTADB_CODE = 26;
+
+QString NewConnectionName() {
+    static QAtomicInt counter;
+    return QStringLiteral("rfid-journal-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+// A null QString binds as SQL NULL; the text columns hold empty text instead.
+QString Text(const QString& value) {
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
+QString ErrorText(const QSqlError& error) {
+    return error.text().trimmed();
+}
+
+JournalRecord RecordFromRow(const QSqlQuery& query) {
+    JournalRecord record;
+    record.id = query.value(0).toLongLong();
+    record.time = JournalTimeFromText(query.value(1).toString());
+    record.station = query.value(2).toString();
+    record.user = query.value(3).toString();
+    record.source = SourceFromKey(query.value(4).toString()).value_or(JournalSource::Rfidctl);
+    record.operation = OperationFromKey(query.value(5).toString()).value_or(JournalOperation::Read);
+    if (!query.value(6).isNull())
+        record.identifier = std::uint64_t(query.value(6).toLongLong());
+    record.result = ResultFromKey(query.value(8).toString()).value_or(JournalResult::Error);
+    record.reason = query.value(9).toString();
+    record.verifyRequested = query.value(10).toInt() != 0;
+    record.readerName = query.value(11).toString();
+    record.readerVersion = query.value(12).toString();
+    return record;
+}
+
+// The WHERE clause of a filter, its values bound in order.
+struct Condition {
+    QString sql;
+    QVariantList values;
+};
+
+QString LikePattern(const QString& text) {
+    QString escaped;
+    for (QChar c : text) {
+        if (c == u'\\' || c == u'%' || c == u'_')
+            escaped += u'\\';
+        escaped += c;
+    }
+    return u'%' + escaped + u'%';
+}
+
+Condition Where(const JournalFilter& filter, std::int64_t beforeId) {
+    QStringList parts;
+    Condition condition;
+    if (!filter.identifierText.isEmpty()) {
+        parts << QStringLiteral("identifier_text LIKE ? ESCAPE '\\'");
+        condition.values << LikePattern(filter.identifierText);
+    }
+    if (filter.result) {
+        parts << QStringLiteral("result = ?");
+        condition.values << ResultKey(*filter.result);
+    }
+    if (filter.since.isValid()) {
+        parts << QStringLiteral("recorded_at >= ?");
+        condition.values << JournalTimeText(filter.since);
+    }
+    if (filter.until.isValid()) {
+        parts << QStringLiteral("recorded_at < ?");
+        condition.values << JournalTimeText(filter.until);
+    }
+    if (beforeId > 0) {
+        parts << QStringLiteral("id < ?");
+        condition.values << qlonglong(beforeId);
+    }
+    if (!parts.isEmpty())
+        condition.sql = QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+    return condition;
+}
+
+bool PrepareAndBind(QSqlQuery& query, const QString& sql, const QVariantList& values, QString* error) {
+    if (!query.prepare(sql)) {
+        *error = ErrorText(query.lastError());
+        return false;
+    }
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return true;
+}
+
+bool IsSqliteDamage(const QSqlError& error) {
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    return ok && (code == SQLITE_CORRUPT_CODE || code == SQLITE_NOTADB_CODE);
+}
+
+// The settings every SQLite journal runs with: the write-ahead log, so a killed program leaves every
+// committed record and a sound file, and a full sync at each commit, so a committed record also
+// survives a power cut.
+bool SetUpSqlite(QSqlDatabase& db, QSqlError* failure) {
+    for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"}) {
+        QSqlQuery query(db);
+        if (!query.exec(QLatin1String(pragma))) {
+            *failure = query.lastError();
+            return false;
+        }
+        // journal_mode answers with the mode it could set: a file it cannot put into WAL says so.
+        if (query.next() && QLatin1String(pragma).contains(QLatin1String("journal_mode")) &&
+            query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+            *failure = QSqlError(QStringLiteral("the journal cannot use its write-ahead log"), QString(),
+                                 QSqlError::ConnectionError);
+            return false;
+        }
+    }
+    return true;
+}
+
+// A file whose first page reads but whose tables do not: SQLite's own check of every page says so.
+bool IsDamagedInside(QSqlDatabase& db) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA quick_check")))
+        return IsSqliteDamage(query.lastError());
+    return query.next() && query.value(0).toString() != QLatin1String("ok");
+}
+
+} // namespace
+
+QString KeepDamagedFileAside(const QString& path) {
+    const QString target =
+        path + QStringLiteral(".damaged-") + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    if (!QFile::rename(path, target))
+        return QString();
+    for (const char* companion : {"-wal", "-shm"}) {
+        if (QFileInfo::exists(path + QLatin1String(companion)))
+            QFile::rename(path + QLatin1String(companion), target + QLatin1String(companion));
+    }
+    return target;
+}
+
+std::unique_ptr<CJournal> CJournal::Open(const QString& connection, JournalStatus* status) {
+    *status = JournalStatus();
+    status->location = connection;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        status->fault = JournalFault::DriverMissing;
+        status->detail = QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed");
+        return nullptr;
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::unique_ptr<CJournal> journal(new CJournal);
+        journal->m_strLocation = connection;
+        journal->m_strConnectionName = NewConnectionName();
+        journal->m_dialect.engine = JournalEngine::SQLite;
+        journal->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), journal->m_strConnectionName);
+        journal->m_db.setDatabaseName(connection);
+        journal->m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        QDir().mkpath(QFileInfo(connection).absolutePath());
+
+        QSqlError failure;
+        QString error;
+        bool ready = journal->m_db.open();
+        if (!ready)
+            failure = journal->m_db.lastError();
+        ready = ready && SetUpSqlite(journal->m_db, &failure);
+        if (ready && !MigrateSchema(journal->m_db, journal->m_dialect, JournalSchemaSteps(), &error)) {
+            ready = false;
+            failure = QSqlError(error, QString(), QSqlError::StatementError);
+            if (IsDamagedInside(journal->m_db))
+                failure = QSqlError(error, QString(), QSqlError::StatementError, QString::number(SQLITE_CORRUPT_CODE));
+            status->fault = ReadSchemaVersion(journal->m_db, &error) > LatestSchemaVersion() ? JournalFault::TooNew
+                                                                                              : JournalFault::CannotOpen;
+        }
+        ready = ready && journal->Prepare(&error);
+        if (ready)
+            return journal;
+
+        const bool damaged = IsSqliteDamage(failure) || IsSqliteDamage(journal->m_db.lastError());
+        journal.reset();
+        if (!damaged || attempt > 0) {
+            if (status->fault == JournalFault::None)
+                status->fault = JournalFault::CannotOpen;
+            status->detail = failure.isValid() ? ErrorText(failure) : error;
+            return nullptr;
+        }
+        status->keptAs = KeepDamagedFileAside(connection);
+        if (status->keptAs.isEmpty()) {
+            status->fault = JournalFault::CannotOpen;
+            status->detail = QStringLiteral("the file is damaged and cannot be moved aside: ") + ErrorText(failure);
+            return nullptr;
+        }
+        status->fault = JournalFault::KeptAside;
+        status->detail = ErrorText(failure);
+    }
+    return nullptr;
+}
+
+CJournal::~CJournal() {
+    m_insert.reset();
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_strConnectionName);
+}
+
+bool CJournal::Prepare(QString* error) {
+    m_insert = std::make_unique<QSqlQuery>(m_db);
+    if (m_insert->prepare(QStringLiteral("INSERT INTO journal_record (recorded_at, station, login_user, source,"
+                                         " operation, identifier, identifier_text, result, reason,"
+                                         " verify_requested, reader_name, reader_version)"
+                                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+        return true;
+    *error = ErrorText(m_insert->lastError());
+    return false;
+}
+
+bool CJournal::IsDamage(const QSqlError& error) const {
+    return m_dialect.engine == JournalEngine::SQLite && IsSqliteDamage(error);
+}
+
+bool CJournal::Add(JournalRecord& record, QString* error, bool* damaged) {
+    if (!record.time.isValid())
+        record.time = QDateTime::currentDateTimeUtc();
+    QSqlQuery& insert = *m_insert;
+    insert.bindValue(0, JournalTimeText(record.time));
+    insert.bindValue(1, Text(record.station));
+    insert.bindValue(2, Text(record.user));
+    insert.bindValue(3, SourceKey(record.source));
+    insert.bindValue(4, OperationKey(record.operation));
+    insert.bindValue(5, record.identifier ? QVariant(qlonglong(*record.identifier)) : QVariant(QMetaType(QMetaType::LongLong)));
+    insert.bindValue(6, record.identifier ? QVariant(CardIdText(*record.identifier)) : QVariant(QMetaType(QMetaType::QString)));
+    insert.bindValue(7, ResultKey(record.result));
+    insert.bindValue(8, Text(record.reason));
+    insert.bindValue(9, record.verifyRequested ? 1 : 0);
+    insert.bindValue(10, Text(record.readerName));
+    insert.bindValue(11, Text(record.readerVersion));
+    // Outside a transaction each INSERT commits on its own before exec returns.
+    if (!insert.exec()) {
+        *error = ErrorText(insert.lastError());
+        if (damaged)
+            *damaged = IsDamage(insert.lastError());
+        insert.finish();
+        return false;
+    }
+    record.id = insert.lastInsertId().toLongLong();
+    insert.finish();
+    return true;
+}
+
+std::optional<JournalRecord> CJournal::FindGoodCard(std::uint64_t identifier, QString* error) {
+    QSqlQuery query(m_db);
+    const QString sql = QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM journal_record WHERE identifier = ? AND ") +
+                        kGoodCard + QStringLiteral(" ORDER BY id DESC LIMIT 1");
+    if (!PrepareAndBind(query, sql, {qlonglong(identifier)}, error))
+        return std::nullopt;
+    if (!query.exec()) {
+        *error = ErrorText(query.lastError());
+        return std::nullopt;
+    }
+    if (!query.next())
+        return std::nullopt;
+    return RecordFromRow(query);
+}
+
+bool CJournal::RunSelect(QSqlQuery& query, const JournalFilter& filter, std::int64_t beforeId, int limit,
+                         QString* error) {
+    const Condition where = Where(filter, beforeId);
+    QString sql = QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM journal_record") + where.sql +
+                  QStringLiteral(" ORDER BY id DESC");
+    QVariantList values = where.values;
+    if (limit > 0) {
+        sql += QStringLiteral(" LIMIT ?");
+        values << limit;
+    }
+    query.setForwardOnly(true);
+    if (!PrepareAndBind(query, sql, values, error))
+        return false;
+    if (query.exec())
+        return true;
+    *error = ErrorText(query.lastError());
+    return false;
+}
+
+bool CJournal::Select(const JournalFilter& filter, std::int64_t beforeId, int limit,
+                      std::vector<JournalRecord>* records, QString* error) {
+    QSqlQuery query(m_db);
+    if (!RunSelect(query, filter, beforeId, limit, error))
+        return false;
+    while (query.next())
+        records->push_back(RecordFromRow(query));
+    return true;
+}
+
+bool CJournal::ForEach(const JournalFilter& filter, const std::function<bool(const JournalRecord&)>& visit,
+                       QString* error) {
+    QSqlQuery query(m_db);
+    if (!RunSelect(query, filter, 0, 0, error))
+        return false;
+    while (query.next()) {
+        if (!visit(RecordFromRow(query)))
+            break;
+    }
+    if (query.lastError().isValid()) {
+        *error = ErrorText(query.lastError());
+        return false;
+    }
+    return true;
+}
+
+std::optional<JournalTotals> CJournal::Totals(const JournalFilter& filter, QString* error) {
+    const Condition where = Where(filter, 0);
+    const auto count = [](const QString& condition) {
+        return QStringLiteral(", SUM(CASE WHEN ") + condition + QStringLiteral(" THEN 1 ELSE 0 END)");
+    };
+    const QString sql = QStringLiteral("SELECT COUNT(*)") + count(kGoodCard) + count(kFailedCard) +
+                        count(kThrowAwayCard) + QStringLiteral(" FROM journal_record") + where.sql;
+    QSqlQuery query(m_db);
+    if (!PrepareAndBind(query, sql, where.values, error))
+        return std::nullopt;
+    if (!query.exec() || !query.next()) {
+        *error = ErrorText(query.lastError());
+        return std::nullopt;
+    }
+    JournalTotals totals;
+    totals.records = query.value(0).toLongLong();
+    totals.good = query.value(1).toLongLong();
+    totals.failed = query.value(2).toLongLong();
+    totals.throwAway = query.value(3).toLongLong();
+    return totals;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+// CJournal: the production journal over Qt SQL, on a local SQLite file (one station) or a database
+// server. Everything the program and rfidctl keep on record goes through this one interface.
+
+#include "journal/JournalRecord.h"
+#include "journal/JournalSchema.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QSqlQuery;
+
+// Which records to show, count or export. Empty parts do not filter.
+struct JournalFilter {
+    QString identifierText;              // digits somewhere in the 13-digit identifier
+    std::optional<JournalResult> result;
+    QDateTime since;                     // from this time on
+    QDateTime until;                     // before this time
+};
+
+// The cards among the records of a filter.
+struct JournalTotals {
+    qint64 records = 0;
+    qint64 good = 0;
+    qint64 failed = 0;
+    qint64 throwAway = 0;
+};
+
+// Why the journal cannot be used, or what was done to make it usable.
+enum class JournalFault {
+    None,
+    DriverMissing, // Qt has no driver for the engine
+    CannotOpen,    // the file or server cannot be opened or set up (read-only folder, no space, ...)
+    CannotWrite,   // a record could not be committed
+    TooNew,        // written by a newer program: left as it is
+    KeptAside,     // the file was damaged; it was renamed for recovery and a new journal started
+};
+
+struct JournalStatus {
+    JournalFault fault = JournalFault::None;
+    QString location; // the file or server, never with a password
+    QString detail;   // the engine's own words
+    QString keptAs;   // KeptAside: where the damaged file is now
+};
+
+class CJournal {
+public:
+    // Opens the journal a connection description names, creating it or bringing its schema up to date.
+    // A description is the path of an SQLite file. A damaged file is renamed beside itself (never
+    // deleted) and a new journal is started in its place; status then says so. Null when the journal
+    // cannot be used, with status saying why.
+    static std::unique_ptr<CJournal> Open(const QString& connection, JournalStatus* status);
+    ~CJournal();
+    CJournal(const CJournal&) = delete;
+    CJournal& operator=(const CJournal&) = delete;
+
+    QString Location() const { return m_strLocation; }
+    JournalEngine Engine() const { return m_dialect.engine; }
+    const SqlDialect& Dialect() const { return m_dialect; }
+    QSqlDatabase& Database() { return m_db; }
+
+    // Adds a record and commits it durably before returning. Fills in the time when it is empty and the
+    // record's id. False with error set when it could not be committed; damaged is set when the cause is a
+    // damaged file.
+    bool Add(JournalRecord& record, QString* error, bool* damaged = nullptr);
+
+    // The latest record that put identifier on a good card (written and verified, or written with Verify
+    // off). nullopt when there is none; error is set when the journal could not be asked.
+    std::optional<JournalRecord> FindGoodCard(std::uint64_t identifier, QString* error);
+
+    // Up to limit records of the filter, newest first, older than the record beforeId (0: from the newest).
+    bool Select(const JournalFilter& filter, std::int64_t beforeId, int limit, std::vector<JournalRecord>* records,
+                QString* error);
+    std::optional<JournalTotals> Totals(const JournalFilter& filter, QString* error);
+    // Every record of the filter, newest first, one at a time; visit returns false to stop.
+    bool ForEach(const JournalFilter& filter, const std::function<bool(const JournalRecord&)>& visit,
+                 QString* error);
+
+    // Whether an error of this journal's engine means a damaged file.
+    bool IsDamage(const QSqlError& error) const;
+
+private:
+    CJournal() = default;
+    bool Prepare(QString* error);
+    bool RunSelect(QSqlQuery& query, const JournalFilter& filter, std::int64_t beforeId, int limit, QString* error);
+
+    QString m_strConnectionName;
+    QString m_strLocation;
+    SqlDialect m_dialect;
+    QSqlDatabase m_db;
+    std::unique_ptr<QSqlQuery> m_insert;
+};
+
+// The damaged file moved aside: path renamed to path.damaged-<UTC time>, with its -wal and -shm files.
+// Returns the new name, or empty text when it could not be renamed.
+QString KeepDamagedFileAside(const QString& path);

@@ -1,0 +1,102 @@
+#include "journal/JournalExport.h"
+
+#include "reader/CardIdentifier.h"
+
+#include <QIODevice>
+
+namespace {
+
+QString IdentifierField(const JournalRecord& record) {
+    return record.identifier ? CardIdText(*record.identifier) : QString();
+}
+
+} // namespace
+
+QStringList ExportHeader() {
+    return {QStringLiteral("id"),          QStringLiteral("time_utc"), QStringLiteral("station"),
+            QStringLiteral("user"),        QStringLiteral("source"),   QStringLiteral("operation"),
+            QStringLiteral("identifier"),  QStringLiteral("vendor_id"), QStringLiteral("card_number"),
+            QStringLiteral("result"),      QStringLiteral("card"),     QStringLiteral("reason"),
+            QStringLiteral("reader_name"), QStringLiteral("reader_version")};
+}
+
+QString CardStatusKey(CardStatus status) {
+    switch (status) {
+    case CardStatus::Good:
+        return QStringLiteral("good");
+    case CardStatus::Failed:
+        return QStringLiteral("failed");
+    case CardStatus::ThrowAway:
+        return QStringLiteral("throw-away");
+    case CardStatus::None:
+        break;
+    }
+    return QString();
+}
+
+QStringList ExportFields(const JournalRecord& record) {
+    const bool hasId = record.identifier.has_value();
+    return {QString::number(record.id),
+            JournalTimeText(record.time),
+            record.station,
+            record.user,
+            SourceKey(record.source),
+            OperationKey(record.operation),
+            IdentifierField(record),
+            hasId ? QString::number(*record.identifier >> 32) : QString(),
+            hasId ? QString::number(*record.identifier & 0xFFFFFFFFull) : QString(),
+            ResultKey(record.result),
+            CardStatusKey(StatusOf(record)),
+            record.reason,
+            record.readerName,
+            record.readerVersion};
+}
+
+QString CsvField(const QString& value) {
+    const bool quote = value.contains(u',') || value.contains(u'"') || value.contains(u'\r') || value.contains(u'\n');
+    if (!quote)
+        return value;
+    QString quoted = value;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QByteArray CsvLine(const QStringList& fields) {
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (const QString& field : fields)
+        quoted << CsvField(field);
+    return (quoted.join(u',') + QStringLiteral("\r\n")).toUtf8();
+}
+
+QJsonObject RecordToJson(const JournalRecord& record) {
+    const QStringList names = ExportHeader();
+    const QStringList fields = ExportFields(record);
+    QJsonObject object;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        object.insert(names[i], fields[i]);
+    object.insert(QStringLiteral("id"), qint64(record.id));
+    if (record.identifier)
+        object.insert(QStringLiteral("identifier_value"), qint64(*record.identifier));
+    object.insert(QStringLiteral("verify_requested"), record.verifyRequested);
+    return object;
+}
+
+qint64 ExportCsv(CJournal& journal, const JournalFilter& filter, QIODevice& out, QString* error) {
+    if (out.write(CsvLine(ExportHeader())) < 0) {
+        *error = out.errorString();
+        return -1;
+    }
+    qint64 written = 0;
+    bool writeFailed = false;
+    const bool read = journal.ForEach(filter, [&](const JournalRecord& record) {
+        writeFailed = out.write(CsvLine(ExportFields(record))) < 0;
+        written += writeFailed ? 0 : 1;
+        return !writeFailed;
+    }, error);
+    if (writeFailed) {
+        *error = out.errorString();
+        return -1;
+    }
+    return read ? written : -1;
+}

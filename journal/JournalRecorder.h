@@ -1,0 +1,56 @@
+#pragma once
+
+// CJournalRecorder: what the pages and rfidctl use of the journal while they write cards.
+//
+// It keeps the rule that no card is written while its result could not be recorded: a record that
+// could not be committed is kept and committed first before the next card may be written, and as long as
+// it cannot be, no card is written. A failure is reported once, when it starts, not at every card. With
+// the journal turned off ([Journal] Enabled=0) every card may be written and nothing is recorded.
+
+#include "journal/Journal.h"
+#include "journal/JournalSettings.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CJournalRecorder {
+public:
+    explicit CJournalRecorder(JournalSettings settings);
+    ~CJournalRecorder();
+
+    const JournalSettings& Settings() const { return m_settings; }
+    // The open journal, or null while it is off or cannot be opened.
+    CJournal* Journal();
+
+    // Called once when the journal stops working, and when a damaged file was moved aside.
+    std::function<void(const JournalStatus&)> m_fnReport;
+
+    // The reader every following record names.
+    void SetReader(const QString& name, const QString& version);
+
+    // Whether a card may be written now: the journal is off, or it is open and holds every earlier record.
+    bool ReadyToWrite();
+    // Records what happened, filling in station, user and reader; false when the record could not be
+    // committed (it is then kept for the next ReadyToWrite). With the journal off, true.
+    bool Record(JournalRecord record);
+    // The good card that holds identifier already, when duplicates are refused and there is one.
+    // answered is false when the journal could not be asked: then no card may be written.
+    std::optional<JournalRecord> FindGoodCard(std::uint64_t identifier, bool* answered);
+
+    // Records that are waiting to be committed.
+    int PendingRecords() const { return int(m_pending.size()); }
+
+private:
+    bool EnsureOpen();
+    bool CommitPending();
+    void Fail(JournalFault fault, const QString& detail);
+
+    JournalSettings m_settings;
+    std::unique_ptr<CJournal> m_journal;
+    std::vector<JournalRecord> m_pending;
+    QString m_strReaderName;
+    QString m_strReaderVersion;
+    QString m_strUser;
+    bool m_bFailureReported = false;
+};
