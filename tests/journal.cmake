@@ -6,3 +6,6 @@ target_link_libraries(journal_test_main PUBLIC rfid_journal GTest::gtest)
 rfid_add_gtest(NAME journal_database_tests TIER database
   SOURCES database/JournalTest.cpp database/JournalExportTest.cpp
   LIBS rfid_journal journal_test_main)
+rfid_add_gtest(NAME rfidctl_journal_tests TIER unit
+  SOURCES unit/RfidctlJournalTest.cpp
+  LIBS rfid_rfidctl rfid_emureader)

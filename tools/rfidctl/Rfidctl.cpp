@@ -7,6 +7,9 @@
 #include "reader/RFIDDevice.h"
 #include "reader/USBDevice.h"
 #include "platform/UsbApi.h"
+#include "tools/rfidctl/RfidctlJournal.h"
+
+#include <QCommandLineParser>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,47 +39,30 @@ const char kUsage[] =
     "  write ID [--verify]  programs the card on the reader with ID; --verify reads it back\n"
     "  frame ID...          prints the 8 bytes of the card frame for each ID\n"
     "  forms ID             prints every printed form of ID (no reader needed)\n"
+    "  journal [--since TIME] [--until TIME] [--result RESULT] [--csv | --json]\n"
+    "                       prints the records of the production journal, newest first\n"
     "  ID is decimal (below 1099511627776) or 0x and 10 hex digits (0x123456789A)\n"
-    "  --help, --version\n"
     "\n"
+    "Options of every command:\n"
+    "  --journal PATH       the journal file to use instead of the program's journal.sqlite\n"
+    "  --station NAME       the station named in the records of this command\n"
+    "  --help               this text, or the help of a command (rfidctl write --help)\n"
+    "  --version\n"
+    "\n"
+    "Reads and writes are recorded in the production journal, as the program's are.\n"
     "Exit status: 0 done, 2 bad command line or ID, 3 no reader, 4 transfer failed,\n"
-    "5 verification failed, 6 no permission to use the reader.\n";
+    "5 verification failed, 6 no permission to use the reader, 7 the journal cannot record\n"
+    "or be read.\n";
 
-// The words of a command line after the command, split into options and plain arguments.
+// A command's options as given ("--verify", "--form=hex", one entry per value) and its plain arguments.
 struct Arguments {
     std::vector<std::string> options;
     std::vector<std::string> values;
 };
 
-// An option that takes a value ("--form hex") is kept as one word with its value ("--form=hex").
-Arguments Split(const std::vector<std::string>& args) {
-    Arguments split;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == kFormOption && i + 1 < args.size())
-            split.options.push_back(kFormOption + "=" + args[++i]);
-        else
-            (args[i].rfind("--", 0) == 0 ? split.options : split.values).push_back(args[i]);
-    }
-    return split;
-}
-
 // The name of an option, without the value it carries.
 std::string OptionName(const std::string& option) {
     return option.substr(0, option.find('='));
-}
-
-// True when every option is one of the allowed ones; otherwise reports the first other one.
-bool OnlyOptions(const Arguments& arguments, const std::vector<std::string>& allowed, std::ostream& err) {
-    for (const std::string& option : arguments.options) {
-        bool known = false;
-        for (const std::string& name : allowed)
-            known = known || option == name || (name == kFormOption && OptionName(option) == kFormOption);
-        if (!known) {
-            err << "rfidctl: unknown option " << ArgumentText(option) << " (see rfidctl --help)\n";
-            return false;
-        }
-    }
-    return true;
 }
 
 bool Has(const Arguments& arguments, const std::string& option) {
@@ -85,6 +71,21 @@ bool Has(const Arguments& arguments, const std::string& option) {
             return true;
     }
     return false;
+}
+
+// The value of an option given once ("--since=2026-12-08" gives "2026-12-08"), or empty text.
+std::string ValueOf(const Arguments& arguments, const std::string& option) {
+    for (const std::string& given : arguments.options) {
+        if (OptionName(given) == option)
+            return given.substr(std::min(given.size(), option.size() + 1));
+    }
+    return std::string();
+}
+
+// The journal of the command line being run (--journal, --station).
+RfidctlJournalOptions& CurrentJournalOptions() {
+    static RfidctlJournalOptions options;
+    return options;
 }
 
 int Usage(std::ostream& err, const std::string& message) {
@@ -133,6 +134,47 @@ std::string Characters(const unsigned char* bytes, int count, const char* separa
     }
     return text.toStdString();
 }
+
+// The journal of one reader command: its records name rfidctl, this reader and its version.
+class CommandJournal {
+public:
+    CommandJournal(CRFIDDevice& device, std::ostream& err)
+        : m_device(device), m_recorder(MakeRfidctlRecorder(CurrentJournalOptions(), err)) {}
+
+    bool ReadyToWrite() { return m_recorder->ReadyToWrite(); }
+
+    bool Record(JournalOperation operation, JournalResult result, std::optional<std::uint64_t> cardId,
+                const QString& reason = QString(), bool verifyRequested = false) {
+        if (!m_recorder->Settings().enabled)
+            return true;
+        if (!m_bIdentified)
+            IdentifyReader();
+        JournalRecord record;
+        record.source = JournalSource::Rfidctl;
+        record.operation = operation;
+        record.result = result;
+        record.identifier = cardId;
+        record.reason = reason;
+        record.verifyRequested = verifyRequested;
+        return m_recorder->Record(record);
+    }
+
+private:
+    // Asked once, after the card operation, so the operation itself is the first transfer.
+    void IdentifyReader() {
+        m_bIdentified = true;
+        unsigned char name[READER_TEXT_BYTES];
+        unsigned char version[READER_TEXT_BYTES];
+        const int nameBytes = m_device.ReadReaderName(name);
+        const int versionBytes = m_device.ReadReaderVersion(version);
+        m_recorder->SetReader(QString::fromStdString(Characters(name, nameBytes, "")),
+                              QString::fromStdString(Characters(version, versionBytes, ".")));
+    }
+
+    CRFIDDevice& m_device;
+    std::unique_ptr<CJournalRecorder> m_recorder;
+    bool m_bIdentified = false;
+};
 
 int Info(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     if (!arguments.values.empty())
@@ -192,9 +234,14 @@ int Read(const Arguments& arguments, std::ostream& out, std::ostream& err) {
         return NoReader(err);
     // The whole identifier is read, so the printed forms have their vendor bits with --card-only too.
     const QString fullText = device.ReadCardNumber(true);
-    if (fullText.isEmpty())
+    CommandJournal journal(device, err);
+    if (fullText.isEmpty()) {
+        journal.Record(JournalOperation::Read, JournalResult::Error, std::nullopt);
         return TransferFailed(err, "reading the card failed (no card, or the reader did not answer)");
+    }
     const auto cardId = static_cast<std::uint64_t>(DecimalToInt64(fullText));
+    // A read whose record fails is still a read: the journal's problem is said, the card is printed.
+    journal.Record(JournalOperation::Read, JournalResult::Ok, cardId);
     const QString text = includeVendor ? fullText : CardIdText(cardId & 0xFFFFFFFFu);
     out << text.toStdString() << "\n";
     if (includeVendor)
@@ -223,21 +270,32 @@ int Write(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     CRFIDDevice device;
     if (!device.OpenReader())
         return NoReader(err);
+    CommandJournal journal(device, err);
+    // No card is written that the journal could not record.
+    if (!journal.ReadyToWrite())
+        return RFIDCTL_JOURNAL_FAILED;
     const QString text = CardIdText(*cardId);
-    if (!device.WriteCardNumber(text))
+    const bool verify = Has(arguments, "--verify");
+    if (!device.WriteCardNumber(text)) {
+        journal.Record(JournalOperation::Write, JournalResult::Error, *cardId, QStringLiteral("transfer failed"));
         return TransferFailed(err, "writing the card failed (no writable card, or the reader did not answer)");
+    }
+    const bool recorded = journal.Record(JournalOperation::Write, JournalResult::Ok, *cardId, QString(), verify);
     out << "written " << text.toStdString() << "\n";
-    if (!Has(arguments, "--verify"))
-        return RFIDCTL_OK;
+    if (!verify)
+        return recorded ? RFIDCTL_OK : RFIDCTL_JOURNAL_FAILED;
     usleep(CARD_SETTLE_MS * 1000);
     const QString readBack = device.ReadCardNumber(true);
     if (readBack != text) {
-        err << "rfidctl: verification failed: the card holds "
-            << (readBack.isEmpty() ? std::string("nothing readable") : readBack.toStdString()) << "\n";
+        const QString holds = readBack.isEmpty() ? QStringLiteral("nothing readable") : readBack;
+        journal.Record(JournalOperation::Verify, JournalResult::VerifyFailed, *cardId,
+                       QStringLiteral("the card holds ") + holds);
+        err << "rfidctl: verification failed: the card holds " << holds.toStdString() << "\n";
         return RFIDCTL_VERIFY_FAILED;
     }
+    const bool verifiedRecorded = journal.Record(JournalOperation::Verify, JournalResult::VerifyOk, *cardId);
     out << "verified " << readBack.toStdString() << "\n";
-    return RFIDCTL_OK;
+    return recorded && verifiedRecorded ? RFIDCTL_OK : RFIDCTL_JOURNAL_FAILED;
 }
 
 int Frame(const Arguments& arguments, std::ostream& out, std::ostream& err) {
@@ -256,6 +314,20 @@ int Frame(const Arguments& arguments, std::ostream& out, std::ostream& err) {
         out << FrameHex(cardIds[i]) << "\n";
     }
     return RFIDCTL_OK;
+}
+
+int Journal(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    if (!arguments.values.empty())
+        return Usage(err, "journal takes no arguments");
+    if (Has(arguments, "--csv") && Has(arguments, "--json"))
+        return Usage(err, "--csv and --json exclude each other");
+    JournalQuery query;
+    query.output = Has(arguments, "--csv") ? JournalOutput::Csv : Has(arguments, "--json") ? JournalOutput::Json
+                                                                                            : JournalOutput::Text;
+    if (const auto problem = ParseJournalQuery(ValueOf(arguments, "--since"), ValueOf(arguments, "--until"),
+                                               ValueOf(arguments, "--result"), &query))
+        return Usage(err, *problem);
+    return PrintJournal(CurrentJournalOptions(), query, out, err);
 }
 
 } // namespace
@@ -332,29 +404,169 @@ std::string FrameHex(std::uint64_t cardId) {
     return text;
 }
 
+namespace {
+
+// One command: its name, the options it takes (name, value name or empty for a switch, description),
+// its help and what runs it.
+struct CommandOption {
+    const char* name;
+    const char* valueName;
+    const char* description;
+};
+
+struct Command {
+    const char* name;
+    const char* synopsis;
+    const char* summary;
+    std::vector<CommandOption> options;
+    int (*run)(const Arguments&, std::ostream&, std::ostream&);
+};
+
+const std::vector<CommandOption> kCommonOptions = {
+    {"journal", "PATH", "the journal file to use instead of the program's journal.sqlite"},
+    {"station", "NAME", "the station named in the records of this command"},
+};
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = {
+        {"info", "info", "Prints the reader's name and version.", {}, Info},
+        {"read", "read [--card-only] [--form FORM]...",
+         "Prints the identifier of the card on the reader (13 digits) with its vendor and card forms, and\n"
+         "records the read in the journal.",
+         {{"card-only", "", "the card number alone, without the vendor ID"},
+          {"form", "FORM", "adds the identifier as printed on cards: hex, dez10, dez8, w26, 5.5 or all"}},
+         Read},
+        {"write", "write ID [--verify]",
+         "Programs the card on the reader with ID (decimal below 1099511627776, or 0x and 10 hex digits)\n"
+         "and records it in the journal; no card is written while the journal cannot record it.",
+         {{"verify", "", "reads the card back once it has settled"}},
+         Write},
+        {"frame", "frame ID...", "Prints the 8 bytes of the card frame for each ID.", {}, Frame},
+        {"forms", "forms ID", "Prints every printed form of ID (no reader needed).", {}, Forms},
+        {"journal", "journal [--since TIME] [--until TIME] [--result RESULT] [--csv | --json]",
+         "Prints the records of the production journal, newest first. TIME is a UTC date or date and time\n"
+         "(2026-12-08, 2026-12-08T06:30:00); a date alone in --until takes in that whole day.",
+         {{"since", "TIME", "records from this time on"},
+          {"until", "TIME", "records before this time"},
+          {"result", "RESULT", "ok, error, refused, verify-ok or verify-failed"},
+          {"csv", "", "as CSV with a header row"},
+          {"json", "", "as a JSON array"}},
+         Journal},
+    };
+    return commands;
+}
+
+std::string CommandHelp(const Command& command) {
+    std::string help = std::string("Usage: rfidctl ") + command.synopsis + "\n\n" + command.summary + "\n\nOptions:\n";
+    std::vector<CommandOption> options = command.options;
+    options.insert(options.end(), kCommonOptions.begin(), kCommonOptions.end());
+    for (const CommandOption& option : options) {
+        std::string left = std::string("  --") + option.name + (*option.valueName ? std::string(" ") + option.valueName : "");
+        left.resize(std::max<std::size_t>(left.size() + 2, 23), ' ');
+        help += left + option.description + "\n";
+    }
+    return help;
+}
+
+void AddOptions(QCommandLineParser& parser, const std::vector<CommandOption>& options) {
+    for (const CommandOption& option : options)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), QString::fromLatin1(option.description),
+                                            QString::fromLatin1(option.valueName)));
+}
+
+// The message for a command line the parser refused: the option it did not know, with its dashes, or
+// the one that lacks its value.
+int ParseFailure(const QCommandLineParser& parser, std::ostream& err) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const std::string name = unknown.first().toStdString();
+        return Usage(err, "unknown option " + ArgumentText((name.size() == 1 ? "-" : "--") + name));
+    }
+    // The parser's other refusal: "Missing value after '--form'."
+    const QString text = parser.errorText();
+    const qsizetype quote = text.indexOf(u'\'');
+    if (text.startsWith(QLatin1String("Missing value")) && quote > 0)
+        return Usage(err, "missing value after " + ArgumentText(text.mid(quote + 1).chopped(2).toStdString()));
+    return Usage(err, ArgumentText(text.toStdString()));
+}
+
+QStringList ParserWords(const std::vector<std::string>& args, std::size_t first) {
+    QStringList words{QStringLiteral("rfidctl")};
+    for (std::size_t i = first; i < args.size(); ++i)
+        words << QString::fromStdString(args[i]);
+    return words;
+}
+
+void TakeCommonOptions(const QCommandLineParser& parser) {
+    RfidctlJournalOptions& options = CurrentJournalOptions();
+    if (parser.isSet(QStringLiteral("journal")))
+        options.journalPath = parser.value(QStringLiteral("journal")).toStdString();
+    if (parser.isSet(QStringLiteral("station")))
+        options.station = parser.value(QStringLiteral("station")).toStdString();
+}
+
+// The options the command line gave, in the form the commands read them.
+Arguments CommandArguments(const QCommandLineParser& parser, const Command& command) {
+    Arguments arguments;
+    for (const CommandOption& option : command.options) {
+        const QString name = QString::fromLatin1(option.name);
+        if (!*option.valueName && parser.isSet(name))
+            arguments.options.push_back(std::string("--") + option.name);
+        if (*option.valueName) {
+            for (const QString& value : parser.values(name))
+                arguments.options.push_back(std::string("--") + option.name + "=" + value.toStdString());
+        }
+    }
+    for (const QString& value : parser.positionalArguments())
+        arguments.values.push_back(value.toStdString());
+    return arguments;
+}
+
+int RunCommand(const Command& command, const std::vector<std::string>& args, std::size_t first,
+               std::ostream& out, std::ostream& err) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    AddOptions(parser, command.options);
+    AddOptions(parser, kCommonOptions);
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QString()));
+    if (!parser.parse(ParserWords(args, first)))
+        return ParseFailure(parser, err);
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << CommandHelp(command);
+        return RFIDCTL_OK;
+    }
+    TakeCommonOptions(parser);
+    return command.run(CommandArguments(parser, command), out, err);
+}
+
+} // namespace
+
 int RunRfidctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty())
-        return Usage(err, "no command given");
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h") {
+    CurrentJournalOptions() = RfidctlJournalOptions();
+    // The options before the command: everything from the command on is the command's.
+    QCommandLineParser global;
+    global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    AddOptions(global, kCommonOptions);
+    global.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QString()));
+    global.addOption(QCommandLineOption(QStringLiteral("version"), QString()));
+    if (!global.parse(ParserWords(args, 0)))
+        return ParseFailure(global, err);
+    const QStringList rest = global.positionalArguments();
+    if (rest.isEmpty() && global.isSet(QStringLiteral("help"))) {
         out << kUsage;
         return RFIDCTL_OK;
     }
-    if (command == "--version") {
+    if (rest.isEmpty() && global.isSet(QStringLiteral("version"))) {
         out << "rfidctl " << RFIDCTL_VERSION << "\n";
         return RFIDCTL_OK;
     }
-    const Arguments arguments = Split(args);
-    if (command == "info")
-        return OnlyOptions(arguments, {}, err) ? Info(arguments, out, err) : RFIDCTL_USAGE;
-    if (command == "read")
-        return OnlyOptions(arguments, {"--card-only", kFormOption}, err) ? Read(arguments, out, err)
-                                                                         : RFIDCTL_USAGE;
-    if (command == "write")
-        return OnlyOptions(arguments, {"--verify"}, err) ? Write(arguments, out, err) : RFIDCTL_USAGE;
-    if (command == "frame")
-        return OnlyOptions(arguments, {}, err) ? Frame(arguments, out, err) : RFIDCTL_USAGE;
-    if (command == "forms")
-        return OnlyOptions(arguments, {}, err) ? Forms(arguments, out, err) : RFIDCTL_USAGE;
-    return Usage(err, "unknown command " + ArgumentText(command));
+    if (rest.isEmpty())
+        return Usage(err, "no command given");
+    TakeCommonOptions(global);
+    const std::string name = rest.first().toStdString();
+    for (const Command& command : Commands()) {
+        if (name == command.name)
+            return RunCommand(command, args, args.size() - std::size_t(rest.size()) + 1, out, err);
+    }
+    return Usage(err, "unknown command " + ArgumentText(name));
 }
