@@ -1,5 +1,9 @@
 #include "shell/RFIDDlg.h"
 
+#include "journal/JournalSettings.h"
+#include "shell/JournalDlg.h"
+#include "shell/JournalTexts.h"
+
 #include "platform/AppProfile.h"
 #include "resources/DialogTemplates.h"
 #include "shell/AboutDlg.h"
@@ -130,6 +134,7 @@ bool CRFIDDlg::OnInitDialog() {
                 connect(popup, &QMenu::aboutToShow, this, [this, popup] { OnInitMenuPopup(popup); });
     }
 
+    AddJournalMenuItem();
     ApplyLanguage(QString());
 
     m_hDevNotify =
@@ -188,6 +193,10 @@ void CRFIDDlg::ApplyLanguage(const QString& strLanguage) {
         m_Language.TranslateMenu(menuBar, IDR_MENU_MAIN);
         menuBar->update();
     }
+    if (m_pJournalItem)
+        m_pJournalItem->setText(m_Language.GetText(JournalText::MenuItem));
+    if (m_pJournalDlg)
+        m_pJournalDlg->ApplyLanguage();
     if (m_wndStatusBar)
         m_wndStatusBar->SetPaneText(0, m_Language.GetSpecialString(QStringLiteral("SPECIAL_STRING"),
                                                                    QStringLiteral("IDS_IDLEMESSAGE")));
@@ -311,6 +320,9 @@ void CRFIDDlg::OnCommand(int nID) {
     case ID_MENU_ABOUT:
         OnAbout();
         return;
+    case ID_MENU_JOURNAL:
+        OnJournal();
+        return;
     default:
         break;
     }
@@ -318,6 +330,34 @@ void CRFIDDlg::OnCommand(int nID) {
         OnLanguageCommand(nID);
     else
         CDialog::OnCommand(nID);
+}
+
+void CRFIDDlg::AddJournalMenuItem() {
+    QMenuBar* menuBar = GetMenu();
+    QMenu* file = menuBar && !menuBar->actions().isEmpty() ? menuBar->actions().first()->menu() : nullptr;
+    if (!file)
+        return;
+    // Below the two pages, before the separator above Exit.
+    const QList<QAction*> items = file->actions();
+    QAction* before = nullptr;
+    for (QAction* item : items) {
+        if (item->isSeparator())
+            before = item;
+    }
+    m_pJournalItem = new QAction(QString::fromUtf16(JournalText::MenuItem.english), file);
+    m_pJournalItem->setData(ID_MENU_JOURNAL);
+    file->insertAction(before, m_pJournalItem);
+}
+
+void CRFIDDlg::OnJournal() {
+    if (!m_pJournalDlg)
+        m_pJournalDlg = std::make_unique<CJournalDlg>(ReadJournalSettings(m_Language.GetAppFolder()).connection,
+                                                      m_Language, this);
+    else
+        m_pJournalDlg->Refresh();
+    m_pJournalDlg->show();
+    m_pJournalDlg->raise();
+    m_pJournalDlg->activateWindow();
 }
 
 void CRFIDDlg::SelectNavigationFolder(int nFolder) {

@@ -21,12 +21,16 @@
 #include <memory>
 
 class QPlainTextEdit;
+class CJournalDlg;
 class CStatusBar;
 
 // Timers of the main window.
 constexpr int TIMER_CLOCK = 1;     // every 1000 ms: the clock pane
 constexpr int TIMER_DEVICE = 2;    // every 100 ms: the reader connection state machine
 constexpr int TIMER_STARTSCAN = 3; // once, 100 ms after start: the first search for the reader
+
+// File > Production Journal...
+constexpr int ID_MENU_JOURNAL = 32780;
 
 class CRFIDDlg : public CDialog {
     Q_OBJECT
@@ -102,4 +106,13 @@ private:
 
     std::map<int, int> m_TimerIds; // Qt timer id -> timer id of this window
     QMenu* m_pLanguageMenu = nullptr;
+
+public:
+    // The journal window, opened by File > Production Journal... (null until then).
+    void OnJournal();
+    std::unique_ptr<CJournalDlg> m_pJournalDlg;
+
+private:
+    void AddJournalMenuItem();
+    QAction* m_pJournalItem = nullptr;
 };

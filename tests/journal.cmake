@@ -9,3 +9,6 @@ rfid_add_gtest(NAME journal_database_tests TIER database
 rfid_add_gtest(NAME rfidctl_journal_tests TIER unit
   SOURCES unit/RfidctlJournalTest.cpp
   LIBS rfid_rfidctl rfid_emureader)
+rfid_add_gtest(NAME journal_gui_tests TIER gui
+  SOURCES gui/JournalDlgTest.cpp
+  LIBS rfid_shell rfid_resources pages_gui_test_main Qt6::Test)

@@ -1,0 +1,34 @@
+#pragma once
+
+// The texts of the production journal (its window, its menu item and its messages) in the three built-in
+// languages. A language file may carry any of them under its key in [SPECIAL_STRING].
+
+#include "language/MultiLanguage.h"
+
+namespace JournalText {
+extern const CBuiltInText MenuItem;
+extern const CBuiltInText Title;
+extern const CBuiltInText Identifier;
+extern const CBuiltInText Result;
+extern const CBuiltInText From;
+extern const CBuiltInText To;
+extern const CBuiltInText AnyDate;
+extern const CBuiltInText All;
+extern const CBuiltInText Copy;
+extern const CBuiltInText Export;
+extern const CBuiltInText Close;
+extern const CBuiltInText Totals;         // %1 good, %2 failed, %3 to throw away, %4 records
+extern const CBuiltInText Exported;       // %1 records, %2 file
+extern const CBuiltInText ExportFailed;   // %1 file, %2 reason
+extern const CBuiltInText CsvFiles;
+extern const CBuiltInText ResultNames[5]; // in the order of JournalResult
+extern const CBuiltInText OperationNames[3];
+extern const CBuiltInText Columns[9];     // in the order of CJournalModel's columns
+// Messages of the main window about the journal.
+extern const CBuiltInText CannotOpen;     // %1 file, %2 reason
+extern const CBuiltInText CannotRecord;   // %1 file, %2 reason
+extern const CBuiltInText KeptAside;      // %1 file, %2 where it is now
+extern const CBuiltInText TooNew;         // %1 file
+extern const CBuiltInText Duplicate;      // %1 time, %2 station
+extern const CBuiltInText NotRecorded;    // a card refused because the journal cannot record it
+} // namespace JournalText
