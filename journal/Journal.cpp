@@ -119,11 +119,12 @@ bool IsSqliteDamage(const QSqlError& error) {
     return ok && (code == SQLITE_CORRUPT_CODE || code == SQLITE_NOTADB_CODE);
 }
 
-// The settings every SQLite journal runs with: the write-ahead log, so a killed program leaves every
-// committed record and a sound file, and a full sync at each commit, so a committed record also
-// survives a power cut.
+// The settings every SQLite journal runs with: the write-ahead log, so a program killed at any moment
+// leaves every committed record and a sound file. Commits are synced to the disk at each checkpoint
+// rather than at each record (synchronous=NORMAL): a sync per record costs about 4 ms a card on an
+// ordinary disk, against 0.15 ms; a power cut may then lose the last records, never the file.
 bool SetUpSqlite(QSqlDatabase& db, QSqlError* failure) {
-    for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL"}) {
+    for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"}) {
         QSqlQuery query(db);
         if (!query.exec(QLatin1String(pragma))) {
             *failure = query.lastError();

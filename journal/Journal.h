@@ -65,7 +65,7 @@ public:
     const SqlDialect& Dialect() const { return m_dialect; }
     QSqlDatabase& Database() { return m_db; }
 
-    // Adds a record and commits it durably before returning. Fills in the time when it is empty and the
+    // Adds a record and commits it before returning (a killed program keeps it). Fills in the time when it is empty and the
     // record's id. False with error set when it could not be committed; damaged is set when the cause is a
     // damaged file.
     bool Add(JournalRecord& record, QString* error, bool* damaged = nullptr);

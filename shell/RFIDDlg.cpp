@@ -84,6 +84,7 @@ bool CRFIDDlg::OnInitDialog() {
     log->setUndoRedoEnabled(false);
     log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    log->setMaximumBlockCount(LOG_MAX_LINES);
     log->installEventFilter(this);
     log->viewport()->installEventFilter(this);
 

@@ -32,6 +32,10 @@ constexpr int TIMER_STARTSCAN = 3; // once, 100 ms after start: the first search
 // File > Production Journal...
 constexpr int ID_MENU_JOURNAL = 32780;
 
+// The log keeps its last lines only, so its memory stays flat over a long shift; the production journal
+// keeps every card.
+constexpr int LOG_MAX_LINES = 10000;
+
 class CRFIDDlg : public CDialog {
     Q_OBJECT
 public:

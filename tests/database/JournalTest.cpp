@@ -11,6 +11,10 @@
 #include <QTimeZone>
 #include <QSqlQuery>
 
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace journaltest;
 
 namespace {
@@ -318,4 +322,44 @@ TEST(JournalRecorderTest, SettingsDecideStationDuplicatesAndWhetherAnythingIsRec
     settings.refuseDuplicates = true;
     CJournalRecorder refusing(settings);
     EXPECT_TRUE(refusing.FindGoodCard(9, &answered));
+}
+
+TEST(JournalFailureTest, AWriterKilledMidBatchLosesNoCommittedRecordAndLeavesASoundFile) {
+    QTemporaryDir dir;
+    const QString path = JournalPath(dir);
+    int committed[2];
+    ASSERT_EQ(pipe(committed), 0);
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        // The writer tells after each commit which card it recorded, then goes on until it is killed.
+        close(committed[0]);
+        JournalSettings settings;
+        settings.connection = path;
+        CJournalRecorder recorder(settings);
+        for (std::uint64_t card = 1;; ++card) {
+            if (!recorder.Record(GoodWrite(card)) || write(committed[1], &card, sizeof card) != sizeof card)
+                _exit(1);
+        }
+    }
+    close(committed[1]);
+    std::uint64_t last = 0, card = 0;
+    while (last < 300 && read(committed[0], &card, sizeof card) == sizeof card)
+        last = card;
+    kill(writer, SIGKILL);
+    int status = 0;
+    waitpid(writer, &status, 0);
+    while (read(committed[0], &card, sizeof card) == sizeof card)
+        last = card;
+    close(committed[0]);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_GE(last, 300u);
+
+    auto journal = OpenOrFail(path);
+    ASSERT_TRUE(journal);
+    EXPECT_EQ(IntegrityCheck(*journal), QStringLiteral("ok"));
+    QString error;
+    for (std::uint64_t id = 1; id <= last; ++id)
+        ASSERT_TRUE(journal->FindGoodCard(id, &error)) << "committed card " << id << " is missing";
+    EXPECT_GE(RecordCount(*journal), int(last));
 }

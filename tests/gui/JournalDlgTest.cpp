@@ -164,3 +164,14 @@ TEST_F(JournalWindowTest, TheFileMenuOpensTheJournalWindow) {
     EXPECT_TRUE(main.m_pJournalDlg->isVisible());
     EXPECT_EQ(ShownRows(*main.m_pJournalDlg), 42);
 }
+
+TEST_F(JournalWindowTest, TheLogKeepsItsLastLinesOnly) {
+    CRFIDDlg main;
+    ASSERT_TRUE(main.CreateTopLevel());
+    for (int i = 0; i < LOG_MAX_LINES + 50; ++i)
+        main.AppendLog(QStringLiteral("\r\nline %1").arg(i), false);
+    const QStringList lines = main.GetLogText().split(u'\n');
+    EXPECT_EQ(lines.size(), LOG_MAX_LINES);
+    EXPECT_EQ(lines.last(), QStringLiteral("line %1").arg(LOG_MAX_LINES + 49));
+    EXPECT_EQ(lines.first(), QStringLiteral("line 50"));
+}

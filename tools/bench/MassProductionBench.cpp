@@ -99,8 +99,9 @@ int main(int argc, char** argv) {
             PrintFigures("write + events:", figures.cycleNs);
 
             const QString log = dlg.GetLogText();
-            const qsizetype lines = log.count(QStringLiteral("\nWRITE CARD SUCCESS\u221A"));
-            const bool complete = lines == cards && reader.ProgrammedCount() == cards &&
+            // The log keeps its last LOG_MAX_LINES lines.
+            const qsizetype lines = log.count(QStringLiteral("WRITE CARD SUCCESS\u221A"));
+            const bool complete = lines == std::min(cards, LOG_MAX_LINES) && reader.ProgrammedCount() == cards &&
                                   reader.CardId() == (1ull << 32) + quint64(cards);
             std::printf("log: %lld lines, %lld success lines for %d cards, %d cards programmed: %s\n",
                         static_cast<long long>(log.count(u'\n') + 1), static_cast<long long>(lines), cards,
