@@ -2,10 +2,11 @@
 
 #include "pages/KeyFilter.h"
 #include "pages/PageControls.h"
+#include "pages/PageHost.h"
 #include "pages/PageLayout.h"
 #include "platform/VirtualKey.h"
 #include "reader/CardIdentifier.h"
-#include "shell/RFIDDlg.h"
+#include "reader/RFIDDevice.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -120,16 +121,20 @@ void CMPDlg::UpdateData(bool bSaveAndValidate) {
 }
 
 void CMPDlg::OnWrite() {
-    if (!m_pMainDlg || !m_pMainDlg->m_bDeviceReady)
+    if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
         return;
     UpdateData(true);
     if (m_strVendorId.isEmpty() && m_strCardNo.isEmpty())
         return;
-    CRFIDDevice& reader = m_pMainDlg->m_RFIDDevice;
-    // Pasted text may hold a vendor ID or card number out of range; the card would then get a
-    // different identifier from the one the fields show, so it is not written.
-    const QString written = ComposeWrittenText(m_strVendorId, m_strCardNo);
-    if (!FieldsFitIdentifier(m_strVendorId, m_strCardNo) || !reader.WriteCardNumber(written)) {
+    // Pasted text may hold something other than a number, or a vendor ID or card number out of
+    // range; the card would then get another identifier than the fields show, so it is not written.
+    const FieldNumber cardId = ComposeIdentifier(m_strVendorId, m_strCardNo);
+    if (!cardId.IsValid()) {
+        m_pMainDlg->AppendLog(RefusedWriteLine(cardId.error), false);
+        return;
+    }
+    CRFIDDevice& reader = m_pMainDlg->Reader();
+    if (!reader.WriteCardId(cardId.value)) {
         m_pMainDlg->AppendLog(kLogWriteError, false);
         return;
     }
@@ -139,9 +144,8 @@ void CMPDlg::OnWrite() {
         // The card needs a moment before it can be read back. A plain pause keeps the window
         // from handling another Write (or a reader change) in the middle of this card.
         QThread::msleep(VERIFY_DELAY_MS);
-        const QString readBack = reader.ReadCardNumber(true);
-        // An empty read-back is a failed read, never the identifier 0.
-        if (readBack.isEmpty() || DecimalToInt64(readBack) != DecimalToInt64(written)) {
+        // A failed read-back is a failure, never the identifier 0.
+        if (reader.ReadCardId(true) != cardId.value) {
             m_pMainDlg->AppendLog(kVerifyFail, false);
             return;
         }

@@ -7,7 +7,7 @@
 #include <QFont>
 #include <QString>
 
-class CRFIDDlg;
+class CPageHost;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -51,7 +51,8 @@ public:
     int m_bVerify = 1;
     QFont m_font;
     CMultiLanguage m_Language;
-    CRFIDDlg* m_pMainDlg = nullptr;
+    // The window that holds the page; set by it right after the page is created.
+    CPageHost* m_pMainDlg = nullptr;
     QString m_strVendorId;
     QLineEdit* m_editVendorId = nullptr;
     QString m_strCardNo;

@@ -14,21 +14,20 @@ quint64 Random64(CRandomGenerator& generator) {
     return value;
 }
 
-QString ComposeWrittenText(const QString& strVendorId, const QString& strCardNo) {
-    const quint64 identifier =
-        quint64(DecimalToInt64(strVendorId)) * 4294967296ull + quint64(DecimalToInt64(strCardNo));
-    return QStringLiteral("%1").arg(identifier, 13, 10, QLatin1Char('0'));
+namespace {
+FieldNumber FieldOrZero(const QString& text, std::uint64_t max) {
+    return text.isEmpty() ? FieldNumber{} : ParseFieldNumber(text, max);
 }
+} // namespace
 
-bool IdentifierTextFits(const QString& text) {
-    const qint64 value = DecimalToInt64(text);
-    return value >= 0 && quint64(value) <= MAX_IDENTIFIER;
-}
-
-bool FieldsFitIdentifier(const QString& strVendorId, const QString& strCardNo) {
-    const qint64 vendor = DecimalToInt64(strVendorId);
-    const qint64 card = DecimalToInt64(strCardNo);
-    return vendor >= 0 && quint64(vendor) <= MAX_VENDOR_ID && card >= 0 && quint64(card) <= MAX_CARD_NUMBER;
+FieldNumber ComposeIdentifier(const QString& strVendorId, const QString& strCardNo) {
+    const FieldNumber vendor = FieldOrZero(strVendorId, MAX_VENDOR_ID);
+    if (!vendor.IsValid())
+        return vendor;
+    const FieldNumber card = FieldOrZero(strCardNo, MAX_CARD_NUMBER);
+    if (!card.IsValid())
+        return card;
+    return {(vendor.value << 32) | card.value, NumberTextError::None};
 }
 
 namespace {

@@ -1,7 +1,7 @@
 #include "pages/OPListDlg.h"
 
+#include "pages/PageHost.h"
 #include "resources/DialogTemplates.h"
-#include "shell/RFIDDlg.h"
 
 #include <QKeyEvent>
 
@@ -123,7 +123,7 @@ void COPListDlg::OnItemClicked(int nItem) {
     else if (nFolder == FOLDER_LANGUAGE)
         m_pMainDlg->PostCommand(ID_LANGUAGE_FIRST + nItem);
     else if (nFolder == FOLDER_READWRITE)
-        m_pMainDlg->m_OPMainDlg.m_bIncludeVendor = nItem == 0 ? 1 : 0;
+        m_pMainDlg->SetReadFormat(nItem == 0 ? 1 : 0);
 }
 
 void COPListDlg::OnFolderChanged(int nFolder) {

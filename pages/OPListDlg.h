@@ -13,7 +13,7 @@
 
 #include <QFrame>
 
-class CRFIDDlg;
+class CPageHost;
 
 // Control id of the navigation bar.
 constexpr int IDC_OUTBAR = 2024;
@@ -51,7 +51,8 @@ public:
     CImageList m_ImageLarge;
     CImageList m_ImageSmall;
     CMultiLanguage m_Language;
-    CRFIDDlg* m_pMainDlg = nullptr;
+    // The window that holds the pane; set by it right after the pane is created.
+    CPageHost* m_pMainDlg = nullptr;
 
 protected:
     bool OnInitDialog() override;

@@ -3,10 +3,11 @@
 #include "pages/KeyFilter.h"
 #include "pages/NumberSequence.h"
 #include "pages/PageControls.h"
+#include "pages/PageHost.h"
 #include "pages/PageLayout.h"
 #include "platform/VirtualKey.h"
 #include "reader/CardIdentifier.h"
-#include "shell/RFIDDlg.h"
+#include "reader/RFIDDevice.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -58,10 +59,10 @@ void COPMainDlg::UpdateData(bool bSaveAndValidate) {
 }
 
 void COPMainDlg::OnRead() {
-    if (!m_pMainDlg || !m_pMainDlg->m_bDeviceReady)
+    if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
         return;
     UpdateData(true);
-    const QString text = m_pMainDlg->m_RFIDDevice.ReadCardNumber(m_bIncludeVendor != 0);
+    const QString text = m_pMainDlg->Reader().ReadCardNumber(m_bIncludeVendor != 0);
     if (text.isEmpty()) {
         m_pMainDlg->AppendLog(kLogReadError, false);
     } else {
@@ -75,14 +76,18 @@ void COPMainDlg::OnRead() {
 }
 
 void COPMainDlg::OnWrite() {
-    if (!m_pMainDlg || !m_pMainDlg->m_bDeviceReady)
+    if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
         return;
     UpdateData(true);
     if (m_strWrite.isEmpty())
         return;
-    // A pasted number beyond the identifier range would reach the card reduced to its low 40
-    // bits, a different identifier from the one shown: it is not written.
-    const bool ok = IdentifierTextFits(m_strWrite) && m_pMainDlg->m_RFIDDevice.WriteCardNumber(m_strWrite);
+    // Pasted text can hold anything; only the number the field shows may reach the card.
+    const FieldNumber cardId = ParseFieldNumber(m_strWrite, MAX_IDENTIFIER);
+    if (!cardId.IsValid()) {
+        m_pMainDlg->AppendLog(RefusedWriteLine(cardId.error), false);
+        return;
+    }
+    const bool ok = m_pMainDlg->Reader().WriteCardId(cardId.value);
     m_pMainDlg->AppendLog(ok ? kLogWriteSuccess : kLogWriteError, false);
 }
 

@@ -8,12 +8,12 @@
 
 #include <array>
 
-class CRFIDDlg;
+class CPageHost;
 class QLineEdit;
 class QPushButton;
 
 // The Read/Write page (dialog 136): reads the identifier of the card on the reader into edit
-// 1002 and writes the identifier typed into edit 1003. Results go to the main window's log.
+// 1002 and writes the identifier typed into edit 1003. Results go to the host's log.
 class COPMainDlg : public CDialog {
     Q_OBJECT
 public:
@@ -44,7 +44,8 @@ public:
     // 0: reads give the card number alone. Set by the navigation pane.
     int m_bIncludeVendor = 1;
     CMultiLanguage m_Language;
-    CRFIDDlg* m_pMainDlg = nullptr;
+    // The window that holds the page; set by it right after the page is created.
+    CPageHost* m_pMainDlg = nullptr;
     QString m_strRead;
     QString m_strWrite;
     QLineEdit* m_editRead = nullptr;

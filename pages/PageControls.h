@@ -2,6 +2,8 @@
 
 // What the two card pages share: their log texts, their large field font and the way they show a text.
 
+#include "reader/CardIdentifier.h"
+
 #include <QFont>
 #include <QLineEdit>
 #include <QString>
@@ -14,6 +16,20 @@ inline const QString kLogReadSuccess = QStringLiteral("\r\nREAD CARD SUCCESS\u22
 inline const QString kLogReadError = QStringLiteral("\r\nREAD CARD ERROR\u00D7");
 inline const QString kLogWriteSuccess = QStringLiteral("\r\nWRITE CARD SUCCESS\u221A");
 inline const QString kLogWriteError = QStringLiteral("\r\nWRITE CARD ERROR\u00D7");
+
+// The failed-write line of a write refused before the reader was asked, with the reason after it, so
+// that it is not taken for a reader failure.
+inline QString RefusedWriteLine(NumberTextError error) {
+    switch (error) {
+    case NumberTextError::NotANumber:
+        return kLogWriteError + QStringLiteral(" (not a number)");
+    case NumberTextError::OutOfRange:
+        return kLogWriteError + QStringLiteral(" (out of range)");
+    case NumberTextError::None:
+        break;
+    }
+    return kLogWriteError;
+}
 
 // The 24-point font of the page's fields and buttons, in the page's default face, set on each control.
 inline QFont ApplyPageFont(const QWidget& page, std::initializer_list<QWidget*> controls) {

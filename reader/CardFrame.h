@@ -5,7 +5,11 @@
 
 // A card identifier is 40 bits: the vendor ID in bits 39..32, the card number in bits 31..0.
 constexpr int CARD_ID_BITS = 40;
-constexpr std::uint64_t CARD_ID_MASK = (std::uint64_t{1} << CARD_ID_BITS) - 1;
+// The largest identifier (2^40 - 1, also the mask of its bits), card number and vendor ID: the limits
+// of every field and command line that takes them.
+constexpr std::uint64_t MAX_IDENTIFIER = (std::uint64_t{1} << CARD_ID_BITS) - 1;
+constexpr std::uint64_t MAX_CARD_NUMBER = 0xFFFFFFFFu;
+constexpr std::uint64_t MAX_VENDOR_ID = MAX_IDENTIFIER >> 32;
 constexpr int CARD_ID_BYTES = 5;
 constexpr int CARD_NIBBLES = 10;
 constexpr int CARD_FRAME_BYTES = 8;

@@ -58,6 +58,33 @@ std::int64_t DecimalToInt64(const QString& text) {
     return DecimalToInt64(std::string_view(ascii));
 }
 
+FieldNumber ParseFieldNumber(const QString& text, std::uint64_t max) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() < 0x80 && IsBlank(char(text[begin].unicode())))
+        ++begin;
+    while (end > begin && text[end - 1].unicode() < 0x80 && IsBlank(char(text[end - 1].unicode())))
+        --end;
+    if (begin == end)
+        return {0, NumberTextError::NotANumber};
+    bool tooLarge = false;
+    std::uint64_t value = 0;
+    for (qsizetype i = begin; i < end; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return {0, NumberTextError::NotANumber};
+        const unsigned digit = unsigned(c - u'0');
+        // Once beyond the limit the value stops growing, so no number of digits overflows it.
+        if (!tooLarge && (value > max / 10 || digit > max - value * 10))
+            tooLarge = true;
+        if (!tooLarge)
+            value = value * 10 + digit;
+    }
+    if (tooLarge)
+        return {0, NumberTextError::OutOfRange};
+    return {value, NumberTextError::None};
+}
+
 QString CardIdText(std::uint64_t cardId) {
     return QStringLiteral("%1").arg(cardId, 13, 10, QLatin1Char('0'));
 }

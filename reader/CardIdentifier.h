@@ -14,6 +14,23 @@ inline std::int64_t DecimalToInt64(const char* text) {
     return DecimalToInt64(std::string_view(text));
 }
 
+// Why a number field's text gives no number.
+enum class NumberTextError { None, NotANumber, OutOfRange };
+
+// A number taken from a field's text, or the reason there is none.
+struct FieldNumber {
+    std::uint64_t value = 0;
+    NumberTextError error = NumberTextError::None;
+    bool IsValid() const { return error == NumberTextError::None; }
+};
+
+// The strict reading of a field the operator typed or pasted into: decimal digits with blanks around
+// them and nothing else (no sign, no second number, no exponent), at most `max`. Unlike DecimalToInt64,
+// which reads "abc" as 0 and " 42xyz" as 42, such text gives NotANumber, so a card never receives a
+// number the field does not show. Empty text is not a number either; callers decide what an empty
+// field means.
+FieldNumber ParseFieldNumber(const QString& text, std::uint64_t max);
+
 // The three text forms of an identifier.
 // Full form: 13 zero-padded digits ("0078187493530").
 QString CardIdText(std::uint64_t cardId);

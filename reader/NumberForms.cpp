@@ -34,7 +34,7 @@ QString NumberFormName(NumberForm form) {
 }
 
 QString NumberFormText(NumberForm form, std::uint64_t cardId) {
-    const std::uint64_t id = cardId & CARD_ID_MASK;
+    const std::uint64_t id = cardId & MAX_IDENTIFIER;
     switch (form) {
     case FORM_HEX:
         return Padded(id, 10, 16);

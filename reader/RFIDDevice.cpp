@@ -25,19 +25,28 @@ int Transfer(int requestType, int request, void* data, int length) {
 
 } // namespace
 
-QString CRFIDDevice::ReadCardNumber(bool includeVendor) {
+std::optional<std::uint64_t> CRFIDDevice::ReadCardId(bool includeVendor) {
     if (Transfer(REQUEST_TYPE_VENDOR_IN, REQUEST_READ_CARD, m_byCardId, CARD_ID_BYTES) != CARD_ID_BYTES)
-        return QString();
-    return CardIdText(CardIdFromBytes(m_byCardId, includeVendor ? 0 : 1));
+        return std::nullopt;
+    return CardIdFromBytes(m_byCardId, includeVendor ? 0 : 1);
 }
 
-bool CRFIDDevice::WriteCardNumber(const QString& text) {
-    std::memset(m_byFrame, 0, sizeof m_byFrame);
-    const auto value = static_cast<std::uint64_t>(DecimalToInt64(text));
-    const CardFrame frame = EncodeCardFrame(SplitNibbles(value));
+bool CRFIDDevice::WriteCardId(std::uint64_t cardId) {
+    if (cardId > MAX_IDENTIFIER)
+        return false;
+    const CardFrame frame = EncodeCardFrame(SplitNibbles(cardId));
     std::memcpy(m_byFrame, frame.data(), sizeof m_byFrame);
     return Transfer(REQUEST_TYPE_VENDOR_OUT, REQUEST_WRITE_CARD, m_byFrame, CARD_FRAME_BYTES) ==
            CARD_FRAME_BYTES;
+}
+
+QString CRFIDDevice::ReadCardNumber(bool includeVendor) {
+    const std::optional<std::uint64_t> cardId = ReadCardId(includeVendor);
+    return cardId ? CardIdText(*cardId) : QString();
+}
+
+bool CRFIDDevice::WriteCardNumber(const QString& text) {
+    return WriteCardId(static_cast<std::uint64_t>(DecimalToInt64(text)) & MAX_IDENTIFIER);
 }
 
 int CRFIDDevice::ReadReaderName(unsigned char* buffer) {

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // Vendor requests of the reader, all control transfers on endpoint 0.
 constexpr int REQUEST_READ_CARD = 0;
@@ -25,12 +26,19 @@ class CRFIDDevice : public CUSBDevice {
 public:
     CRFIDDevice() = default;
 
-    // The identifier of the card on the reader as 13 digits, or empty text when the read failed.
-    // Without the vendor ID the card number alone is formatted.
-    QString ReadCardNumber(bool includeVendor);
+    // The identifier of the card on the reader, nothing when the read failed. Without the vendor ID
+    // the card number alone.
+    std::optional<std::uint64_t> ReadCardId(bool includeVendor);
 
-    // Programs the card with the identifier in a decimal text (leading blanks, one sign, digits up to
-    // the first other character; only the low 40 bits count). True when the reader took all 8 bytes.
+    // Programs the card with an identifier, 0 to MAX_IDENTIFIER; a larger value is refused without a
+    // transfer. True when the reader took all 8 bytes.
+    bool WriteCardId(std::uint64_t cardId);
+
+    // The text forms of the two above, for callers that keep identifiers as text.
+    // The identifier of the card on the reader as 13 digits, or empty text when the read failed.
+    QString ReadCardNumber(bool includeVendor);
+    // Programs the card with the identifier in a decimal text, read leniently (leading blanks, one
+    // sign, digits up to the first other character; only the low 40 bits count).
     bool WriteCardNumber(const QString& text);
 
     // Fill a caller's 512-byte buffer with the reader's name or version bytes and return how many

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <usb.h>
+#include "reader/ReaderIdentity.h"
 
-// The reader's USB identity; nothing else (serial number, configuration, interface) is looked at.
-constexpr int READER_VENDOR_ID = 0x0314;
-constexpr int READER_PRODUCT_ID = 0x1001;
+#include <usb.h>
 
 // The lowest layer of reader access: initialises the USB library, finds the reader by its vendor and
 // product IDs and keeps the one reader handle of the process. It sends no commands itself.

@@ -1,13 +1,13 @@
 #include "shell/AboutDlg.h"
 
+#include "language/MultiLanguage.h"
 #include "resources/DialogTemplates.h"
-#include "shell/RFIDDlg.h"
 
-CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(IDD_ABOUTBOX, parent) {}
+CAboutDlg::CAboutDlg(CMultiLanguage& language, QWidget* parent)
+    : CDialog(IDD_ABOUTBOX, parent), m_Language(language) {}
 
 bool CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (m_pMainDlg)
-        m_pMainDlg->m_Language.TranslateDialog(this, IDD_ABOUTBOX);
+    m_Language.TranslateDialog(this, IDD_ABOUTBOX);
     return true;
 }

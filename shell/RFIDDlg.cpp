@@ -172,6 +172,18 @@ void CRFIDDlg::AppendLog(const QString& text, bool bReplace) {
     log->ensureCursorVisible();
 }
 
+bool CRFIDDlg::IsReaderReady() const {
+    return m_bDeviceReady != 0;
+}
+
+CRFIDDevice& CRFIDDlg::Reader() {
+    return m_RFIDDevice;
+}
+
+void CRFIDDlg::SetReadFormat(int bIncludeVendor) {
+    m_OPMainDlg.m_bIncludeVendor = bIncludeVendor;
+}
+
 QString CRFIDDlg::GetLogText() const {
     return log ? log->toPlainText() : QString();
 }
@@ -394,8 +406,7 @@ void CRFIDDlg::OnInitMenuPopup(QMenu* popup) {
 }
 
 void CRFIDDlg::OnAbout() {
-    CAboutDlg dlgAbout(this);
-    dlgAbout.m_pMainDlg = this;
+    CAboutDlg dlgAbout(m_Language, this);
     dlgAbout.DoModal();
 }
 

@@ -10,6 +10,7 @@
 #include "pages/MPDlg.h"
 #include "pages/OPListDlg.h"
 #include "pages/OPMainDlg.h"
+#include "pages/PageHost.h"
 #include "platform/DeviceNotifier.h"
 #include "platform/Dialog.h"
 #include "reader/RFIDDevice.h"
@@ -36,7 +37,7 @@ constexpr int ID_MENU_JOURNAL = 32780;
 // keeps every card.
 constexpr int LOG_MAX_LINES = 10000;
 
-class CRFIDDlg : public CDialog {
+class CRFIDDlg : public CDialog, public CPageHost {
     Q_OBJECT
 public:
     explicit CRFIDDlg(QWidget* parent = nullptr);
@@ -45,18 +46,22 @@ public:
     // Writes into the log. Appending puts the text at the end; replacing makes the log hold only
     // the text, and does nothing when it already holds exactly that. A Windows line break
     // ("\r\n") is one line break in the log.
-    void AppendLog(const QString& text, bool bReplace);
+    void AppendLog(const QString& text, bool bReplace) override;
     // The log's whole text, line breaks as "\n".
     QString GetLogText() const;
 
     // Makes page 0 (Read/Write) or 1 (Mass Production) the page above the log.
-    void ShowPage(int nPage);
+    void ShowPage(int nPage) override;
     // Switches the main window and then the three panes to the named language (empty: the one
     // stored in setting.ini).
     void ApplyLanguage(const QString& strLanguage);
     // Queues a command the way a posted command message arrives: it runs after the handler in
     // progress has returned (the navigation pane posts the About and language commands so).
-    void PostCommand(int nID);
+    void PostCommand(int nID) override;
+    // The rest of what the pages use: the reader, whether it is ready, the Read/Write page's format.
+    bool IsReaderReady() const override;
+    CRFIDDevice& Reader() override;
+    void SetReadFormat(int bIncludeVendor) override;
 
     // The placement stored at the last close through the close box, if it is usable.
     std::optional<WindowPlacement> LoadWindowPos() const;

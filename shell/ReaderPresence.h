@@ -5,13 +5,14 @@
 // reader's identification line.
 
 #include "platform/DeviceNotifier.h"
+#include "reader/ReaderIdentity.h"
 
 #include <QString>
 #include <functional>
 #include <optional>
 
 // How the system writes the reader's vendor and product ids in interface names.
-inline constexpr char kReaderInterfaceId[] = "Vid_0314&Pid_1001";
+inline constexpr const char* kReaderInterfaceId = READER_INTERFACE_ID;
 // The log text while no usable reader is there.
 inline constexpr char kDisconnectText[] = "Disconnect!";
 

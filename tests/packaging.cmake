@@ -2,7 +2,7 @@
 add_test(NAME packaging.DesktopEntryIsValid
          COMMAND desktop-file-validate ${PROJECT_SOURCE_DIR}/packaging/com.tagwell.rfid.desktop)
 add_test(NAME packaging.MetainfoIsValid
-         COMMAND appstreamcli validate --no-net ${PROJECT_SOURCE_DIR}/packaging/com.tagwell.rfid.metainfo.xml)
+         COMMAND appstreamcli validate --no-net ${RFID_METAINFO})
 add_test(NAME packaging.StagedInstallHoldsEveryFile
          COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/check-staged-install.sh ${PROJECT_BINARY_DIR})
 add_test(NAME packaging.DebianPackageDependsOnItsLibraries

@@ -11,7 +11,7 @@ add_library(pages_gui_test_main STATIC gui/PagesTestMain.cpp)
 target_link_libraries(pages_gui_test_main PUBLIC Qt6::Widgets GTest::gtest)
 rfid_add_gtest(NAME pages_gui_tests TIER gui
   SOURCES gui/OPMainDlgTest.cpp gui/MPDlgTest.cpp gui/PageTestSupport.h
-  LIBS rfid_pages rfid_shell rfid_resources pages_gui_test_main Qt6::Test)
+  LIBS rfid_pages rfid_resources pages_gui_test_main Qt6::Test)
 target_include_directories(pages_gui_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 
 # Shared by every device test binary that opens windows (the pages' and the main window's).

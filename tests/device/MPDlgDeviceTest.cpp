@@ -111,11 +111,20 @@ TEST_F(MassProductionOnReader, EmptyFieldsAndPastedNumbersOutOfRangeAreNeverWrit
         EXPECT_EQ(PressEnter(), QString());
         VendorId()->setText(QStringLiteral("256"));
         CardNo()->setText(QStringLiteral("1"));
-        EXPECT_EQ(PressEnter(), kWriteError);
+        EXPECT_EQ(PressEnter(), kWriteError + QStringLiteral(" (out of range)"));
         VendorId()->setText(QStringLiteral("1"));
         for (const char* card : {"4294967296", "-1"}) {
             CardNo()->setText(QString::fromLatin1(card));
-            EXPECT_EQ(PressEnter(), kWriteError);
+            EXPECT_NE(PressEnter().indexOf(kWriteError + QStringLiteral(" (")), -1) << card;
+            EXPECT_EQ(CardNo()->text(), QString::fromLatin1(card));
+        }
+        // Pasted text that is no plain number, in either field: refused with the reason, the number
+        // stays where it was.
+        for (const auto& [vendor, card] :
+             {std::pair{"abc", "xyz"}, std::pair{"1", "1.5e3"}, std::pair{" 42xyz", "1"}}) {
+            VendorId()->setText(QString::fromLatin1(vendor));
+            CardNo()->setText(QString::fromLatin1(card));
+            EXPECT_EQ(PressEnter(), kWriteError + QStringLiteral(" (not a number)")) << vendor << card;
             EXPECT_EQ(CardNo()->text(), QString::fromLatin1(card));
         }
         EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 0);

@@ -34,12 +34,18 @@ TEST_F(ReadWriteOnReader, WritesOnlyAFilledFieldWithinTheIdentifierRange) {
         QLineEdit* field = Edit(page, COPMainDlg::IDC_EDIT_WRITE);
         auto write = [&] { return LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_WRITE); }); };
         EXPECT_EQ(write(), QString()); // empty field
-        // Pasted numbers the card cannot hold are never sent.
-        for (const char* pasted : {"1099511627776", "-1"}) {
+        // Pasted text the card cannot hold, or that is no plain number, is never sent, and the log
+        // says why.
+        field->setText(QStringLiteral("1099511627776"));
+        EXPECT_EQ(write(), QStringLiteral("\nWRITE CARD ERROR\u00D7 (out of range)"));
+        for (const char* pasted : {"-1", "abc", "1.5e3", " 42xyz", "  "}) {
             field->setText(QString::fromLatin1(pasted));
-            EXPECT_EQ(write(), QStringLiteral("\nWRITE CARD ERROR\u00D7"));
+            EXPECT_EQ(write(), QStringLiteral("\nWRITE CARD ERROR\u00D7 (not a number)")) << pasted;
         }
         EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 0);
+        field->setText(QStringLiteral(" 42 "));
+        EXPECT_EQ(write(), QStringLiteral("\nWRITE CARD SUCCESS\u221A"));
+        EXPECT_EQ(Reader().CardId(), 42u);
 
         field->clear();
         QTest::keyClicks(field, QStringLiteral("10995116277759"));

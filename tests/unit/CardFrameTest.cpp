@@ -24,7 +24,7 @@ TEST(CardFrame, KnownIdentifiersGiveTheirFrames) {
 TEST(CardFrame, NibblesAreLeastSignificantFirstAndOnlyFortyBitsCount) {
     EXPECT_EQ(SplitNibbles(0x123456789A), (CardNibbles{0xA, 0x9, 0x8, 0x7, 0x6, 0x5, 0x4, 0x3, 0x2, 0x1}));
     EXPECT_EQ(SplitNibbles((std::uint64_t{1} << 40) | 0x5), SplitNibbles(0x5));
-    EXPECT_EQ(SplitNibbles(static_cast<std::uint64_t>(-1)), SplitNibbles(CARD_ID_MASK));
+    EXPECT_EQ(SplitNibbles(static_cast<std::uint64_t>(-1)), SplitNibbles(MAX_IDENTIFIER));
 }
 
 // The reader checks header, row and column parity and stop bit; every frame the encoder builds must
@@ -32,7 +32,7 @@ TEST(CardFrame, NibblesAreLeastSignificantFirstAndOnlyFortyBitsCount) {
 TEST(CardFrame, EveryEncodedFrameDecodesToItsIdentifier) {
     std::mt19937_64 random(40);
     for (int i = 0; i < 5000; ++i) {
-        const std::uint64_t cardId = random() & CARD_ID_MASK;
+        const std::uint64_t cardId = random() & MAX_IDENTIFIER;
         const CardFrame frame = FrameOf(cardId);
         ASSERT_EQ(CEmulatedReader::DecodeCardFrame(frame.data()), cardId) << std::hex << cardId;
     }
@@ -47,5 +47,5 @@ TEST(CardFrame, IdentifierBytesAreReadVendorFirstWithOrWithoutTheVendor) {
     EXPECT_EQ(CardIdFromBytes(bytes, 0), 78187493530u);
     EXPECT_EQ(CardIdFromBytes(bytes, 1), 878082202u);
     const std::uint8_t allOnes[CARD_ID_BYTES] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(CardIdFromBytes(allOnes, 0), CARD_ID_MASK);
+    EXPECT_EQ(CardIdFromBytes(allOnes, 0), MAX_IDENTIFIER);
 }

@@ -1,4 +1,5 @@
 #include "reader/CardIdentifier.h"
+#include "reader/CardFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -63,4 +64,40 @@ TEST(CardTextForms, FullVendorAndCardForms) {
     EXPECT_EQ(CardNoText("1099511627775"), "CARD NO.:4294967295");
     EXPECT_EQ(VendorIdText("0000878082202"), "VENDOR ID:000");
     EXPECT_EQ(CardNoText(""), "CARD NO.:0000000000");
+}
+
+TEST(FieldNumber, OnlyDigitsWithBlanksAroundThemAreANumber) {
+    const struct {
+        const char* text;
+        std::uint64_t max;
+        NumberTextError error;
+        std::uint64_t value;
+    } cases[] = {
+        {" 42\t", MAX_IDENTIFIER, NumberTextError::None, 42},
+        {"0078187493530", MAX_IDENTIFIER, NumberTextError::None, 78187493530},
+        {"1099511627775", MAX_IDENTIFIER, NumberTextError::None, MAX_IDENTIFIER},
+        {"255", MAX_VENDOR_ID, NumberTextError::None, 255},
+        {"1099511627776", MAX_IDENTIFIER, NumberTextError::OutOfRange, 0},
+        {"256", MAX_VENDOR_ID, NumberTextError::OutOfRange, 0},
+        {"000000000000000000000000000000256", MAX_VENDOR_ID, NumberTextError::OutOfRange, 0},
+        {"99999999999999999999999999999999", MAX_IDENTIFIER, NumberTextError::OutOfRange, 0},
+        {"", MAX_IDENTIFIER, NumberTextError::NotANumber, 0},
+        {"  ", MAX_IDENTIFIER, NumberTextError::NotANumber, 0},
+        {"abc", MAX_IDENTIFIER, NumberTextError::NotANumber, 0},
+        {" 42xyz", MAX_IDENTIFIER, NumberTextError::NotANumber, 0},
+        {"1.5e3", MAX_IDENTIFIER, NumberTextError::NotANumber, 0},
+        {"1 2", MAX_IDENTIFIER, NumberTextError::NotANumber, 0},
+        {"-1", MAX_IDENTIFIER, NumberTextError::NotANumber, 0},
+        {"+7", MAX_IDENTIFIER, NumberTextError::NotANumber, 0},
+        {"9999999999999999999x", MAX_IDENTIFIER, NumberTextError::NotANumber, 0},
+    };
+    for (const auto& c : cases) {
+        const FieldNumber number = ParseFieldNumber(QString::fromLatin1(c.text), c.max);
+        EXPECT_EQ(number.error, c.error) << '"' << c.text << '"';
+        EXPECT_EQ(number.value, c.value) << '"' << c.text << '"';
+    }
+    EXPECT_EQ(ParseFieldNumber(QStringLiteral("\uFF11\uFF12"), MAX_IDENTIFIER).error,
+              NumberTextError::NotANumber);
+    EXPECT_EQ(ParseFieldNumber(QStringLiteral("\u00A012"), MAX_IDENTIFIER).error,
+              NumberTextError::NotANumber);
 }

@@ -21,19 +21,22 @@ TEST(RandomGenerator, SeededDrawsAndRandom64FollowTheCongruentialRule) {
     EXPECT_EQ(value >> 60, r[0] & 0xF); // of r1 only the low four bits survive modulo 2^64
 }
 
-TEST(NumberSequence, WrittenTextAndTheRangesOfItsParts) {
-    EXPECT_EQ(ComposeWrittenText(QStringLiteral("1"), QStringLiteral("1")), QStringLiteral("0004294967297"));
-    EXPECT_EQ(ComposeWrittenText(QStringLiteral("7"), QString()), QStringLiteral("0030064771072"));
-    EXPECT_EQ(ComposeWrittenText(QStringLiteral("255"), QStringLiteral("4294967295")),
-              QStringLiteral("1099511627775"));
-    EXPECT_TRUE(FieldsFitIdentifier(QString(), QStringLiteral(" 7x")));
-    for (const char* vendor : {"256", "-1"})
-        EXPECT_FALSE(FieldsFitIdentifier(QString::fromLatin1(vendor), QStringLiteral("1"))) << vendor;
-    for (const char* card : {"4294967296", "-1", "99999999999999999999999"})
-        EXPECT_FALSE(FieldsFitIdentifier(QStringLiteral("1"), QString::fromLatin1(card))) << card;
-    EXPECT_TRUE(IdentifierTextFits(QStringLiteral("1099511627775")));
-    EXPECT_FALSE(IdentifierTextFits(QStringLiteral("1099511627776")));
-    EXPECT_FALSE(IdentifierTextFits(QStringLiteral("-1")));
+TEST(NumberSequence, WrittenIdentifierAndTheRangesOfItsParts) {
+    auto compose = [](const char* vendor, const char* card) {
+        return ComposeIdentifier(QString::fromLatin1(vendor), QString::fromLatin1(card));
+    };
+    EXPECT_EQ(compose("1", "1").value, 4294967297u);
+    EXPECT_EQ(compose("7", "").value, 30064771072u); // an empty field beside a filled one is 0
+    EXPECT_EQ(compose("", " 7 ").value, 7u);
+    EXPECT_EQ(compose("255", "4294967295").value, MAX_IDENTIFIER);
+    EXPECT_TRUE(compose("018", "0878082202").IsValid());
+    for (const char* vendor : {"256", "99999999999999999999"})
+        EXPECT_EQ(compose(vendor, "1").error, NumberTextError::OutOfRange) << vendor;
+    EXPECT_EQ(compose("1", "4294967296").error, NumberTextError::OutOfRange);
+    // Pasted text that is no plain number is refused, never read as 0 or as its leading digits.
+    for (const char* vendor : {"abc", "-1", "1.5e3", " 42xyz"})
+        EXPECT_EQ(compose(vendor, "1").error, NumberTextError::NotANumber) << vendor;
+    EXPECT_EQ(compose("1", "xyz").error, NumberTextError::NotANumber);
 }
 
 TEST(NumberSequence, NextNumberInEachMode) {

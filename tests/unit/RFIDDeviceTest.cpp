@@ -99,6 +99,18 @@ TEST_F(ReaderCommands, WriteTakesAnyTextTheWayTheDecimalConversionReadsIt) {
     EXPECT_EQ(reader.CardId(), 42u);
 }
 
+TEST_F(ReaderCommands, TypedIdentifiersGoStraightToTheFrameAndBeyondFortyBitsAreRefused) {
+    ASSERT_TRUE(device.WriteCardId(MAX_IDENTIFIER));
+    EXPECT_EQ(LastTransfer().data, kFrameOfAllOnes);
+    EXPECT_EQ(device.ReadCardId(true), MAX_IDENTIFIER);
+    EXPECT_EQ(device.ReadCardId(false), MAX_CARD_NUMBER);
+    reader.ClearTransfers();
+    EXPECT_FALSE(device.WriteCardId(MAX_IDENTIFIER + 1));
+    EXPECT_TRUE(reader.Transfers().empty());
+    reader.RemoveCard();
+    EXPECT_EQ(device.ReadCardId(true), std::nullopt);
+}
+
 TEST_F(ReaderCommands, WriteSucceedsOnlyWhenAllEightBytesAreTaken) {
     for (Fault fault : {Fault::ShortReply, Fault::NoReply, Fault::Stall, Fault::Timeout}) {
         reader.SetFault(REQUEST_WRITE_CARD, fault, 1);

@@ -23,6 +23,7 @@
 //
 // One testbed at a time; devices are unplugged when the testbed goes.
 
+#include "reader/ReaderIdentity.h"
 #include "tools/emureader/EmulatedReader.h"
 
 #include <QProcessEnvironment>
@@ -83,7 +84,8 @@ public:
 
     // A reader (0x0314/0x1001 by default; other ids give a device that answers like a reader but
     // must never be opened).
-    std::shared_ptr<CEmuUsbDevice> PlugReader(int vendorId = 0x0314, int productId = 0x1001);
+    std::shared_ptr<CEmuUsbDevice> PlugReader(int vendorId = READER_VENDOR_ID,
+                                              int productId = READER_PRODUCT_ID);
     // A device that is no reader: it stalls every vendor transfer (and logs it in Reader()).
     std::shared_ptr<CEmuUsbDevice> PlugDevice(int vendorId, int productId);
 

@@ -1,5 +1,6 @@
 #include "tools/emureader/FakeUsbBus.h"
 
+#include "reader/ReaderIdentity.h"
 #include "reader/USBDevice.h"
 
 #include <cerrno>
@@ -55,7 +56,7 @@ int CFakeUsbBus::AddDevice(int vendorId, int productId, int bus, std::shared_ptr
 }
 
 CEmulatedReader& CFakeUsbBus::AddReader(int bus) {
-    return Reader(AddDevice(0x0314, 0x1001, bus, std::make_shared<CEmulatedReader>()));
+    return Reader(AddDevice(READER_VENDOR_ID, READER_PRODUCT_ID, bus, std::make_shared<CEmulatedReader>()));
 }
 
 CEmulatedReader& CFakeUsbBus::Reader(int deviceId) {

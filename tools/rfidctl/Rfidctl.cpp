@@ -1,12 +1,12 @@
 #include "tools/rfidctl/Rfidctl.h"
 #include "tools/rfidctl/ArgumentText.h"
 
+#include "platform/UsbApi.h"
 #include "reader/CardFrame.h"
 #include "reader/CardIdentifier.h"
 #include "reader/NumberForms.h"
 #include "reader/RFIDDevice.h"
 #include "reader/USBDevice.h"
-#include "platform/UsbApi.h"
 #include "tools/rfidctl/RfidctlJournal.h"
 
 #include <QCommandLineParser>
@@ -113,7 +113,7 @@ bool ReportMissingPermission(std::ostream& err) {
 int NoReader(std::ostream& err) {
     if (ReportMissingPermission(err))
         return RFIDCTL_NO_PERMISSION;
-    err << "rfidctl: no reader found (USB 0314:1001)\n";
+    err << "rfidctl: no reader found (USB " << READER_USB_ID << ")\n";
     return RFIDCTL_NO_READER;
 }
 
@@ -233,16 +233,16 @@ int Read(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     if (!device.OpenReader())
         return NoReader(err);
     // The whole identifier is read, so the printed forms have their vendor bits with --card-only too.
-    const QString fullText = device.ReadCardNumber(true);
+    const std::optional<std::uint64_t> read = device.ReadCardId(true);
     CommandJournal journal(device, err);
-    if (fullText.isEmpty()) {
+    if (!read) {
         journal.Record(JournalOperation::Read, JournalResult::Error, std::nullopt);
         return TransferFailed(err, "reading the card failed (no card, or the reader did not answer)");
     }
-    const auto cardId = static_cast<std::uint64_t>(DecimalToInt64(fullText));
+    const std::uint64_t cardId = *read;
     // A read whose record fails is still a read: the journal's problem is said, the card is printed.
     journal.Record(JournalOperation::Read, JournalResult::Ok, cardId);
-    const QString text = includeVendor ? fullText : CardIdText(cardId & 0xFFFFFFFFu);
+    const QString text = CardIdText(includeVendor ? cardId : cardId & MAX_CARD_NUMBER);
     out << text.toStdString() << "\n";
     if (includeVendor)
         out << VendorIdText(text).toStdString() << "\n" << CardNoText(text).toStdString() << "\n";
@@ -276,7 +276,7 @@ int Write(const Arguments& arguments, std::ostream& out, std::ostream& err) {
         return RFIDCTL_JOURNAL_FAILED;
     const QString text = CardIdText(*cardId);
     const bool verify = Has(arguments, "--verify");
-    if (!device.WriteCardNumber(text)) {
+    if (!device.WriteCardId(*cardId)) {
         journal.Record(JournalOperation::Write, JournalResult::Error, *cardId, QStringLiteral("transfer failed"));
         return TransferFailed(err, "writing the card failed (no writable card, or the reader did not answer)");
     }
@@ -285,16 +285,16 @@ int Write(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     if (!verify)
         return recorded ? RFIDCTL_OK : RFIDCTL_JOURNAL_FAILED;
     usleep(CARD_SETTLE_MS * 1000);
-    const QString readBack = device.ReadCardNumber(true);
-    if (readBack != text) {
-        const QString holds = readBack.isEmpty() ? QStringLiteral("nothing readable") : readBack;
+    const std::optional<std::uint64_t> readBack = device.ReadCardId(true);
+    if (readBack != cardId) {
+        const QString holds = readBack ? CardIdText(*readBack) : QStringLiteral("nothing readable");
         journal.Record(JournalOperation::Verify, JournalResult::VerifyFailed, *cardId,
                        QStringLiteral("the card holds ") + holds);
         err << "rfidctl: verification failed: the card holds " << holds.toStdString() << "\n";
         return RFIDCTL_VERIFY_FAILED;
     }
     const bool verifiedRecorded = journal.Record(JournalOperation::Verify, JournalResult::VerifyOk, *cardId);
-    out << "verified " << readBack.toStdString() << "\n";
+    out << "verified " << text.toStdString() << "\n";
     return recorded && verifiedRecorded ? RFIDCTL_OK : RFIDCTL_JOURNAL_FAILED;
 }
 
@@ -339,7 +339,8 @@ bool DeviceNodeAccessible(const std::string& node) {
 std::string ReaderNodeWithoutAccess(const DeviceNodeProbe& accessible) {
     for (usb_bus* bus = CurrentUsbApi().getBusses(); bus; bus = bus->next) {
         for (struct usb_device* device = bus->devices; device; device = device->next) {
-            if (device->descriptor.idVendor != READER_VENDOR_ID || device->descriptor.idProduct != READER_PRODUCT_ID)
+            if (device->descriptor.idVendor != READER_VENDOR_ID ||
+                device->descriptor.idProduct != READER_PRODUCT_ID)
                 continue;
             const std::string node = std::string("/dev/bus/usb/") + bus->dirname + "/" + device->filename;
             if (!accessible(node))
@@ -388,7 +389,7 @@ std::optional<std::uint64_t> ParseCardIdArgument(const std::string& text) {
             return std::nullopt;
         value = value * 10 + static_cast<unsigned>(c - '0');
     }
-    if (value > CARD_ID_MASK)
+    if (value > MAX_IDENTIFIER)
         return std::nullopt;
     return value;
 }
