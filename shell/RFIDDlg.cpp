@@ -229,8 +229,12 @@ void CRFIDDlg::ApplyWindowPlacement(const WindowPlacement& placement) {
 }
 
 bool CRFIDDlg::OnDeviceChange(unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData) {
-    ApplyDeviceChange({m_bDevicePresent, m_bDeviceOpen, m_bDeviceReady}, nEventType, pData);
+    ApplyDeviceChange(ReaderFlagsRef(), nEventType, pData);
     return true;
+}
+
+ReaderFlags CRFIDDlg::ReaderFlagsRef() {
+    return {m_bDevicePresent, m_bDeviceOpen, m_bDeviceReady, m_bDeviceStale};
 }
 
 bool CRFIDDlg::IdentifyReader() {
@@ -252,9 +256,13 @@ void CRFIDDlg::OnTimer(int nIDEvent) {
             m_wndStatusBar->SetPaneText(1, FormatClock(std::time(nullptr)));
         break;
     case TIMER_DEVICE:
+        // A transfer that found the device gone counts as a removal followed by an arrival:
+        // the reader may be back already under a new node, which only a fresh scan finds.
+        if (m_bDeviceOpen && CUSBDevice::ReaderGone())
+            m_bDeviceStale = 1;
         if (StepConnection(
-                {m_bDevicePresent, m_bDeviceOpen, m_bDeviceReady},
-                [this] { return m_RFIDDevice.OpenReader(); }, [this] { return IdentifyReader(); }))
+                ReaderFlagsRef(), [this] { return m_RFIDDevice.OpenReader(); },
+                [this] { return IdentifyReader(); }))
             AppendLog(QString::fromLatin1(kDisconnectText), true);
         break;
     case TIMER_STARTSCAN: {

@@ -22,6 +22,7 @@
 
 class QPlainTextEdit;
 class CStatusBar;
+struct ReaderFlags;
 
 // Timers of the main window.
 constexpr int TIMER_CLOCK = 1;     // every 1000 ms: the clock pane
@@ -73,6 +74,7 @@ public:
     int m_bDevicePresent = 0;
     int m_bDeviceOpen = 0;
     int m_bDeviceReady = 0;
+    int m_bDeviceStale = 0;        // the open handle may belong to a node that is gone: reopen
     QPlainTextEdit* log = nullptr; // IDC_LOG 1004
     QIcon m_hIcon;
     CStatusBar* m_wndStatusBar = nullptr;
@@ -99,6 +101,7 @@ private:
     void OnAbout();
     void SelectNavigationFolder(int nFolder);
     void ApplyWindowPlacement(const WindowPlacement& placement);
+    ReaderFlags ReaderFlagsRef();
 
     std::map<int, int> m_TimerIds; // Qt timer id -> timer id of this window
     QMenu* m_pLanguageMenu = nullptr;
