@@ -8,13 +8,16 @@
 #include "shell/StatusBar.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextCursor>
 #include <QTimerEvent>
+#include <QWindow>
 
 namespace {
 
@@ -24,6 +27,8 @@ constexpr unsigned kSplitterMainStyle = 0x52000001u;  // child, visible, clip ch
 constexpr int kClockPaneWidth = 84;                   // pane 0 is this much narrower than the client area
 constexpr int kPaneMinimum = 150;
 constexpr int kLogMinimum = 60;
+// The least size a restored window gets: room for the navigation pane, a page and the log.
+constexpr QSize kMinimumRestoredSize(400, 300);
 
 const QString kSettingsSection = QStringLiteral("Settings");
 const QString kWindowPosEntry = QStringLiteral("WindowPos");
@@ -186,7 +191,8 @@ void CRFIDDlg::ApplyLanguage(const QString& strLanguage) {
     m_Language.TranslateDialog(this, IDD_RFID_DIALOG);
     if (QMenuBar* menuBar = GetMenu()) {
         m_Language.TranslateMenu(menuBar, IDR_MENU_MAIN);
-        menuBar->update();
+        if (DrawMenuBar())
+            OnSize();
     }
     if (m_wndStatusBar)
         m_wndStatusBar->SetPaneText(0, m_Language.GetSpecialString(QStringLiteral("SPECIAL_STRING"),
@@ -208,11 +214,19 @@ void CRFIDDlg::SaveWindowPos() {
 }
 
 void CRFIDDlg::ApplyWindowPlacement(const WindowPlacement& placement) {
-    const QRect normal = placement.NormalRect();
     // A rectangle without area would leave no window to see.
-    if (normal.width() <= 0 || normal.height() <= 0)
+    if (qint64(placement.right) <= placement.left || qint64(placement.bottom) <= placement.top)
         return;
-    setGeometry(normal);
+    // A stored rectangle can be off every screen or far larger than any: the window comes back on
+    // a screen, usable and no larger than it, frame included (the window system knows the frame
+    // once the window exists).
+    if (!windowHandle())
+        create();
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry().marginsRemoved(frame));
+    setGeometry(RestoredNormalRect(placement, areas, kMinimumRestoredSize));
     switch (placement.showCmd) {
     case SW_SHOWMAXIMIZED:
         setWindowState(Qt::WindowMaximized);
@@ -327,6 +341,13 @@ void CRFIDDlg::OnCommand(int nID) {
     else
         CDialog::OnCommand(nID);
 }
+
+// Enter and Escape that no control takes (in the log, on a splitter that kept the focus after a
+// drag) would end the program at once, without storing its placement and losing the numbers in
+// the fields: only the close box and File > Exit end it.
+void CRFIDDlg::OnOK() {}
+
+void CRFIDDlg::OnCancel() {}
 
 void CRFIDDlg::SelectNavigationFolder(int nFolder) {
     // The page follows from the bar's folder change, which the navigation pane turns into

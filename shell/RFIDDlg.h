@@ -84,6 +84,8 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnCommand(int nID) override;
+    void OnOK() override;
+    void OnCancel() override;
 
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
