@@ -374,6 +374,15 @@ void CDialog::resizeEvent(QResizeEvent* e) {
         m_pMenuBar->setGeometry(0, 0, width(), MenuBarHeight());
 }
 
+bool CDialog::DrawMenuBar() {
+    if (!m_pMenuBar)
+        return false;
+    const int before = m_pMenuBar->height();
+    m_pMenuBar->setGeometry(0, 0, width(), MenuBarHeight());
+    m_pMenuBar->update();
+    return m_pMenuBar->height() != before;
+}
+
 int CDialog::MenuBarHeight() const {
     return m_pMenuBar ? m_pMenuBar->sizeHint().height() : 0;
 }

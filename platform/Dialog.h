@@ -60,6 +60,10 @@ public:
     QString GetDlgItemText(int nID) const;
     void SetDlgItemText(int nID, const QString& text);
     QMenuBar* GetMenu() const { return m_pMenuBar; }
+    // After the menu's texts have changed: the bar takes the height its new texts need (a taller
+    // script would otherwise push titles into the overflow arrow). The client area starts below
+    // it, so the caller lays out its controls again when this returns true (the height changed).
+    bool DrawMenuBar();
 
     // Window style bits as the template gives them, with any bits added since.
     unsigned GetStyle() const { return m_dwStyle; }

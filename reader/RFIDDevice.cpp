@@ -20,6 +20,8 @@ int Transfer(int requestType, int request, void* data, int length) {
     const int result = CurrentUsbApi().controlMsg(CUSBDevice::ReaderHandle(), requestType, request, 0, 0,
                                                   static_cast<char*>(data), length, READER_TIMEOUT_MS);
     qCDebug(lcReader) << "request" << request << "length" << length << "result" << result;
+    if (result == -ENODEV)
+        CUSBDevice::MarkReaderGone();
     return result;
 }
 

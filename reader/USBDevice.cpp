@@ -6,6 +6,8 @@ namespace {
 
 // The one reader handle of the process, shared by every command.
 usb_dev_handle* g_hReader = nullptr;
+// A transfer on g_hReader found its device gone.
+bool g_bReaderGone = false;
 
 bool IsReader(const struct usb_device* device) {
     return device->descriptor.idVendor == READER_VENDOR_ID &&
@@ -47,6 +49,7 @@ void CUSBDevice::StoreReaderHandle(usb_dev_handle* handle) {
     if (g_hReader && g_hReader != handle)
         CurrentUsbApi().close(g_hReader);
     g_hReader = handle;
+    g_bReaderGone = false;
 }
 
 bool CUSBDevice::OpenReader() {
@@ -57,4 +60,12 @@ bool CUSBDevice::OpenReader() {
 
 usb_dev_handle* CUSBDevice::ReaderHandle() {
     return g_hReader;
+}
+
+bool CUSBDevice::ReaderGone() {
+    return g_bReaderGone;
+}
+
+void CUSBDevice::MarkReaderGone() {
+    g_bReaderGone = g_hReader != nullptr;
 }

@@ -27,4 +27,9 @@ public:
 
     // The reader handle of the process, null when no reader is open.
     static usb_dev_handle* ReaderHandle();
+
+    // Whether a transfer on the current handle found its device gone (unplugged or re-enumerated):
+    // the handle is stale and only a fresh scan reaches the reader again. Storing a handle clears it.
+    static bool ReaderGone();
+    static void MarkReaderGone();
 };

@@ -12,13 +12,16 @@
 #include "shell/StatusBar.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTextCursor>
 #include <QTimerEvent>
+#include <QWindow>
 
 namespace {
 
@@ -28,6 +31,8 @@ constexpr unsigned kSplitterMainStyle = 0x52000001u;  // child, visible, clip ch
 constexpr int kClockPaneWidth = 84;                   // pane 0 is this much narrower than the client area
 constexpr int kPaneMinimum = 150;
 constexpr int kLogMinimum = 60;
+// The least size a restored window gets: room for the navigation pane, a page and the log.
+constexpr QSize kMinimumRestoredSize(400, 300);
 
 const QString kSettingsSection = QStringLiteral("Settings");
 const QString kWindowPosEntry = QStringLiteral("WindowPos");
@@ -204,7 +209,8 @@ void CRFIDDlg::ApplyLanguage(const QString& strLanguage) {
     m_Language.TranslateDialog(this, IDD_RFID_DIALOG);
     if (QMenuBar* menuBar = GetMenu()) {
         m_Language.TranslateMenu(menuBar, IDR_MENU_MAIN);
-        menuBar->update();
+        if (DrawMenuBar())
+            OnSize();
     }
     if (m_pJournalItem)
         m_pJournalItem->setText(m_Language.GetText(JournalText::MenuItem));
@@ -230,11 +236,19 @@ void CRFIDDlg::SaveWindowPos() {
 }
 
 void CRFIDDlg::ApplyWindowPlacement(const WindowPlacement& placement) {
-    const QRect normal = placement.NormalRect();
     // A rectangle without area would leave no window to see.
-    if (normal.width() <= 0 || normal.height() <= 0)
+    if (qint64(placement.right) <= placement.left || qint64(placement.bottom) <= placement.top)
         return;
-    setGeometry(normal);
+    // A stored rectangle can be off every screen or far larger than any: the window comes back on
+    // a screen, usable and no larger than it, frame included (the window system knows the frame
+    // once the window exists).
+    if (!windowHandle())
+        create();
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry().marginsRemoved(frame));
+    setGeometry(RestoredNormalRect(placement, areas, kMinimumRestoredSize));
     switch (placement.showCmd) {
     case SW_SHOWMAXIMIZED:
         setWindowState(Qt::WindowMaximized);
@@ -251,8 +265,12 @@ void CRFIDDlg::ApplyWindowPlacement(const WindowPlacement& placement) {
 }
 
 bool CRFIDDlg::OnDeviceChange(unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData) {
-    ApplyDeviceChange({m_bDevicePresent, m_bDeviceOpen, m_bDeviceReady}, nEventType, pData);
+    ApplyDeviceChange(ReaderFlagsRef(), nEventType, pData);
     return true;
+}
+
+ReaderFlags CRFIDDlg::ReaderFlagsRef() {
+    return {m_bDevicePresent, m_bDeviceOpen, m_bDeviceReady, m_bDeviceStale};
 }
 
 bool CRFIDDlg::IdentifyReader() {
@@ -274,9 +292,13 @@ void CRFIDDlg::OnTimer(int nIDEvent) {
             m_wndStatusBar->SetPaneText(1, FormatClock(std::time(nullptr)));
         break;
     case TIMER_DEVICE:
+        // A transfer that found the device gone counts as a removal followed by an arrival:
+        // the reader may be back already under a new node, which only a fresh scan finds.
+        if (m_bDeviceOpen && CUSBDevice::ReaderGone())
+            m_bDeviceStale = 1;
         if (StepConnection(
-                {m_bDevicePresent, m_bDeviceOpen, m_bDeviceReady},
-                [this] { return m_RFIDDevice.OpenReader(); }, [this] { return IdentifyReader(); }))
+                ReaderFlagsRef(), [this] { return m_RFIDDevice.OpenReader(); },
+                [this] { return IdentifyReader(); }))
             AppendLog(QString::fromLatin1(kDisconnectText), true);
         break;
     case TIMER_STARTSCAN: {
@@ -372,6 +394,13 @@ void CRFIDDlg::OnJournal() {
     m_pJournalDlg->raise();
     m_pJournalDlg->activateWindow();
 }
+
+// Enter and Escape that no control takes (in the log, on a splitter that kept the focus after a
+// drag) would end the program at once, without storing its placement and losing the numbers in
+// the fields: only the close box and File > Exit end it.
+void CRFIDDlg::OnOK() {}
+
+void CRFIDDlg::OnCancel() {}
 
 void CRFIDDlg::SelectNavigationFolder(int nFolder) {
     // The page follows from the bar's folder change, which the navigation pane turns into

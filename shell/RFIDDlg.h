@@ -24,6 +24,7 @@
 class QPlainTextEdit;
 class CJournalDlg;
 class CStatusBar;
+struct ReaderFlags;
 
 // Timers of the main window.
 constexpr int TIMER_CLOCK = 1;     // every 1000 ms: the clock pane
@@ -86,6 +87,7 @@ public:
     int m_bDevicePresent = 0;
     int m_bDeviceOpen = 0;
     int m_bDeviceReady = 0;
+    int m_bDeviceStale = 0;        // the open handle may belong to a node that is gone: reopen
     QPlainTextEdit* log = nullptr; // IDC_LOG 1004
     QIcon m_hIcon;
     CStatusBar* m_wndStatusBar = nullptr;
@@ -95,6 +97,8 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnCommand(int nID) override;
+    void OnOK() override;
+    void OnCancel() override;
 
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -112,6 +116,7 @@ private:
     void OnAbout();
     void SelectNavigationFolder(int nFolder);
     void ApplyWindowPlacement(const WindowPlacement& placement);
+    ReaderFlags ReaderFlagsRef();
 
     std::map<int, int> m_TimerIds; // Qt timer id -> timer id of this window
     QMenu* m_pLanguageMenu = nullptr;

@@ -29,8 +29,14 @@ void ApplyDeviceChange(ReaderFlags flags, unsigned nEventType, const DEV_BROADCA
         return;
     if (!pData || pData->dbcc_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
         return;
-    if (InterfaceNameIsReader(pData->dbcc_name))
-        flags.bDevicePresent = nEventType == DBT_DEVICEARRIVAL ? 1 : 0;
+    if (!InterfaceNameIsReader(pData->dbcc_name))
+        return;
+    const bool bArrival = nEventType == DBT_DEVICEARRIVAL;
+    // A removal and an arrival handled back to back leave a handle on a node that no longer
+    // exists; only reopening reaches the reader that arrived.
+    if (bArrival && flags.bDeviceOpen)
+        flags.bDeviceStale = 1;
+    flags.bDevicePresent = bArrival ? 1 : 0;
 }
 
 bool StepConnection(ReaderFlags flags, const std::function<bool()>& openReader,
@@ -38,7 +44,10 @@ bool StepConnection(ReaderFlags flags, const std::function<bool()>& openReader,
     if (!flags.bDevicePresent) {
         flags.bDeviceOpen = 0;
         flags.bDeviceReady = 0;
-    } else if (!flags.bDeviceOpen) {
+        flags.bDeviceStale = 0;
+    } else if (!flags.bDeviceOpen || flags.bDeviceStale) {
+        flags.bDeviceStale = 0;
+        flags.bDeviceReady = 0;
         flags.bDeviceOpen = openReader() ? 1 : 0;
     } else if (!flags.bDeviceReady) {
         flags.bDeviceReady = identifyReader() ? 1 : 0;

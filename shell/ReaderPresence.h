@@ -24,20 +24,25 @@ std::optional<QString> InterfaceNameMiddlePart(const QString& name);
 // Whether the middle part of the name is the reader's id, without regard to case.
 bool InterfaceNameIsReader(const QString& name);
 
-// The reader flags of the main window, each an int used as a bool.
+// The reader flags of the main window, each an int used as a bool. bDeviceStale says that the
+// open handle may belong to a device node that is gone: the reader arrived while one was open
+// (a quick replug or a re-enumeration), or a transfer found its device gone.
 struct ReaderFlags {
     int& bDevicePresent;
     int& bDeviceOpen;
     int& bDeviceReady;
+    int& bDeviceStale;
 };
 
 // Applies a device-change message to the flags: arrival and removal of the reader set and
-// clear bDevicePresent; every other message changes nothing.
+// clear bDevicePresent, and an arrival while a reader is open marks its handle stale; every
+// other message changes nothing.
 void ApplyDeviceChange(ReaderFlags flags, unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData);
 
 // One tick of the connection state machine: at most one of opening and identifying is tried.
-// Returns true when the reader is not ready after the tick, that is when the log should read
-// "Disconnect!".
+// A stale handle is given up: the reader is opened afresh (a new scan, which closes the old
+// handle) and identified on the next tick. Returns true when the reader is not ready after the
+// tick, that is when the log should read "Disconnect!".
 bool StepConnection(ReaderFlags flags, const std::function<bool()>& openReader,
                     const std::function<bool()>& identifyReader);
 

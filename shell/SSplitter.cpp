@@ -27,11 +27,12 @@ QCursor HorzSplitCursor() {
     return QCursor(Qt::SplitVCursor);
 }
 
-// A stored position beyond what a window can measure cannot come from this program: such an
-// entry counts as absent, which also keeps the bar arithmetic far from integer overflow.
+// A negative stored position, or one beyond what a window can measure, cannot come from this
+// program: such an entry counts as absent, which also keeps the bar arithmetic far from integer
+// overflow.
 int ReadPosition(const QString& section, const char* entry, int nDefault) {
     const int n = GetProfileInt(section, QString::fromLatin1(entry), nDefault);
-    return std::llabs(static_cast<long long>(n)) <= QWIDGETSIZE_MAX ? n : nDefault;
+    return n >= 0 && n <= QWIDGETSIZE_MAX ? n : nDefault;
 }
 
 // A window learns its new size at once, hidden or not, so that a nested splitter or a page
@@ -275,7 +276,10 @@ void CSSplitter::OnLButtonUp(QPoint point) {
         m_bVertDragging = false;
         LayoutVert(x);
         m_bVertCaptured = false;
-        VertPos = m_rectLeft.Width();
+        // In an area too small for both minimums the bar goes where the limits put it, which is
+        // not the user's choice: the position kept (and stored) stays the one chosen before.
+        if (HoldsBothMinimums(c.Width(), MinLeft, MinRight))
+            VertPos = m_rectLeft.Width();
         ReleaseCapture();
     }
     if (m_bHorizMode && m_bHorizDragging && m_bHorizCaptured) {
@@ -283,7 +287,8 @@ void CSSplitter::OnLButtonUp(QPoint point) {
         EraseTracker(m_bandH);
         LayoutHorz(y);
         m_bHorizDragging = false;
-        HorizPos = m_rectBottom.Height();
+        if (HoldsBothMinimums(c.Height(), MinTop, MinBottom))
+            HorizPos = m_rectBottom.Height();
         m_bHorizCaptured = false;
         ReleaseCapture();
     }
@@ -402,8 +407,10 @@ void CSSplitter::EraseTracker(QRect& band) {
 }
 
 void CSSplitter::SaveToProfile() const {
-    // Both entries are written whatever the orientation; only the one of the splitter's own
-    // orientation is ever read back.
-    WriteProfileInt(VertSection(ProfileId), QString::fromLatin1(kVertEntry), m_rectLeft.Width());
-    WriteProfileInt(HorizSection(ProfileId), QString::fromLatin1(kHorizEntry), m_rectBottom.Height());
+    // The positions kept, not the panes as a window too small for them last laid them out: a
+    // tiny window at exit must not take the user's split with it. Both entries are written
+    // whatever the orientation (the other one never laid out, so 0); only the one of the
+    // splitter's own orientation is ever read back.
+    WriteProfileInt(VertSection(ProfileId), QString::fromLatin1(kVertEntry), std::max(0, VertPos));
+    WriteProfileInt(HorizSection(ProfileId), QString::fromLatin1(kHorizEntry), std::max(0, HorizPos));
 }

@@ -67,6 +67,10 @@ int ClampHorizontal(const SplitRect& client, int y, int nMinTop, int nMinBottom)
     return std::max(y, client.top + nMinTop);
 }
 
+bool HoldsBothMinimums(int nExtent, int nMinNear, int nMinFar) {
+    return static_cast<long long>(nExtent) >= static_cast<long long>(nMinNear) + nMinFar;
+}
+
 int BarCentre(int nFrom, int nTo) {
     return (nFrom + nTo) / 2;
 }

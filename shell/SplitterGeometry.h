@@ -59,6 +59,10 @@ int HorizontalPosFromCentre(const SplitRect& client, int y, unsigned nBarWidth);
 int ClampVertical(const SplitRect& client, int x, int nMinLeft, int nMinRight);
 int ClampHorizontal(const SplitRect& client, int y, int nMinTop, int nMinBottom);
 
+// Whether an extent (the client width or height) has room for both minimums. Only then does a
+// drag choose the position; in a smaller area the limits alone put the bar where it goes.
+bool HoldsBothMinimums(int nExtent, int nMinNear, int nMinFar);
+
 // The centre a drag starts from: the middle of the bar, truncated toward zero.
 int BarCentre(int nFrom, int nTo);
 

@@ -1,5 +1,6 @@
 #include "shell/WindowPlacement.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -30,7 +31,51 @@ bool ScanField(const QString& text, qsizetype& pos, bool isUnsigned, long long& 
     return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
 }
 
+// The largest window the window system makes, for a rectangle restored without any screen.
+constexpr int kLargestWindow = (1 << 24) - 1;
+
+// How much of the stored rectangle lies on an area, in square pixels.
+qint64 Overlap(const WindowPlacement& p, const QRect& area) {
+    const qint64 width =
+        std::min<qint64>(p.right, qint64(area.x()) + area.width()) - std::max<qint64>(p.left, area.x());
+    const qint64 height =
+        std::min<qint64>(p.bottom, qint64(area.y()) + area.height()) - std::max<qint64>(p.top, area.y());
+    return width > 0 && height > 0 ? width * height : 0;
+}
+
+QRect BestArea(const WindowPlacement& p, const QList<QRect>& areas) {
+    QRect best = areas.value(0);
+    qint64 bestOverlap = 0;
+    for (const QRect& area : areas) {
+        if (const qint64 overlap = Overlap(p, area); overlap > bestOverlap) {
+            best = area;
+            bestOverlap = overlap;
+        }
+    }
+    return best;
+}
+
+// One edge pair onto [areaStart, areaStart + areaLength): the length within [minimum, areaLength],
+// the start moved so that the whole length lies on the area.
+void FitSpan(qint64 start, qint64 end, qint64 minimum, qint64 areaStart, qint64 areaLength, int& outStart,
+             int& outLength) {
+    areaLength = std::max<qint64>(areaLength, 1);
+    const qint64 length = std::clamp(end - start, std::min(minimum, areaLength), areaLength);
+    outStart = int(std::clamp(start, areaStart, areaStart + areaLength - length));
+    outLength = int(length);
+}
+
 } // namespace
+
+QRect RestoredNormalRect(const WindowPlacement& placement, const QList<QRect>& availableAreas,
+                         const QSize& minimum) {
+    const QRect area = availableAreas.isEmpty() ? QRect(0, 0, kLargestWindow, kLargestWindow)
+                                                : BestArea(placement, availableAreas);
+    int x = 0, y = 0, width = 0, height = 0;
+    FitSpan(placement.left, placement.right, minimum.width(), area.x(), area.width(), x, width);
+    FitSpan(placement.top, placement.bottom, minimum.height(), area.y(), area.height(), y, height);
+    return QRect(x, y, width, height);
+}
 
 WindowPlacement CurrentPlacement(const QRect& normalRect, bool bMinimized, bool bMaximized) {
     WindowPlacement placement;

@@ -3,6 +3,7 @@
 // The stored window placement ("WindowPos" in profile section "Settings"): the ten fields of a
 // window placement record as text, "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d".
 
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <optional>
@@ -22,6 +23,8 @@ struct WindowPlacement {
     int maxX = -1, maxY = -1;
     int left = 0, top = 0, right = 0, bottom = 0; // restored (normal) rectangle
 
+    // The normal rectangle as this program stores it; a stored value of any other origin goes
+    // through RestoredNormalRect, which cannot overflow.
     QRect NormalRect() const { return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)); }
     bool operator==(const WindowPlacement&) const = default;
 };
@@ -35,6 +38,14 @@ WindowPlacement CurrentPlacement(const QRect& normalRect, bool bMinimized, bool 
 WindowPlacement PlacementToSave(WindowPlacement placement, bool bMinimized);
 
 QString FormatWindowPlacement(const WindowPlacement& placement);
+
+// Where a window restored from the placement goes, as a window system restoring a placement
+// places it: wholly on the available area of the screen that the stored rectangle overlaps most
+// (the first area when it overlaps none), at least `minimum` and at most that area in size.
+// Computed in 64 bits, so any stored numbers are safe. Without areas, an area at the origin as
+// large as a window can be stands in.
+QRect RestoredNormalRect(const WindowPlacement& placement, const QList<QRect>& availableAreas,
+                         const QSize& minimum);
 
 // Parses a stored value; only text with exactly the ten fields succeeds (text after the tenth
 // field is ignored, as a scanf-style read does). An empty, partial or malformed value, or one

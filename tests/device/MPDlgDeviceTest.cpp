@@ -3,6 +3,8 @@
 
 #include <QAbstractButton>
 
+#include <thread>
+
 class MassProductionOnReader : public MainWindowFixture {
 protected:
     CMPDlg& Page() { return m_dlg->m_MPDlg; }
@@ -101,6 +103,31 @@ TEST_F(MassProductionOnReader, VerifyReadsEachCardBackAndOnlyAMatchAdvancesTheNu
         EXPECT_EQ(PressEnter(), kWriteError);
         EXPECT_EQ(Reader().CountTransfers(REQUEST_READ_CARD), 0);
         EXPECT_EQ(CardNo()->text(), QStringLiteral("0"));
+    });
+}
+
+TEST_F(MassProductionOnReader, ReplugDuringTheVerifyPauseFailsThatCardAndTheReaderIsReopenedForTheNext) {
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("18"), QStringLiteral("878082202"), CMPDlg::IDC_RADIO_INCREASE, true);
+        // The reader goes and comes back while the page waits for the card to settle.
+        std::thread replug([&] {
+            for (int waited = 0; Reader().ProgrammedCount() == 0 && waited < 5000; ++waited)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            m_plugged->Unplug();
+            m_plugged->Replug();
+        });
+        const QString added = PressEnter();
+        replug.join();
+        EXPECT_EQ(added, kWritten + QStringLiteral(" VERIFY FAIL\u00D7"));
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("878082202"));
+
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return Log() == QStringLiteral("RFID Reader Version: 1.0.2"); }, 5000))
+            << Log().toStdString();
+        EXPECT_EQ(PressEnter(), kWritten + QStringLiteral(" VERIFY SUCCESS\u221A"));
+        EXPECT_EQ(Reader().CardId(), 78187493530ull);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0878082203"));
     });
 }
 

@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,6 +40,20 @@ protected:
 
     bool WaitForLog(const QString& text, int timeoutMs = 5000) {
         return QTest::qWaitFor([&] { return m_dlg->GetLogText() == text; }, timeoutMs);
+    }
+
+    // Reads the card through the Read/Write page and returns what that added to the log.
+    QString ReadThroughThePage() {
+        const QString before = m_dlg->GetLogText();
+        qobject_cast<QPushButton*>(m_dlg->m_OPMainDlg.GetDlgItem(COPMainDlg::IDC_BUTTON_READ))->click();
+        return m_dlg->GetLogText().mid(before.size());
+    }
+    // Unplugging and plugging in while the window handles nothing: both notices wait in the
+    // monitor and are applied back to back, with no tick between them.
+    template <typename Plug> void ReplugBetweenTicks(CEmuUsbDevice& reader, Plug plug) {
+        reader.Unplug();
+        plug();
+        QThread::msleep(50);
     }
 
     std::vector<int> Flags() const {
@@ -87,6 +103,31 @@ TEST_F(ReaderPresenceDeviceTest, ReplugReopensAndIdentifiesTheReaderAgain) {
     reader->Reader().SetName("Second");
     reader->Replug();
     EXPECT_TRUE(WaitForLog("Second Version: 1.0.2"));
+    EXPECT_EQ(Flags(), (std::vector<int>{1, 1, 1}));
+}
+
+TEST_F(ReaderPresenceDeviceTest, ReplugOrReenumerationBetweenTwoTicksReopensTheReader) {
+    auto reader = m_testbed->PlugReader();
+    reader->Reader().PutCard(78187493530);
+    OpenWindow();
+    ASSERT_TRUE(WaitForLog(kIdentification));
+    const QString readOk = QStringLiteral("\nREAD CARD SUCCESS\u221A [VENDOR ID:018 CARD NO.:0878082202]");
+    EXPECT_EQ(ReadThroughThePage(), readOk);
+
+    reader->Reader().SetName("Same node");
+    ReplugBetweenTicks(*reader, [&] { reader->Replug(); });
+    EXPECT_TRUE(WaitForLog("Same node Version: 1.0.2")) << m_dlg->GetLogText().toStdString();
+    EXPECT_EQ(ReadThroughThePage(), readOk);
+
+    // A re-enumeration brings the reader back under another device number.
+    std::shared_ptr<CEmuUsbDevice> renumbered;
+    ReplugBetweenTicks(*reader, [&] {
+        renumbered = m_testbed->PlugReader();
+        renumbered->Reader().SetName("New node");
+        renumbered->Reader().PutCard(78187493530);
+    });
+    EXPECT_TRUE(WaitForLog("New node Version: 1.0.2")) << m_dlg->GetLogText().toStdString();
+    EXPECT_EQ(ReadThroughThePage(), readOk);
     EXPECT_EQ(Flags(), (std::vector<int>{1, 1, 1}));
 }
 

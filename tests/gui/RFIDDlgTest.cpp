@@ -7,10 +7,13 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -126,6 +129,22 @@ TEST_F(MainWindowTest, ChoosingALanguageRetranslatesEverythingAndMovesTheCheckMa
     FindItem(LanguagePopup(*dlg), ID_LANGUAGE_FIRST + 2)->trigger();
     EXPECT_EQ(dlg->windowTitle(), QString::fromUtf8("RFID讀寫工具"));
     EXPECT_EQ(CheckMarksWhenOpened(*dlg), (std::vector<bool>{false, false, true}));
+}
+
+TEST_F(MainWindowTest, EveryMenuTitleStandsInTheBarAfterEachLanguageSwitch) {
+    auto dlg = OpenWindow();
+    QMenuBar* bar = dlg->GetMenu();
+    for (const int language : {1, 2, 0, 2, 1, 0}) {
+        FindItem(LanguagePopup(*dlg), ID_LANGUAGE_FIRST + language)->trigger();
+        QCoreApplication::processEvents();
+        for (QAction* title : bar->actions()) {
+            const QRect shown = bar->actionGeometry(title);
+            EXPECT_FALSE(shown.isEmpty()) << language << " " << title->text().toStdString();
+            EXPECT_TRUE(bar->rect().contains(shown)) << language << " " << title->text().toStdString();
+        }
+        // The page area starts right below the bar.
+        EXPECT_EQ(dlg->m_SplitterMain.geometry().top(), bar->geometry().bottom() + 1) << language;
+    }
 }
 
 TEST_F(MainWindowTest, ClockTicksAndPaneZeroIs84PixelsNarrowerThanTheClientArea) {
@@ -260,7 +279,7 @@ TEST_F(MainWindowTest, MenuCommandsSwitchThePageAboveTheLogAndKeepTheLogHeight) 
 TEST_F(MainWindowTest, CloseBoxStoresPlacementAndSplittersAndTheNextStartUsesThem) {
     {
         auto dlg = OpenWindow();
-        dlg->setGeometry(120, 90, 900, 640);
+        dlg->setGeometry(120, 90, 660, 540); // wholly on the 800 x 800 screen of the tests
         QCoreApplication::processEvents();
         dlg->close();
         EXPECT_FALSE(dlg->isVisible());
@@ -269,12 +288,12 @@ TEST_F(MainWindowTest, CloseBoxStoresPlacementAndSplittersAndTheNextStartUsesThe
     const auto stored = ParseWindowPlacement(profile.value("Settings/WindowPos").toString());
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->showCmd, SW_SHOWNORMAL);
-    EXPECT_EQ(stored->NormalRect(), QRect(120, 90, 900, 640));
+    EXPECT_EQ(stored->NormalRect(), QRect(120, 90, 660, 540));
     EXPECT_EQ(profile.value("splt/init_v40000/VertSplitPos").toInt(), 300);
     EXPECT_EQ(profile.value("splt/init_h40001/HorizSplitPos").toInt(), 120);
 
     auto dlg = OpenWindow();
-    EXPECT_EQ(dlg->geometry(), QRect(120, 90, 900, 640));
+    EXPECT_EQ(dlg->geometry(), QRect(120, 90, 660, 540));
     EXPECT_FALSE(dlg->isMaximized());
 }
 
@@ -310,6 +329,82 @@ TEST_F(MainWindowTest, NineFieldOrMalformedPlacementIsIgnored) {
         auto dlg = OpenWindow();
         EXPECT_EQ(dlg->GetClientRect().size(), templateSize) << value;
         EXPECT_NE(dlg->pos(), QPoint(100, 80)) << value;
+    }
+}
+
+TEST_F(MainWindowTest, EscapeAndEnterInTheLogOrAfterASplitterDragNeverEndTheProgram) {
+    CRFIDDlg dlg;
+    QSignalSpy finished(&dlg, &QDialog::finished);
+    QTimer::singleShot(0, &dlg, [&] {
+        FindItem(MenuBarEntries(dlg).at(0)->menu(), ID_MENU_MASSPRODUCTION)->trigger();
+        auto* cardNo = qobject_cast<QLineEdit*>(dlg.m_MPDlg.GetDlgItem(IDC_MP_CARDNO));
+        cardNo->setText(QStringLiteral("0000004711"));
+        const auto pressEscapeAndEnter = [&](const char* where) {
+            for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+                QTest::keyClick(dlg.focusWidget(), key);
+                EXPECT_TRUE(finished.isEmpty()) << where << " key " << key;
+            }
+        };
+        dlg.log->setFocus();
+        pressEscapeAndEnter("log");
+
+        // Drag the bar between page and log a little upwards; the splitter keeps the focus.
+        CSSplitter& inner = dlg.m_SplitterRight;
+        const QPoint bar = inner.GetHorizBarRect().ToQRect().center();
+        QTest::mousePress(&inner, Qt::LeftButton, {}, bar);
+        QCoreApplication::processEvents();
+        QTest::mouseMove(&inner, bar - QPoint(0, 20));
+        QTest::mouseRelease(&inner, Qt::LeftButton, {}, bar - QPoint(0, 20));
+        EXPECT_EQ(dlg.focusWidget(), &inner);
+        pressEscapeAndEnter("splitter");
+
+        EXPECT_EQ(cardNo->text(), QStringLiteral("0000004711"));
+        dlg.close(); // the close box
+    });
+    dlg.DoModal();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_TRUE(ParseWindowPlacement(GetProfileString("Settings", "WindowPos")));
+}
+
+TEST_F(MainWindowTest, HostileStoredPlacementsComeBackWhollyOnTheScreenAtAUsableSize) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const char* value :
+         {"0,1,-1,-1,-1,-1,0,0,16777215,16777215", "0,1,-1,-1,-1,-1,100,100,30100,30100",
+          "0,1,-1,-1,-1,-1,-9000,-9000,-8200,-8500", "0,1,-1,-1,-1,-1,50000,50000,50700,50500",
+          "0,1,-1,-1,-1,-1,-2147483648,-2147483648,2147483647,2147483647", "0,1,-1,-1,-1,-1,10,10,11,11",
+          "0,3,-1,-1,-1,-1,2147483646,-2147483648,2147483647,2147483647"}) {
+        WriteProfileString("Settings", "WindowPos", value);
+        {
+            auto dlg = OpenWindow();
+            if (!dlg->isMaximized()) {
+                EXPECT_TRUE(screen.contains(dlg->frameGeometry())) << value;
+            }
+            EXPECT_GE(dlg->normalGeometry().width(), 400) << value;
+            EXPECT_GE(dlg->normalGeometry().height(), 300) << value;
+            dlg->close();
+        }
+        // Closing stores that usable placement, not the hostile one.
+        const auto stored = ParseWindowPlacement(GetProfileString("Settings", "WindowPos"));
+        ASSERT_TRUE(stored) << value;
+        EXPECT_TRUE(screen.contains(stored->NormalRect())) << value;
+    }
+}
+
+TEST_F(MainWindowTest, ClosingATinyWindowKeepsTheStoredSplitPositions) {
+    for (const QSize tiny : {QSize(320, 170), QSize(1, 1)}) {
+        {
+            auto dlg = OpenWindow();
+            dlg->resize(tiny);
+            QCoreApplication::processEvents();
+            dlg->close();
+        }
+        QSettings profile = Profile();
+        EXPECT_EQ(profile.value("splt/init_v40000/VertSplitPos").toInt(), 300) << tiny.width();
+        EXPECT_EQ(profile.value("splt/init_h40001/HorizSplitPos").toInt(), 120) << tiny.width();
+        Profile().remove("Settings/WindowPos");
+        auto dlg = OpenWindow();
+        EXPECT_EQ(dlg->log->height(), 120);
+        EXPECT_EQ(dlg->m_OPListDlg.width(), 301);
     }
 }
 

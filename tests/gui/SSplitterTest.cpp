@@ -284,9 +284,35 @@ TEST_F(SplitterWindowTest, MalformedStoredPositionsGiveTheDefaults) {
     profile.setValue(QStringLiteral("splt/init_v40000/VertSplitPos"), QStringLiteral("wide"));
     profile.setValue(QStringLiteral("splt/init_h40001/HorizSplitPos"), 2147483647);
     profile.sync();
+    {
+        MainWindowLike w;
+        EXPECT_EQ(w.outer.VertPos, 300);
+        EXPECT_EQ(w.inner.HorizPos, 120);
+    }
+    // What a window too small for its panes once stored.
+    WriteProfileInt(QStringLiteral("splt\\init_h40001"), QStringLiteral("HorizSplitPos"), -24);
     MainWindowLike w;
-    EXPECT_EQ(w.outer.VertPos, 300);
     EXPECT_EQ(w.inner.HorizPos, 120);
+}
+
+TEST_F(SplitterWindowTest, ADragInAnAreaTooSmallForBothMinimumsKeepsThePositionAndNothingNegativeIsStored) {
+    {
+        MainWindowLike w;
+        ASSERT_TRUE(w.Show());
+        w.inner.resize(w.inner.width(), 170); // less than MinTop + MinBottom
+        const QPoint bar = w.inner.GetHorizBarRect().ToQRect().center();
+        Press(w.inner, bar);
+        Release(w.inner, bar + QPoint(0, 30));
+        EXPECT_EQ(w.inner.HorizPos, 120);
+        w.outer.resize(100, 540); // narrower than MinLeft: the left pane is laid out at its limit
+        Press(w.outer, QPoint(w.outer.GetVertBarRect().ToQRect().center().x(), 10));
+        Release(w.outer, QPoint(5, 10));
+        EXPECT_EQ(w.outer.VertPos, 300);
+    }
+    QSettings profile = OpenProfile();
+    EXPECT_EQ(profile.value(QStringLiteral("splt/init_h40001/HorizSplitPos")).toInt(), 120);
+    EXPECT_EQ(profile.value(QStringLiteral("splt/init_v40000/VertSplitPos")).toInt(), 300);
+    EXPECT_EQ(profile.value(QStringLiteral("splt/init_v40001/VertSplitPos")).toInt(), 0);
 }
 
 int main(int argc, char** argv) {

@@ -159,13 +159,22 @@ TEST_F(ReaderCommands, ARejectedNameOrVersionLeavesTheBufferUntouched) {
         ASSERT_EQ(byte, 0xAA);
 }
 
-TEST_F(ReaderCommands, AStaleHandleFailsEveryCommand) {
+TEST_F(ReaderCommands, AStaleHandleFailsEveryCommandAndMarksTheReaderGoneUntilTheNextOpen) {
+    reader.SetFault(REQUEST_READ_CARD, Fault::Stall, 1);
+    EXPECT_TRUE(device.ReadCardNumber(true).isEmpty());
+    EXPECT_FALSE(CUSBDevice::ReaderGone()); // a stall is the reader's answer, not a vanished device
+
     bus.Unplug(bus.LastDeviceId());
     unsigned char buffer[READER_TEXT_BYTES];
     EXPECT_TRUE(device.ReadCardNumber(true).isEmpty());
+    EXPECT_TRUE(CUSBDevice::ReaderGone());
     EXPECT_FALSE(device.WriteCardNumber("1"));
     EXPECT_EQ(device.ReadReaderName(buffer), 0);
     EXPECT_EQ(device.ReadReaderVersion(buffer), 0);
+
+    bus.AddReader();
+    ASSERT_TRUE(device.OpenReader());
+    EXPECT_FALSE(CUSBDevice::ReaderGone());
 }
 
 // ---- the USB link ----

@@ -14,8 +14,8 @@ DEV_BROADCAST_DEVICEINTERFACE Interface(const QString& name) {
 }
 
 struct Flags {
-    int present = 0, open = 0, ready = 0;
-    ReaderFlags Ref() { return {present, open, ready}; }
+    int present = 0, open = 0, ready = 0, stale = 0;
+    ReaderFlags Ref() { return {present, open, ready, stale}; }
 };
 
 } // namespace
@@ -119,23 +119,44 @@ TEST(ConnectionStateMachine, FailuresAreRetriedEveryTickAndKeepDisconnect) {
     EXPECT_EQ(f.ready, 0);
 }
 
-TEST(ConnectionStateMachine, RemovalClearsEverythingButARemovalAndArrivalBetweenTicksDoesNot) {
+TEST(ConnectionStateMachine, RemovalClearsEverythingAndARemovalAndArrivalBetweenTicksReopens) {
     Flags f{1, 1, 1};
-    int opens = 0;
+    int opens = 0, identifications = 0;
     const auto open = [&] { return ++opens, true; };
-    const auto identify = [] { return true; };
+    const auto identify = [&] { return ++identifications, true; };
     const auto reader = Interface(kReaderName);
 
+    // The handle belongs to the node that went away: the next tick opens afresh (showing
+    // Disconnect!), the one after identifies the reader that arrived.
     ApplyDeviceChange(f.Ref(), DBT_DEVICEREMOVECOMPLETE, &reader);
     ApplyDeviceChange(f.Ref(), DBT_DEVICEARRIVAL, &reader);
+    EXPECT_TRUE(StepConnection(f.Ref(), open, identify));
+    EXPECT_EQ(opens, 1);
+    EXPECT_EQ(f.ready, 0);
     EXPECT_FALSE(StepConnection(f.Ref(), open, identify));
-    EXPECT_EQ(opens, 0);
-    EXPECT_EQ(f.ready, 1);
+    EXPECT_EQ(identifications, 1);
+    EXPECT_EQ(f.stale, 0);
 
     ApplyDeviceChange(f.Ref(), DBT_DEVICEREMOVECOMPLETE, &reader);
     EXPECT_TRUE(StepConnection(f.Ref(), open, identify));
     EXPECT_EQ(f.open, 0);
     EXPECT_EQ(f.ready, 0);
+
+    // An arrival while nothing is open is no replug: the ordinary open follows.
+    ApplyDeviceChange(f.Ref(), DBT_DEVICEARRIVAL, &reader);
+    EXPECT_EQ(f.stale, 0);
+}
+
+TEST(ConnectionStateMachine, AStaleHandleThatCannotBeReopenedIsRetriedAsAFailedOpen) {
+    Flags f{1, 1, 1, 1};
+    int opens = 0;
+    const auto failOpen = [&] { return ++opens, false; };
+    const auto identify = [] { return true; };
+    EXPECT_TRUE(StepConnection(f.Ref(), failOpen, identify));
+    EXPECT_EQ(f.open, 0);
+    EXPECT_EQ(f.ready, 0);
+    EXPECT_TRUE(StepConnection(f.Ref(), failOpen, identify));
+    EXPECT_EQ(opens, 2);
 }
 
 TEST(IdentificationLine, NameBytesThenVersionBytesJoinedByDots) {

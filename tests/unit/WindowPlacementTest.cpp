@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 TEST(WindowPlacement, StoredTextRoundTripsAllTenFields) {
     WindowPlacement p;
     p.flags = 2;
@@ -65,4 +67,31 @@ TEST(WindowPlacement, ClosingWhileMinimisedStoresAVisibleWindow) {
     const WindowPlacement saved = PlacementToSave(minimisedFromMaximised, true);
     EXPECT_EQ(saved.showCmd, SW_SHOWMAXIMIZED);
     EXPECT_EQ(saved.NormalRect(), normal);
+}
+
+TEST(WindowPlacement, ARestoredWindowStaysWhollyOnTheScreenItOverlapsMostWithinSaneSizes) {
+    const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    const QSize minimum(400, 300);
+    const auto restored = [&](int left, int top, int right, int bottom) {
+        WindowPlacement p;
+        p.left = left, p.top = top, p.right = right, p.bottom = bottom;
+        return RestoredNormalRect(p, screens, minimum);
+    };
+    EXPECT_EQ(restored(120, 90, 1020, 730), QRect(120, 90, 900, 640));     // fits: unchanged
+    EXPECT_EQ(restored(2000, 100, 2800, 700), QRect(2000, 100, 800, 600)); // on the second screen
+    EXPECT_EQ(restored(1800, 0, 2600, 600), QRect(1920, 0, 800, 600));     // mostly on the second
+    EXPECT_EQ(restored(0, 0, 16777215, 16777215), QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(restored(100, 100, 30100, 30100), QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(restored(-5000, -5000, -4160, -4480), QRect(0, 0, 840, 520)); // off every screen
+    EXPECT_EQ(restored(90000, 90000, 90840, 90520), QRect(1080, 560, 840, 520));
+    EXPECT_EQ(restored(10, 10, 11, 11), QRect(10, 10, 400, 300));
+    EXPECT_EQ(restored(1900, 1070, 1901, 1071), QRect(1520, 780, 400, 300));
+    // The extremes of the stored fields, whose width or height no int can hold.
+    EXPECT_EQ(restored(INT_MIN, INT_MIN, INT_MAX, INT_MAX), QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(restored(INT_MAX - 1, INT_MAX - 1, INT_MAX, INT_MAX), QRect(1520, 780, 400, 300));
+    EXPECT_EQ(restored(INT_MIN, INT_MIN, INT_MIN + 1, INT_MIN + 1), QRect(0, 0, 400, 300));
+    // A screen smaller than the minimum size is filled.
+    WindowPlacement p;
+    p.right = 10, p.bottom = 10;
+    EXPECT_EQ(RestoredNormalRect(p, {QRect(0, 0, 320, 200)}, minimum), QRect(0, 0, 320, 200));
 }
