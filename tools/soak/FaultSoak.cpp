@@ -9,10 +9,12 @@
 //   rfid-soak [--cards N] [--seed S] [--verify-share PERCENT]
 //
 // Exit status 0 when every good card holds the number the log gave it, no number is on two good
-// cards, none was skipped and the number of open files ended where it started; 1 otherwise.
+// cards, none was skipped, the program never had to be helped by a replug (a reader it did not find
+// again, or writes on a dead handle) and the number of open files ended where it started; 1 otherwise.
 
 #include "language/MultiLanguage.h"
 #include "pages/NumberSequence.h"
+#include "reader/RFIDDevice.h"
 #include "shell/RFIDDlg.h"
 #include "tools/emureader/EmuTestbed.h"
 
@@ -53,7 +55,7 @@ constexpr double STALL_SHARE = 0.05;          // of all transfers
 constexpr double TIMEOUT_SHARE = 0.01;        // of all transfers; each costs the reader's time-out
 constexpr double READ_ONLY_CARD_SHARE = 0.005; // of the cards put on the reader
 constexpr double UNPLUG_BETWEEN_SHARE = 0.005; // of the tries: unplugged before the Write
-constexpr double UNPLUG_IN_PAUSE_SHARE = 0.01; // of the tries with Verify on: unplugged in the pause
+constexpr double UNPLUG_IN_PAUSE_SHARE = 0.03; // of the tries with Verify on: unplugged in the pause
 constexpr int VERIFY_BLOCK_CARDS = 50;
 constexpr int TRIES_PER_CARD = 3;
 constexpr int READY_WAIT_MS = 20000;
@@ -111,6 +113,7 @@ struct Figures {
     int unplugsInPause = 0;
     int quickReplugsInPause = 0;
     int extraReplugs = 0; // replugs the operator needed because the program did not find the reader again
+    int deadHandleReplugs = 0; // ... because the program said ready but its writes never reached the reader
     qint64 longestReadyWaitMs = 0;
     std::vector<CardRecord> good;
     std::vector<std::optional<std::uint64_t>> thrownAwayHolds;
@@ -191,6 +194,33 @@ private:
     std::thread m_thread;
 };
 
+// ---- the watchdog ---------------------------------------------------------------------------------
+
+// Cards finished so far, for the watchdog.
+std::atomic<int> g_cardsDone{0};
+constexpr int STUCK_AFTER_S = 120;
+
+// A transfer that never comes back blocks the window's thread for good; the watchdog then says so and
+// ends the soak, since nothing else can.
+void StartWatchdog() {
+    std::thread([] {
+        int last = -1;
+        int still = 0;
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            const int done = g_cardsDone.load();
+            still = done == last ? still + 1 : 0;
+            last = done;
+            if (still >= STUCK_AFTER_S) {
+                std::printf("STUCK: no card finished for %d s after %d cards (the window's thread is blocked)\n"
+                            "FAULTS FOUND\n", STUCK_AFTER_S, done);
+                std::fflush(stdout);
+                std::_Exit(1);
+            }
+        }
+    }).detach();
+}
+
 // ---- the operator --------------------------------------------------------------------------------
 
 enum class Outcome { Good, WriteError, VerifyFailed, NothingWritten };
@@ -228,8 +258,9 @@ public:
         m_figures.rssStartKiB = ResidentKiB();
         for (int card = 0; card < m_options.cards && !m_figures.readerLost; ++card) {
             if (card % VERIFY_BLOCK_CARDS == 0)
-                SetVerify(Chance(m_options.verifySharePercent / 100.0));
+                SetVerify(VerifyBlock(card / VERIFY_BLOCK_CARDS));
             ProduceCard();
+            g_cardsDone = card + 1;
             if ((card + 1) % 1000 == 0)
                 std::fprintf(stderr, "rfid-soak: %d cards\n", card + 1);
         }
@@ -241,6 +272,12 @@ public:
 private:
     bool Chance(double share) { return std::uniform_real_distribution<double>(0, 1)(m_random) < share; }
     int Between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
+
+    // Verify is on for the given share of the blocks, spread evenly and from the first block on.
+    bool VerifyBlock(int block) const {
+        const int share = m_options.verifySharePercent;
+        return share > 0 && (block * share) % 100 < share;
+    }
 
     QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(m_page.GetDlgItem(id)); }
     QAbstractButton* Button(int id) const { return qobject_cast<QAbstractButton*>(m_page.GetDlgItem(id)); }
@@ -305,9 +342,26 @@ private:
             m_figures.quickReplugsInPause += m_device.IsPlugged() ? 1 : 0;
         }
         const Outcome outcome = OutcomeOf(after.startsWith(before) ? after.mid(before.size()) : after, m_verify);
+        NoteWriteReachedReader(outcome);
         m_figures.writeErrors += outcome == Outcome::WriteError ? 1 : 0;
         m_figures.verifyFailures += outcome == Outcome::VerifyFailed ? 1 : 0;
         return outcome;
+    }
+
+    // A program that says the reader is ready while none of its writes reaches the plugged-in reader
+    // holds a dead handle: after three such writes in a row the operator pulls the reader out and
+    // plugs it in again.
+    void NoteWriteReachedReader(Outcome outcome) {
+        const bool deadWrite = outcome == Outcome::WriteError && m_device.IsPlugged() &&
+                               m_device.Reader().CountTransfers(REQUEST_WRITE_CARD) == 0;
+        m_deadWritesInARow = deadWrite ? m_deadWritesInARow + 1 : 0;
+        if (m_deadWritesInARow < TRIES_PER_CARD)
+            return;
+        m_deadWritesInARow = 0;
+        ++m_figures.deadHandleReplugs;
+        m_device.Unplug();
+        PumpEvents(300);
+        m_device.Replug();
     }
 
     void UnplugBetweenCards() {
@@ -346,6 +400,7 @@ private:
     CEmuUsbDevice& m_device;
     CMPDlg& m_page;
     bool m_verify = false;
+    int m_deadWritesInARow = 0;
     Figures m_figures;
 };
 
@@ -384,8 +439,9 @@ void PrintReport(const SoakOptions& options, const Figures& f, const Verdict& v,
                 "verify failures: %d\n",
                 f.cardsOnReader, f.readOnlyCards, f.tries, f.writeErrors, f.verifyFailures);
     std::printf("unplugged: %d between cards, %d inside the verify pause (%d plugged in again within it); "
-                "extra replugs needed: %d; longest wait for the reader: %lld ms\n",
-                f.unplugsBetween, f.unplugsInPause, f.quickReplugsInPause, f.extraReplugs,
+                "extra replugs needed: %d (reader not found again), %d (writes on a dead handle); "
+                "longest wait for the reader: %lld ms\n",
+                f.unplugsBetween, f.unplugsInPause, f.quickReplugsInPause, f.extraReplugs, f.deadHandleReplugs,
                 static_cast<long long>(f.longestReadyWaitMs));
     std::printf("cards written (good by the log): %zu, thrown away: %d\n", f.good.size(), f.thrownAway);
     std::printf("good cards holding another number than the log says: %d\n", v.wrong);
@@ -424,6 +480,7 @@ int main(int argc, char** argv) {
 
     QElapsedTimer clock;
     clock.start();
+    StartWatchdog();
     int status = 1;
     auto dlg = std::make_unique<CRFIDDlg>();
     QTimer::singleShot(0, dlg.get(), [&] {
@@ -431,7 +488,8 @@ int main(int argc, char** argv) {
         device->Reader().SetFaultChooser(nullptr);
         const Verdict verdict = Judge(figures);
         PrintReport(*options, figures, verdict, faults, clock.elapsed(), int(dlg->GetLogText().count(u'\n') + 1));
-        const bool sound = !figures.readerLost && verdict.wrong == 0 && verdict.onTwoGood == 0 &&
+        const bool sound = !figures.readerLost && figures.extraReplugs + figures.deadHandleReplugs == 0 &&
+                           verdict.wrong == 0 && verdict.onTwoGood == 0 &&
                            verdict.skipped == 0 && figures.fdsEnd <= figures.fdsStart;
         std::printf("%s\n", sound ? "SOUND" : "FAULTS FOUND");
         status = sound ? 0 : 1;
