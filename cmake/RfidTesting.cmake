@@ -9,6 +9,16 @@ if(RFID_BUILD_TESTS)
   include(GoogleTest)
 endif()
 
+# Under the sanitizers every test checks for leaks at exit (the processes it starts too, which inherit
+# these variables); leaks that belong to the libraries below us are suppressed by name in
+# tests/lsan-suppressions.txt.
+if(RFID_SANITIZE)
+  set(RFID_SANITIZER_ENV "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1"
+      "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan-suppressions.txt:print_suppressions=0")
+else()
+  set(RFID_SANITIZER_ENV "ASAN_OPTIONS=verify_asan_link_order=0")
+endif()
+
 function(rfid_add_gtest)
   cmake_parse_arguments(T "" "NAME;TIER" "SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -21,7 +31,7 @@ function(rfid_add_gtest)
     RFID_BINARY_DIR="${PROJECT_BINARY_DIR}")
   set(env "QT_QPA_PLATFORM=offscreen" "QT_SCALE_FACTOR=1"
           "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${T_NAME}"
-          "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"
+          ${RFID_SANITIZER_ENV}
           ${T_ENV})
   # The environment comes through a launcher (env) rather than the ENVIRONMENT property: discovered
   # tests receive their properties as one flat list, in which a list-valued property loses every

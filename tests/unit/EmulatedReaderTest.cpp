@@ -45,4 +45,15 @@ TEST(EmulatedReader, CountedFaultsWearOffAndTimeoutsReportTheirDelay) {
     EXPECT_EQ(reader.HandleControl(0xC0, 0, 0, 0, bytes, 5), 5);
     EXPECT_EQ(bytes[4], 5);
     EXPECT_EQ(reader.CountTransfers(0), 2);
+
+    // A chooser decides where no rule does; a rule still comes first.
+    reader.SetFaultChooser([](int request) {
+        return request == 0 ? CEmulatedReader::Fault::Stall : CEmulatedReader::Fault::None;
+    });
+    EXPECT_EQ(reader.HandleControl(0xC0, 0, 0, 0, bytes, 5), -EPIPE);
+    reader.SetFault(0, CEmulatedReader::Fault::None, 1);
+    EXPECT_EQ(reader.HandleControl(0xC0, 0, 0, 0, bytes, 5), 5);
+    EXPECT_EQ(reader.HandleControl(0xC0, 0, 0, 0, bytes, 5), -EPIPE);
+    reader.SetFaultChooser(nullptr);
+    EXPECT_EQ(reader.HandleControl(0xC0, 0, 0, 0, bytes, 5), 5);
 }

@@ -68,6 +68,11 @@ void CEmulatedReader::ClearFaults() {
     m_faults.clear();
 }
 
+void CEmulatedReader::SetFaultChooser(FaultChooser chooser) {
+    std::lock_guard lock(m_mutex);
+    m_faultChooser = std::move(chooser);
+}
+
 void CEmulatedReader::SetTimeoutDelayMs(int delayMs) {
     std::lock_guard lock(m_mutex);
     m_nTimeoutDelayMs = delayMs;
@@ -104,7 +109,7 @@ void CEmulatedReader::ClearTransfers() {
 CEmulatedReader::Fault CEmulatedReader::TakeFault(int request) {
     auto found = m_faults.find(request);
     if (found == m_faults.end())
-        return Fault::None;
+        return m_faultChooser ? m_faultChooser(request) : Fault::None;
     const Fault fault = found->second.fault;
     if (found->second.times > 0 && --found->second.times == 0)
         m_faults.erase(found);

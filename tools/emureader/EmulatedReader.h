@@ -9,6 +9,7 @@
 //   reader.PutCard(42, CEmulatedReader::CARD_READ_ONLY);
 //   reader.SetFault(0, CEmulatedReader::Fault::ShortReply);   // every request 0 from now on
 //   reader.SetFault(1, CEmulatedReader::Fault::Stall, 1);     // only the next request 1
+//   reader.SetFaultChooser(chooser);        // asked for every transfer that no SetFault rule covers
 //   reader.SetTimeoutDelayMs(50);           // how long Fault::Timeout waits before ETIMEDOUT
 //   reader.SetSettleTimeMs(400);            // a card just programmed stalls reads for that long
 //   reader.CardId();                        // what the card holds now (std::nullopt: no card)
@@ -19,6 +20,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -64,6 +66,10 @@ public:
     // A fault for one request number. times < 0: until cleared; otherwise for the next `times` requests.
     void SetFault(int request, Fault fault, int times = -1);
     void ClearFaults();
+    // Decides the fault of each transfer that no SetFault rule covers (for faults at random); it is
+    // called with the reader's lock held, one transfer at a time. An empty chooser means no fault.
+    using FaultChooser = std::function<Fault(int request)>;
+    void SetFaultChooser(FaultChooser chooser);
     void SetTimeoutDelayMs(int delayMs);
     int TimeoutDelayMs() const;
     // How long a card needs after programming before it can be read back; reads before then stall.
@@ -101,6 +107,7 @@ private:
     std::vector<std::uint8_t> m_name;
     std::vector<std::uint8_t> m_version;
     std::map<int, FaultRule> m_faults;
+    FaultChooser m_faultChooser;
     int m_nTimeoutDelayMs = 1000;
     std::chrono::milliseconds m_settleTime{0};
     std::chrono::steady_clock::time_point m_programmedAt;
