@@ -237,6 +237,18 @@ void CMultiLanguage::TranslateMenu(QWidget* pMenu, unsigned nMenu, const QString
     }
 }
 
+QString CMultiLanguage::GetText(const CBuiltInText& builtIn) const {
+    const QString fromFile = ReadText(QLatin1String(builtIn.section), QLatin1String(builtIn.key));
+    if (!fromFile.isEmpty())
+        return fromFile;
+    // The names the built-in Chinese language files give themselves.
+    if (m_strLanguage == QStringLiteral("\u7B80\u4F53\u4E2D\u6587"))
+        return QString::fromUtf16(builtIn.simplifiedChinese);
+    if (m_strLanguage == QStringLiteral("\u7E41\u9AD4\u4E2D\u6587"))
+        return QString::fromUtf16(builtIn.traditionalChinese);
+    return QString::fromUtf16(builtIn.english);
+}
+
 QString CMultiLanguage::GetSpecialString(const QString& strSection, const QString& strKey) {
     section = strSection;
     key = strKey;

@@ -5,6 +5,17 @@
 
 class QWidget;
 
+// A text that the three built-in language files do not carry (they stay byte for byte as shipped, since
+// stored files and other programs rely on them): its wording in each built-in language is compiled in,
+// and a language file may still carry it under its key.
+struct CBuiltInText {
+    const char* section;
+    const char* key;
+    const char16_t* english;
+    const char16_t* simplifiedChinese;
+    const char16_t* traditionalChinese;
+};
+
 // The language catalogue and translator. Every window that shows translated text owns one.
 //
 // It knows the application folder, keeps the current language in "setting.ini" there, lists the
@@ -61,6 +72,10 @@ public:
     // The value of strKey in strSection of the current file with backslash-n turned into a line
     // feed; empty when the key is missing or empty.
     QString GetSpecialString(const QString& strSection, const QString& strKey);
+
+    // The text in the current language: the value of its key in the current language file when it has
+    // one, else its built-in wording for the current built-in language (English for any other language).
+    QString GetText(const CBuiltInText& builtIn) const;
 
     QString GetAppFolder() const { return m_strAppFolder; }
     QString GetSettingFile() const { return m_strSettingFile; }

@@ -2,6 +2,7 @@
 
 #include "language/MultiLanguage.h"
 #include "platform/Dialog.h"
+#include "reader/NumberForms.h"
 
 #include <QFont>
 #include <QString>
@@ -45,6 +46,8 @@ public:
     int m_bIncludeVendor = 1;
     CMultiLanguage m_Language;
     CRFIDDlg* m_pMainDlg = nullptr;
+    // The printed forms a good read adds on a line of their own (File > Number Forms); none at first.
+    NumberFormSet m_nNumberForms = 0;
     QString m_strRead;
     QString m_strWrite;
     QLineEdit* m_editRead = nullptr;

@@ -125,6 +125,9 @@ bool CRFIDDlg::OnInitDialog() {
             QAction* item = m_pLanguageMenu->addAction(languages.at(i));
             item->setData(ID_LANGUAGE_FIRST + i);
         }
+        m_NumberFormsMenu.Create(menuBar, m_Language.GetSettingFile(),
+                                 [this](NumberFormSet forms) { ShowNumberForms(forms); });
+        ShowNumberForms(m_NumberFormsMenu.GetForms());
         for (QAction* entry : menuBar->actions())
             if (QMenu* popup = entry->menu())
                 connect(popup, &QMenu::aboutToShow, this, [this, popup] { OnInitMenuPopup(popup); });
@@ -186,6 +189,7 @@ void CRFIDDlg::ApplyLanguage(const QString& strLanguage) {
     m_Language.TranslateDialog(this, IDD_RFID_DIALOG);
     if (QMenuBar* menuBar = GetMenu()) {
         m_Language.TranslateMenu(menuBar, IDR_MENU_MAIN);
+        m_NumberFormsMenu.Translate(m_Language);
         menuBar->update();
     }
     if (m_wndStatusBar)
@@ -316,8 +320,15 @@ void CRFIDDlg::OnCommand(int nID) {
     }
     if (IsLanguageCommand(nID))
         OnLanguageCommand(nID);
+    else if (m_NumberFormsMenu.OnCommand(nID))
+        return;
     else
         CDialog::OnCommand(nID);
+}
+
+void CRFIDDlg::ShowNumberForms(NumberFormSet forms) {
+    m_OPMainDlg.m_nNumberForms = forms;
+    m_MPDlg.m_nNumberForms = forms;
 }
 
 void CRFIDDlg::SelectNavigationFolder(int nFolder) {

@@ -13,6 +13,7 @@
 #include "platform/DeviceNotifier.h"
 #include "platform/Dialog.h"
 #include "reader/RFIDDevice.h"
+#include "shell/NumberFormsMenu.h"
 #include "shell/SSplitter.h"
 #include "shell/WindowPlacement.h"
 
@@ -99,7 +100,9 @@ private:
     void OnAbout();
     void SelectNavigationFolder(int nFolder);
     void ApplyWindowPlacement(const WindowPlacement& placement);
+    void ShowNumberForms(NumberFormSet forms);
 
     std::map<int, int> m_TimerIds; // Qt timer id -> timer id of this window
     QMenu* m_pLanguageMenu = nullptr;
+    CNumberFormsMenu m_NumberFormsMenu;
 };
