@@ -3,6 +3,7 @@
 #include "language/MultiLanguage.h"
 #include "pages/NumberSequence.h"
 #include "platform/Dialog.h"
+#include "reader/NumberForms.h"
 
 #include <QFont>
 #include <QString>
@@ -53,6 +54,8 @@ public:
     CMultiLanguage m_Language;
     // The window that holds the page; set by it right after the page is created.
     CPageHost* m_pMainDlg = nullptr;
+    // The printed forms that the log line of a good card carries (File > Number Forms); none at first.
+    NumberFormSet m_nNumberForms = 0;
     QString m_strVendorId;
     QLineEdit* m_editVendorId = nullptr;
     QString m_strCardNo;

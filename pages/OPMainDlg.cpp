@@ -62,15 +62,21 @@ void COPMainDlg::OnRead() {
     if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
         return;
     UpdateData(true);
-    const QString text = m_pMainDlg->Reader().ReadCardNumber(m_bIncludeVendor != 0);
-    if (text.isEmpty()) {
+    // The whole identifier is read in both display modes (the same transfer), so the printed forms have
+    // their vendor bits when the field shows the card number alone.
+    const QString fullText = m_pMainDlg->Reader().ReadCardNumber(true);
+    if (fullText.isEmpty()) {
         m_pMainDlg->AppendLog(kLogReadError, false);
     } else {
+        const auto cardId = static_cast<quint64>(DecimalToInt64(fullText));
+        const QString text = m_bIncludeVendor ? fullText : CardIdText(cardId & MAX_CARD_NUMBER);
         m_strRead = text;
         m_pMainDlg->AppendLog(kLogReadSuccess, false);
         if (m_bIncludeVendor)
             m_pMainDlg->AppendLog(QStringLiteral(" [") + VendorIdText(text) + u' ' + CardNoText(text) + u']',
                                   false);
+        if (m_nNumberForms)
+            m_pMainDlg->AppendLog(QStringLiteral("\r\n") + NumberFormsLine(m_nNumberForms, cardId), false);
     }
     UpdateData(false);
 }

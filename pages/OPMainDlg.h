@@ -2,6 +2,7 @@
 
 #include "language/MultiLanguage.h"
 #include "platform/Dialog.h"
+#include "reader/NumberForms.h"
 
 #include <QFont>
 #include <QString>
@@ -46,6 +47,8 @@ public:
     CMultiLanguage m_Language;
     // The window that holds the page; set by it right after the page is created.
     CPageHost* m_pMainDlg = nullptr;
+    // The printed forms a good read adds on a line of their own (File > Number Forms); none at first.
+    NumberFormSet m_nNumberForms = 0;
     QString m_strRead;
     QString m_strWrite;
     QLineEdit* m_editRead = nullptr;

@@ -135,6 +135,9 @@ bool CRFIDDlg::OnInitDialog() {
             QAction* item = m_pLanguageMenu->addAction(languages.at(i));
             item->setData(ID_LANGUAGE_FIRST + i);
         }
+        m_NumberFormsMenu.Create(menuBar, m_Language.GetSettingFile(),
+                                 [this](NumberFormSet forms) { ShowNumberForms(forms); });
+        ShowNumberForms(m_NumberFormsMenu.GetForms());
         for (QAction* entry : menuBar->actions())
             if (QMenu* popup = entry->menu())
                 connect(popup, &QMenu::aboutToShow, this, [this, popup] { OnInitMenuPopup(popup); });
@@ -209,6 +212,7 @@ void CRFIDDlg::ApplyLanguage(const QString& strLanguage) {
     m_Language.TranslateDialog(this, IDD_RFID_DIALOG);
     if (QMenuBar* menuBar = GetMenu()) {
         m_Language.TranslateMenu(menuBar, IDR_MENU_MAIN);
+        m_NumberFormsMenu.Translate(m_Language);
         if (DrawMenuBar())
             OnSize();
     }
@@ -363,6 +367,8 @@ void CRFIDDlg::OnCommand(int nID) {
     }
     if (IsLanguageCommand(nID))
         OnLanguageCommand(nID);
+    else if (m_NumberFormsMenu.OnCommand(nID))
+        return;
     else
         CDialog::OnCommand(nID);
 }
@@ -401,6 +407,11 @@ void CRFIDDlg::OnJournal() {
 void CRFIDDlg::OnOK() {}
 
 void CRFIDDlg::OnCancel() {}
+
+void CRFIDDlg::ShowNumberForms(NumberFormSet forms) {
+    m_OPMainDlg.m_nNumberForms = forms;
+    m_MPDlg.m_nNumberForms = forms;
+}
 
 void CRFIDDlg::SelectNavigationFolder(int nFolder) {
     // The page follows from the bar's folder change, which the navigation pane turns into

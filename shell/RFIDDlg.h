@@ -14,6 +14,7 @@
 #include "platform/DeviceNotifier.h"
 #include "platform/Dialog.h"
 #include "reader/RFIDDevice.h"
+#include "shell/NumberFormsMenu.h"
 #include "shell/SSplitter.h"
 #include "shell/WindowPlacement.h"
 
@@ -120,6 +121,8 @@ private:
 
     std::map<int, int> m_TimerIds; // Qt timer id -> timer id of this window
     QMenu* m_pLanguageMenu = nullptr;
+    CNumberFormsMenu m_NumberFormsMenu;
+    void ShowNumberForms(NumberFormSet forms);
 
 public:
     // The journal window, opened by File > Production Journal... (null until then).

@@ -171,3 +171,18 @@ TEST_F(MassProductionOnReader, WriteDoesNothingWhileTheReaderIsNotReady) {
         EXPECT_EQ(CardNo()->text(), QStringLiteral("1"));
     });
 }
+
+TEST_F(MassProductionOnReader, AGoodCardsLogLineCarriesTheChosenNumberForms) {
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Page().m_nNumberForms = FORM_DEZ10 | FORM_5_5;
+        Prepare(QStringLiteral("18"), QStringLiteral("878082202"), CMPDlg::IDC_RADIO_INCREASE, true);
+        EXPECT_EQ(PressEnter(),
+                  kWritten + QStringLiteral(" VERIFY SUCCESS\u221A  DEZ10 0878082202  5.5 13398,30874"));
+        SetOption(CMPDlg::IDC_CHECK_VERIFY, false);
+        EXPECT_EQ(PressEnter(), kWritten + QStringLiteral("  DEZ10 0878082203  5.5 13398,30875"));
+        // A card that failed has no forms: it does not hold the number.
+        Reader().PutCard(9, CEmulatedReader::CARD_READ_ONLY);
+        EXPECT_EQ(PressEnter(), kWriteError);
+    });
+}

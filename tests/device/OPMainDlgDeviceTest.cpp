@@ -70,3 +70,22 @@ TEST_F(ReadWriteOnReader, ButtonsDoNothingWhileTheReaderIsNotReady) {
                   0);
     });
 }
+
+TEST_F(ReadWriteOnReader, ChosenNumberFormsFollowAGoodReadOnALineOfTheirOwn) {
+    Reader().PutCard(78187493530);
+    RunWhenReady([&] {
+        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        page.m_nNumberForms = FORM_HEX | FORM_W26;
+        EXPECT_EQ(LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_READ); }),
+                  QStringLiteral("\nREAD CARD SUCCESS\u221A [VENDOR ID:018 CARD NO.:0878082202]"
+                                 "\nHEX 123456789A  W26 086,30874"));
+        // The card number alone in the field; the forms still are those of the whole identifier.
+        page.m_bIncludeVendor = 0;
+        EXPECT_EQ(LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_READ); }),
+                  QStringLiteral("\nREAD CARD SUCCESS\u221A\nHEX 123456789A  W26 086,30874"));
+        EXPECT_EQ(Edit(page, COPMainDlg::IDC_EDIT_READ)->text(), QStringLiteral("0000878082202"));
+        Reader().RemoveCard();
+        EXPECT_EQ(LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_READ); }),
+                  QStringLiteral("\nREAD CARD ERROR\u00D7"));
+    });
+}

@@ -1,5 +1,6 @@
 #include "shell/RFIDDlg.h"
 #include "platform/AppProfile.h"
+#include "platform/PrivateProfile.h"
 #include "resources/DialogTemplates.h"
 #include "shell/StatusBar.h"
 
@@ -444,4 +445,75 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+namespace {
+
+QMenu* NumberFormsPopup(CRFIDDlg& dlg) {
+    for (QAction* entry : MenuBarEntries(dlg).at(0)->menu()->actions())
+        if (entry->menu() && FindItem(entry->menu(), ID_MENU_NUMBERFORM_FIRST))
+            return entry->menu();
+    return nullptr;
+}
+
+std::vector<bool> NumberFormChecks(CRFIDDlg& dlg) {
+    std::vector<bool> checks;
+    for (QAction* item : NumberFormsPopup(dlg)->actions())
+        checks.push_back(item->isChecked());
+    return checks;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, NumberFormsChoiceIsStoredInTheSettingFileAndComesBackOnTheNextStart) {
+    const QString settingFile = m_dir.filePath(QStringLiteral("setting.ini"));
+    {
+        auto dlg = OpenWindow();
+        ASSERT_TRUE(NumberFormsPopup(*dlg));
+        EXPECT_EQ(Titles(NumberFormsPopup(*dlg)->actions()),
+                  (QStringList{"HEX", "DEZ10", "DEZ8", "W26 (3.5)", "5.5"}));
+        EXPECT_EQ(NumberFormChecks(*dlg), std::vector<bool>(5, false));
+        EXPECT_EQ(dlg->m_OPMainDlg.m_nNumberForms, 0u);
+        // Through the menu bar, as a click on the item arrives.
+        for (int nID : {ID_MENU_NUMBERFORM_FIRST + 3, ID_MENU_NUMBERFORM_FIRST, ID_MENU_NUMBERFORM_FIRST + 1,
+                        ID_MENU_NUMBERFORM_FIRST + 1})
+            FindItem(NumberFormsPopup(*dlg), nID)->trigger();
+        EXPECT_EQ(NumberFormChecks(*dlg), (std::vector<bool>{true, false, false, true, false}));
+        EXPECT_EQ(dlg->m_OPMainDlg.m_nNumberForms, FORM_HEX | FORM_W26);
+        EXPECT_EQ(dlg->m_MPDlg.m_nNumberForms, FORM_HEX | FORM_W26);
+    }
+    EXPECT_EQ(LoadNumberForms(settingFile), FORM_HEX | FORM_W26);
+    {
+        auto dlg = OpenWindow();
+        EXPECT_EQ(NumberFormChecks(*dlg), (std::vector<bool>{true, false, false, true, false}));
+        EXPECT_EQ(dlg->m_MPDlg.m_nNumberForms, FORM_HEX | FORM_W26);
+    }
+    // A hand-edited value keeps the forms it names and nothing else.
+    ASSERT_TRUE(WritePrivateProfileString(NUMBER_FORMS_SECTION, NUMBER_FORMS_KEY, QStringLiteral("5.5,,HEX?,dez8 "),
+                                          settingFile));
+    auto dlg = OpenWindow();
+    EXPECT_EQ(NumberFormChecks(*dlg), (std::vector<bool>{false, false, true, false, true}));
+}
+
+TEST_F(MainWindowTest, NumberFormsTitleIsTranslatedInEveryBuiltInLanguageAndByADroppedInFile) {
+    auto dlg = OpenWindow();
+    EXPECT_EQ(NumberFormsPopup(*dlg)->title(), "Number Forms(&N)");
+    FindItem(LanguagePopup(*dlg), ID_LANGUAGE_FIRST + 1)->trigger();
+    EXPECT_EQ(NumberFormsPopup(*dlg)->title(), QString::fromUtf8("卡号格式(&N)"));
+    FindItem(LanguagePopup(*dlg), ID_LANGUAGE_FIRST + 2)->trigger();
+    EXPECT_EQ(NumberFormsPopup(*dlg)->title(), QString::fromUtf8("卡號格式(&N)"));
+
+    const QString dropped = m_dir.filePath(QStringLiteral("Language/4.Deutsch.ini"));
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("Setting"), QStringLiteral("Language"),
+                                          QStringLiteral("Deutsch"), dropped));
+    dlg->ApplyLanguage(QStringLiteral("Deutsch"));
+    EXPECT_EQ(NumberFormsPopup(*dlg)->title(), "Number Forms(&N)") << "a language without the key: English";
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("MENU_137"), QStringLiteral("MENU_137_NumberForms"),
+                                          QStringLiteral("Nummernformen(&N)"), dropped));
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("MENU_137"),
+                                          QStringLiteral("MENU_137_%1").arg(ID_MENU_NUMBERFORM_FIRST + 4),
+                                          QStringLiteral("5.5 (Dezimal)"), dropped));
+    dlg->ApplyLanguage(QStringLiteral("Deutsch"));
+    EXPECT_EQ(NumberFormsPopup(*dlg)->title(), "Nummernformen(&N)");
+    EXPECT_EQ(NumberFormsPopup(*dlg)->actions().at(4)->text(), "5.5 (Dezimal)");
 }
