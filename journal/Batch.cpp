@@ -177,22 +177,6 @@ QStringList BatchSchemaStatements() {
     };
 }
 
-bool EnsureBatchSchema(QSqlDatabase& db, QString* error) {
-    if (db.tables().contains(QStringLiteral("batch")))
-        return true;
-    if (!BeginWrite(db, error))
-        return false;
-    bool ok = true;
-    for (const QString& sql : BatchSchemaStatements()) {
-        QSqlQuery query(db);
-        if (!(ok = query.exec(sql))) {
-            Fail(error, query.lastError().text().trimmed());
-            break;
-        }
-    }
-    return CommitOrRollBack(db, ok, error);
-}
-
 bool IsValidBatchName(const QString& name, QString* error) {
     if (name.isEmpty() || name.size() > kMaxNameLength)
         return Fail(error, QStringLiteral("a batch name has 1 to %1 characters").arg(kMaxNameLength));

@@ -18,11 +18,8 @@
 #include <optional>
 #include <vector>
 
-// The schema of the batches, as one migration step of the journal's schema.
+// The schema of the batches: the journal's schema step to version 2.
 QStringList BatchSchemaStatements();
-
-// Creates the batch tables when they are not there yet (for databases that no journal step made).
-bool EnsureBatchSchema(QSqlDatabase& db, QString* error);
 
 // Batch names: 1 to 128 characters, no control characters (anything else, quotes included, is fine).
 bool IsValidBatchName(const QString& name, QString* error);

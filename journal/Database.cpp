@@ -1,5 +1,6 @@
 #include "journal/Database.h"
 
+#include "journal/JournalSettings.h"
 #include "platform/PrivateProfile.h"
 
 #include <QSqlError>
@@ -69,7 +70,7 @@ bool ParseQuery(const QString& query, DatabaseLocation* location, QString* error
 
 std::optional<DatabaseLocation> ParsePostgresUrl(const QString& rest, QString* error) {
     DatabaseLocation location;
-    location.engine = DatabaseEngine::PostgreSQL;
+    location.engine = JournalEngine::PostgreSQL;
     QString main = rest;
     const qsizetype question = main.indexOf('?');
     if (question >= 0) {
@@ -104,7 +105,7 @@ std::optional<DatabaseLocation> ParsePostgresUrl(const QString& rest, QString* e
 } // namespace
 
 QString DatabaseLocation::DisplayText() const {
-    if (engine == DatabaseEngine::SQLite)
+    if (engine == JournalEngine::SQLite)
         return path;
     const QString hostText = host.contains(':') ? "[" + host + "]" : host;
     return QStringLiteral("postgresql://%1%2:%3/%4")
@@ -137,13 +138,13 @@ QString ConfiguredDatabaseText(const QString& dataFolder, const QString& command
         return commandLineText;
     const QString setting = GetPrivateProfileString(QStringLiteral("Journal"), QStringLiteral("Database"),
                                                     QString(), kSettingMaxChars, dataFolder + "/setting.ini");
-    return setting.trimmed().isEmpty() ? dataFolder + "/journal.sqlite" : setting.trimmed();
+    return setting.trimmed().isEmpty() ? dataFolder + "/" + JOURNAL_FILE_NAME : setting.trimmed();
 }
 
 QSqlDatabase OpenDatabase(const DatabaseLocation& location, const QString& connectionName, QString* error) {
     if (QSqlDatabase::contains(connectionName))
         QSqlDatabase::removeDatabase(connectionName);
-    const bool postgres = location.engine == DatabaseEngine::PostgreSQL;
+    const bool postgres = location.engine == JournalEngine::PostgreSQL;
     QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? "QPSQL" : "QSQLITE", connectionName);
     if (!db.isValid()) {
         Fail(error, QStringLiteral("the Qt SQL driver for %1 is not installed").arg(postgres ? "PostgreSQL" : "SQLite"));
@@ -175,12 +176,18 @@ QSqlDatabase OpenDatabase(const DatabaseLocation& location, const QString& conne
     return db;
 }
 
-DatabaseEngine EngineOf(const QSqlDatabase& db) {
-    return db.driverName() == QLatin1String("QPSQL") ? DatabaseEngine::PostgreSQL : DatabaseEngine::SQLite;
+JournalEngine EngineOf(const QSqlDatabase& db) {
+    return db.driverName() == QLatin1String("QPSQL") ? JournalEngine::PostgreSQL : JournalEngine::SQLite;
+}
+
+bool MigrateDatabase(QSqlDatabase& db, QString* error) {
+    SqlDialect dialect;
+    dialect.engine = EngineOf(db);
+    return MigrateSchema(db, dialect, JournalSchemaSteps(), error);
 }
 
 bool BeginWrite(QSqlDatabase& db, QString* error) {
-    if (EngineOf(db) == DatabaseEngine::PostgreSQL)
+    if (EngineOf(db) == JournalEngine::PostgreSQL)
         return db.transaction() || Fail(error, db.lastError().text().trimmed());
     QSqlQuery begin(db);
     return begin.exec(QStringLiteral("BEGIN IMMEDIATE")) || Fail(error, begin.lastError().text().trimmed());

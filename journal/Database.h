@@ -8,15 +8,15 @@
 // never part of that text: they come the way every libpq program takes them (~/.pgpass, PGPASSWORD), so
 // they never reach setting.ini, the log, the journal or a message.
 
+#include "journal/JournalSchema.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
 #include <optional>
 
-enum class DatabaseEngine { SQLite, PostgreSQL };
-
 struct DatabaseLocation {
-    DatabaseEngine engine = DatabaseEngine::SQLite;
+    JournalEngine engine = JournalEngine::SQLite;
     QString path;     // SQLite: the journal file
     QString user;     // PostgreSQL: empty means libpq's default (the login name)
     QString host;
@@ -40,7 +40,10 @@ QString ConfiguredDatabaseText(const QString& dataFolder, const QString& command
 // open connection, or an invalid/closed one with *error set.
 QSqlDatabase OpenDatabase(const DatabaseLocation& location, const QString& connectionName, QString* error);
 
-DatabaseEngine EngineOf(const QSqlDatabase& db);
+JournalEngine EngineOf(const QSqlDatabase& db);
+
+// Brings the database to the journal's latest schema (the records and the batches).
+bool MigrateDatabase(QSqlDatabase& db, QString* error);
 
 // Starts a transaction that will write. SQLite takes its write lock at once, so two processes never
 // both read and then deadlock on upgrading; PostgreSQL locks the rows each statement touches.

@@ -53,9 +53,9 @@ bool IsValidRoleName(const QString& role) {
 }
 
 bool InitDatabase(QSqlDatabase& db, const QString& stationRole, QString* notes, QString* error) {
-    if (!EnsureBatchSchema(db, error))
+    if (!MigrateDatabase(db, error))
         return false;
-    if (EngineOf(db) == DatabaseEngine::SQLite) {
+    if (EngineOf(db) == JournalEngine::SQLite) {
         *notes = QStringLiteral("schema ready; an SQLite journal has no roles");
         return true;
     }

@@ -5,6 +5,7 @@
 #include "journal/BatchSql.h"
 #include "journal/BatchStation.h"
 #include "journal/DatabaseInit.h"
+#include "journal/Journal.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QSqlError>
@@ -19,12 +20,12 @@ namespace {
 
 constexpr std::uint64_t kVendor18 = 18ull << 32;
 
-class BatchDatabase : public ::testing::TestWithParam<DatabaseEngine> {
+class BatchDatabase : public ::testing::TestWithParam<JournalEngine> {
 protected:
-    virtual DatabaseEngine Engine() const { return GetParam(); }
+    virtual JournalEngine Engine() const { return GetParam(); }
 
     void SetUp() override {
-        if (Engine() == DatabaseEngine::PostgreSQL && !CPgServer::IsInstalled())
+        if (Engine() == JournalEngine::PostgreSQL && !CPgServer::IsInstalled())
             GTEST_SKIP() << "PostgreSQL 15 is not installed";
         m_database = std::make_unique<CTestDatabase>(Engine());
         ASSERT_TRUE(m_database->IsReady()) << m_database->Error().toStdString();
@@ -122,6 +123,13 @@ TEST_P(BatchDatabase, AClaimOutlivesWriteErrorsAndThrowAwaysAndTheCountsTellThem
     const BatchClaim second = ClaimOf(*station, "order");
     EXPECT_EQ(second.identifier, kVendor18 | 1001);
     EXPECT_EQ(station->RecordGood(second, true).status, BatchStatus::Ok);
+    // The result and its journal record are committed together or not at all.
+    const BatchClaim third = ClaimOf(*station, "order");
+    const RecordInTransaction failingRecord = [](QSqlDatabase&, QString* error) {
+        *error = "no space";
+        return false;
+    };
+    EXPECT_EQ(station->RecordGood(third, true, failingRecord).status, BatchStatus::Failed);
     EXPECT_EQ(ClaimOk(*station, "order"), kVendor18 | 1002);
     // A claim this station does not hold is never recorded.
     EXPECT_EQ(station->RecordGood({"order", 7, kVendor18 | 1007}, true).status, BatchStatus::Refused);
@@ -214,13 +222,13 @@ TEST_P(BatchDatabase, HostileNamesAndListsAreDataNeverSql) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, BatchDatabase,
-                         ::testing::Values(DatabaseEngine::SQLite, DatabaseEngine::PostgreSQL),
+                         ::testing::Values(JournalEngine::SQLite, JournalEngine::PostgreSQL),
                          [](const auto& info) { return std::string(EngineName(info.param)); });
 
 // Roles exist on PostgreSQL only.
 class BatchOnPostgres : public BatchDatabase {
 protected:
-    DatabaseEngine Engine() const override { return DatabaseEngine::PostgreSQL; }
+    JournalEngine Engine() const override { return JournalEngine::PostgreSQL; }
 };
 
 TEST_F(BatchOnPostgres, StationRoleMayClaimAndRecordButNeverDeleteOrChangeRecords) {
@@ -232,27 +240,37 @@ TEST_F(BatchOnPostgres, StationRoleMayClaimAndRecordButNeverDeleteOrChangeRecord
 
     QString url = m_database->Text();
     url.replace("postgresql://postgres@", QString("postgresql://%1@").arg(DEFAULT_STATION_ROLE));
-    const auto location = ParseDatabaseLocation(url, &error);
-    ASSERT_TRUE(location);
-    QSqlDatabase stationDb = OpenDatabase(*location, "station role", &error);
-    ASSERT_TRUE(stationDb.isOpen()) << error.toStdString();
+    JournalStatus status;
+    std::unique_ptr<CJournal> journal = CJournal::Open(url, &status);
+    ASSERT_TRUE(journal) << status.detail.toStdString();
+    QSqlDatabase stationDb = journal->Database();
     {
         CBatchStation station(stationDb, "line 1");
         ASSERT_EQ(station.Start().status, BatchStatus::Ok);
         const BatchClaim claim = ClaimOf(station, "order");
         EXPECT_EQ(station.RecordThrowAway(claim).status, BatchStatus::Ok);
-        EXPECT_EQ(station.RecordGood(claim, true).status, BatchStatus::Ok);
+        const RecordInTransaction record = [&](QSqlDatabase&, QString* error) {
+            JournalRecord good;
+            good.station = "line 1";
+            good.operation = JournalOperation::Write;
+            good.identifier = claim.identifier;
+            return journal->Add(good, error);
+        };
+        EXPECT_EQ(station.RecordGood(claim, false, record).status, BatchStatus::Ok);
     }
     EXPECT_FALSE(CreateRangeBatch(stationDb, "mine", {18, 1, 2, BatchOrder::InOrder}, &error));
-    for (const char* sql : {"DELETE FROM batch_claim", "DELETE FROM batch_discard", "DELETE FROM station_session",
+    for (const char* sql : {"DELETE FROM journal_record", "UPDATE journal_record SET result = 'ok'",
+                            "DELETE FROM batch_claim", "DELETE FROM batch_discard", "DELETE FROM station_session",
                             "UPDATE batch_discard SET station = 'x'", "UPDATE batch SET total = 100",
                             "DELETE FROM batch", "DROP TABLE batch_claim"}) {
         QSqlQuery refused(stationDb);
         EXPECT_FALSE(refused.exec(sql)) << sql;
         EXPECT_EQ(refused.lastError().nativeErrorCode(), "42501") << sql; // insufficient privilege
     }
-    EXPECT_EQ(Counts("order").verified, 1);
+    EXPECT_EQ(Counts("order").written, 1);
     EXPECT_EQ(Counts("order").throwAway, 1);
+    QString found;
+    EXPECT_TRUE(journal->FindGoodCard((18ull << 32) | 1, &found)) << found.toStdString();
     stationDb = QSqlDatabase();
 }
 

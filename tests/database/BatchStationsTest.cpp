@@ -28,10 +28,10 @@ struct StationRun {
     int away = 0; // times a station found the database away
 };
 
-class BatchStations : public ::testing::TestWithParam<DatabaseEngine> {
+class BatchStations : public ::testing::TestWithParam<JournalEngine> {
 protected:
     void SetUp() override {
-        if (GetParam() == DatabaseEngine::PostgreSQL && !CPgServer::IsInstalled())
+        if (GetParam() == JournalEngine::PostgreSQL && !CPgServer::IsInstalled())
             GTEST_SKIP() << "PostgreSQL 15 is not installed";
         m_database = std::make_unique<CTestDatabase>(GetParam());
         ASSERT_TRUE(m_database->IsReady()) << m_database->Error().toStdString();
@@ -125,7 +125,7 @@ protected:
         ADD_FAILURE() << "the stations made no progress";
     }
 
-    int Size(int postgres, int sqlite) const { return GetParam() == DatabaseEngine::PostgreSQL ? postgres : sqlite; }
+    int Size(int postgres, int sqlite) const { return GetParam() == JournalEngine::PostgreSQL ? postgres : sqlite; }
 
     std::unique_ptr<CTestDatabase> m_database;
     QSqlDatabase m_db;
@@ -216,5 +216,5 @@ TEST_P(BatchStations, AClaimOfAKilledStationIsTakenBackByItsNextRunOrReleased) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, BatchStations,
-                         ::testing::Values(DatabaseEngine::SQLite, DatabaseEngine::PostgreSQL),
+                         ::testing::Values(JournalEngine::SQLite, JournalEngine::PostgreSQL),
                          [](const auto& info) { return std::string(EngineName(info.param)); });

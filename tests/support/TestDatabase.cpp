@@ -2,8 +2,8 @@
 
 #include "journal/Batch.h"
 
-CTestDatabase::CTestDatabase(DatabaseEngine engine) : m_engine(engine) {
-    if (engine == DatabaseEngine::SQLite) {
+CTestDatabase::CTestDatabase(JournalEngine engine) : m_engine(engine) {
+    if (engine == JournalEngine::SQLite) {
         m_strText = m_folder.filePath("journal.sqlite");
         return;
     }
@@ -30,7 +30,7 @@ CTestDatabase::~CTestDatabase() {
 }
 
 CPgServer* CTestDatabase::Server() const {
-    return m_engine == DatabaseEngine::PostgreSQL ? &SharedServer() : nullptr;
+    return m_engine == JournalEngine::PostgreSQL ? &SharedServer() : nullptr;
 }
 
 CPgServer& CTestDatabase::SharedServer() {
@@ -47,11 +47,11 @@ QSqlDatabase CTestDatabase::Open(const QString& connectionName) {
     }
     QSqlDatabase db = OpenDatabase(*location, connectionName, &error);
     m_connections << connectionName;
-    if (!db.isOpen() || !EnsureBatchSchema(db, &error))
+    if (!db.isOpen() || !MigrateDatabase(db, &error))
         m_strError = error;
     return db;
 }
 
-const char* EngineName(DatabaseEngine engine) {
-    return engine == DatabaseEngine::PostgreSQL ? "PostgreSQL" : "SQLite";
+const char* EngineName(JournalEngine engine) {
+    return engine == JournalEngine::PostgreSQL ? "PostgreSQL" : "SQLite";
 }

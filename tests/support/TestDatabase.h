@@ -2,9 +2,9 @@
 
 // A fresh journal database for one test, on either engine:
 //
-//   CTestDatabase database(DatabaseEngine::PostgreSQL);  // a new database on the process's own server
+//   CTestDatabase database(JournalEngine::PostgreSQL);  // a new database on the process's own server
 //   ASSERT_TRUE(database.IsReady()) << database.Error();
-//   QSqlDatabase db = database.Open("station-1");         // open, with the batch tables in place
+//   QSqlDatabase db = database.Open("station-1");         // open, at the journal's latest schema
 //   database.Text();                                      // what --journal or Database= would say
 //   database.Server();                                    // the PostgreSQL server (stop/start it)
 //
@@ -22,23 +22,23 @@
 
 class CTestDatabase {
 public:
-    explicit CTestDatabase(DatabaseEngine engine);
+    explicit CTestDatabase(JournalEngine engine);
     ~CTestDatabase();
 
     bool IsReady() const { return m_strError.isEmpty(); }
     QString Error() const { return m_strError; }
     QString Text() const { return m_strText; }
-    DatabaseEngine Engine() const { return m_engine; }
+    JournalEngine Engine() const { return m_engine; }
     CPgServer* Server() const;
 
-    // Opens a connection of the given name, creating the batch tables when they are missing.
+    // Opens a connection of the given name, bringing it to the journal's latest schema.
     QSqlDatabase Open(const QString& connectionName);
 
     // The process-wide server (started on first use).
     static CPgServer& SharedServer();
 
 private:
-    DatabaseEngine m_engine;
+    JournalEngine m_engine;
     QTemporaryDir m_folder;
     QString m_strText;
     QString m_strError;
@@ -46,7 +46,7 @@ private:
 };
 
 // "SQLite" or "PostgreSQL", for parameterised test names.
-const char* EngineName(DatabaseEngine engine);
-inline void PrintTo(DatabaseEngine engine, std::ostream* out) {
+const char* EngineName(JournalEngine engine);
+inline void PrintTo(JournalEngine engine, std::ostream* out) {
     *out << EngineName(engine);
 }

@@ -9,7 +9,7 @@ TEST(DatabaseLocation, PostgresUrlsGiveServerDatabaseAndUserAndFilesGiveSqlite) 
     QString error;
     auto url = ParseDatabaseLocation("postgresql://station@db.example:6543/rfid?sslmode=require", &error);
     ASSERT_TRUE(url) << error.toStdString();
-    EXPECT_EQ(url->engine, DatabaseEngine::PostgreSQL);
+    EXPECT_EQ(url->engine, JournalEngine::PostgreSQL);
     EXPECT_EQ(url->user, "station");
     EXPECT_EQ(url->host, "db.example");
     EXPECT_EQ(url->port, 6543);
@@ -26,7 +26,7 @@ TEST(DatabaseLocation, PostgresUrlsGiveServerDatabaseAndUserAndFilesGiveSqlite) 
 
     url = ParseDatabaseLocation("  /srv/rfid/journal.sqlite ", &error);
     ASSERT_TRUE(url);
-    EXPECT_EQ(url->engine, DatabaseEngine::SQLite);
+    EXPECT_EQ(url->engine, JournalEngine::SQLite);
     EXPECT_EQ(url->path, "/srv/rfid/journal.sqlite");
 }
 
