@@ -1,5 +1,6 @@
 #include "journal/Journal.h"
 
+#include "journal/Database.h"
 #include "reader/CardIdentifier.h"
 
 #include <QAtomicInt>
@@ -163,9 +164,43 @@ QString KeepDamagedFileAside(const QString& path) {
     return target;
 }
 
+// A journal on a PostgreSQL server: no file to keep aside; a server that cannot be reached is said so.
+std::unique_ptr<CJournal> CJournal::OpenServer(const DatabaseLocation& location, JournalStatus* status) {
+    status->location = location.DisplayText();
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        status->fault = JournalFault::DriverMissing;
+        status->detail = QStringLiteral("Qt's PostgreSQL driver (QPSQL) is not installed");
+        return nullptr;
+    }
+    std::unique_ptr<CJournal> journal(new CJournal);
+    journal->m_strLocation = status->location;
+    journal->m_strConnectionName = NewConnectionName();
+    journal->m_dialect.engine = JournalEngine::PostgreSQL;
+    QString error;
+    journal->m_db = OpenDatabase(location, journal->m_strConnectionName, &error);
+    if (journal->m_db.isOpen() && MigrateSchema(journal->m_db, journal->m_dialect, JournalSchemaSteps(), &error) &&
+        journal->Prepare(&error))
+        return journal;
+    QString ignored;
+    status->fault = journal->m_db.isOpen() && ReadSchemaVersion(journal->m_db, &ignored) > LatestSchemaVersion()
+                        ? JournalFault::TooNew
+                        : JournalFault::CannotOpen;
+    status->detail = error;
+    return nullptr;
+}
+
 std::unique_ptr<CJournal> CJournal::Open(const QString& connection, JournalStatus* status) {
     *status = JournalStatus();
     status->location = connection;
+    QString parseError;
+    const std::optional<DatabaseLocation> location = ParseDatabaseLocation(connection, &parseError);
+    if (!location) {
+        status->fault = JournalFault::CannotOpen;
+        status->detail = parseError;
+        return nullptr;
+    }
+    if (location->engine == JournalEngine::PostgreSQL)
+        return OpenServer(*location, status);
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
         status->fault = JournalFault::DriverMissing;
         status->detail = QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed");

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QSqlQuery;
+struct DatabaseLocation;
 
 // Which records to show, count or export. Empty parts do not filter.
 struct JournalFilter {
@@ -52,7 +53,7 @@ struct JournalStatus {
 class CJournal {
 public:
     // Opens the journal a connection description names, creating it or bringing its schema up to date.
-    // A description is the path of an SQLite file. A damaged file is renamed beside itself (never
+    // A description is the path of an SQLite file or postgresql://user@host:port/dbname (Database.h). A damaged file is renamed beside itself (never
     // deleted) and a new journal is started in its place; status then says so. Null when the journal
     // cannot be used, with status saying why.
     static std::unique_ptr<CJournal> Open(const QString& connection, JournalStatus* status);
@@ -87,6 +88,7 @@ public:
 
 private:
     CJournal() = default;
+    static std::unique_ptr<CJournal> OpenServer(const DatabaseLocation& location, JournalStatus* status);
     bool Prepare(QString* error);
     bool RunSelect(QSqlQuery& query, const JournalFilter& filter, std::int64_t beforeId, int limit, QString* error);
 

@@ -1,5 +1,7 @@
 #include "journal/JournalSchema.h"
 
+#include "journal/Batch.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -29,8 +31,13 @@ QStringList RecordsStep(const SqlDialect& dialect) {
     };
 }
 
+QStringList BatchesStep(const SqlDialect&) {
+    return BatchSchemaStatements();
+}
+
 const std::vector<SchemaStep> kSteps = {
     {1, "the journal records", RecordsStep},
+    {2, "batches and their claims", BatchesStep},
 };
 
 QString SqlErrorText(const QSqlError& error) {

@@ -1,5 +1,6 @@
 #include "journal/JournalSettings.h"
 
+#include "journal/Database.h"
 #include "platform/PrivateProfile.h"
 
 #include <QSysInfo>
@@ -34,6 +35,6 @@ JournalSettings ReadJournalSettings(const QString& dataFolder) {
     settings.enabled = ReadSwitch(file, "Enabled", true);
     settings.station = StationName(ReadSetting(file, "Station", QString()));
     settings.refuseDuplicates = ReadSwitch(file, "RefuseDuplicates", true);
-    settings.connection = dataFolder + u'/' + QLatin1String(JOURNAL_FILE_NAME);
+    settings.connection = ConfiguredDatabaseText(dataFolder);
     return settings;
 }

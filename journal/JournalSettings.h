@@ -5,6 +5,8 @@
 //   Enabled=1            0 turns the journal off: cards are written without being recorded
 //   Station=NAME         the station's name in every record (default: the host name)
 //   RefuseDuplicates=1   0 lets Mass Production write a number that is already on a good card
+//   Database=TEXT        the journal's database: a file, or postgresql://user@host:port/dbname for a
+//                        server shared by several stations (default: journal.sqlite here)
 
 #include <QString>
 

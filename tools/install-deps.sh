@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
   libusb-dev libudev-dev
   umockdev libumockdev-dev
+  libqt6sql6-psql postgresql
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   fonts-wqy-microhei

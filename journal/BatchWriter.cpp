@@ -1,0 +1,89 @@
+#include "journal/BatchWriter.h"
+
+#include "reader/CardIdentifier.h"
+#include "reader/RFIDDevice.h"
+
+#include <QThread>
+
+BatchCardResult CardResultOf(BatchStatus status) {
+    switch (status) {
+    case BatchStatus::Ok:
+        return BatchCardResult::Written;
+    case BatchStatus::Exhausted:
+        return BatchCardResult::Exhausted;
+    case BatchStatus::NoBatch:
+        return BatchCardResult::NoBatch;
+    case BatchStatus::Refused:
+        return BatchCardResult::Refused;
+    case BatchStatus::Unavailable:
+        return BatchCardResult::Unavailable;
+    case BatchStatus::Failed:
+        break;
+    }
+    return BatchCardResult::Failed;
+}
+
+BatchCardOutcome CBatchWriter::WriteNext(const QString& batch, bool verify, int verifyDelayMs) {
+    if (m_pending) {
+        BatchCardOutcome pending = RecordPending();
+        if (m_pending)
+            return pending;
+    }
+    const BatchOutcome claimed = m_station.Claim(batch);
+    if (claimed.status != BatchStatus::Ok)
+        return {CardResultOf(claimed.status), std::nullopt, QString(), claimed.message};
+    const BatchClaim claim = *claimed.claim;
+    const QString text = CardIdText(claim.identifier);
+    BatchCardEvent event{claim, BatchCardResult::Written, verify, QString()};
+    if (!m_device.WriteCardNumber(text)) {
+        event.result = BatchCardResult::WriteFailed;
+        BatchCardOutcome outcome{BatchCardResult::WriteFailed, claim, QString(),
+                                 QStringLiteral("writing %1 failed; the number stays for the next card").arg(text)};
+        if (m_journal) // the journal keeps the failed write; the batch does not change
+            m_station.RecordAttempt([&](QSqlDatabase& db, QString* error) { return m_journal(db, event, error); });
+        return outcome;
+    }
+    if (verify) {
+        if (verifyDelayMs > 0)
+            QThread::msleep(verifyDelayMs);
+        event.readBack = m_device.ReadCardNumber(true);
+        event.result = DecimalToInt64(event.readBack) == DecimalToInt64(text) ? BatchCardResult::Verified
+                                                                               : BatchCardResult::VerifyFailed;
+    }
+    return Record(event);
+}
+
+BatchCardOutcome CBatchWriter::RecordPending() {
+    if (!m_pending)
+        return {BatchCardResult::Failed, std::nullopt, QString(), QStringLiteral("no result is waiting")};
+    const BatchCardEvent event = *m_pending;
+    m_pending.reset();
+    return Record(event);
+}
+
+BatchCardOutcome CBatchWriter::Record(const BatchCardEvent& event) {
+    RecordInTransaction journal;
+    if (m_journal)
+        journal = [&](QSqlDatabase& db, QString* error) { return m_journal(db, event, error); };
+    const BatchOutcome recorded = event.result == BatchCardResult::VerifyFailed
+                                      ? m_station.RecordThrowAway(event.claim, journal)
+                                      : m_station.RecordGood(event.claim, event.result == BatchCardResult::Verified,
+                                                             journal);
+    const QString text = CardIdText(event.claim.identifier);
+    if (recorded.status == BatchStatus::Ok) {
+        QString message;
+        if (event.result == BatchCardResult::VerifyFailed)
+            message = QStringLiteral("verifying %1 failed (the card gave %2): throw the card away; the number stays "
+                                     "for the next card")
+                          .arg(text, event.readBack.isEmpty() ? QStringLiteral("nothing") : event.readBack);
+        return {event.result, event.claim, event.readBack, message};
+    }
+    if (recorded.status == BatchStatus::Unavailable) {
+        m_pending = event;
+        return {BatchCardResult::NotRecorded, event.claim, event.readBack,
+                QStringLiteral("the card holds %1 but is not recorded yet: %2").arg(text, recorded.message)};
+    }
+    return {CardResultOf(recorded.status), event.claim, event.readBack,
+            QStringLiteral("the card holds %1 but cannot be recorded: %2; throw the card away")
+                .arg(text, recorded.message)};
+}

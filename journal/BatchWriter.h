@@ -1,0 +1,71 @@
+#pragma once
+
+// One card of a batch, from claim to record: claims the station's number, writes it on the card on the
+// reader, reads it back when asked, and records the result in the same transaction as its journal
+// record. rfidctl, the Mass Production page and the station tests all write batch cards through it.
+//
+// A written card whose result cannot be recorded (the server went away after the write) is kept as a
+// pending result: the next WriteNext() records it first and writes no other card before it has.
+
+#include "journal/BatchStation.h"
+
+#include <functional>
+#include <optional>
+
+class CRFIDDevice;
+
+enum class BatchCardResult {
+    Verified,     // good card, read back
+    Written,      // good card, Verify off
+    WriteFailed,  // the reader did not take the card; the claim stays for the next card
+    VerifyFailed, // recorded as a card to throw away; the claim stays for the next card
+    NotRecorded,  // the card is written, but its result waits for the database (pending)
+    Exhausted,
+    NoBatch,
+    Refused,
+    Unavailable,  // nothing was claimed and no card written
+    Failed,
+};
+
+struct BatchCardOutcome {
+    BatchCardResult result = BatchCardResult::Failed;
+    std::optional<BatchClaim> claim;
+    QString readBack; // what the card gave back on verification
+    QString message;  // for every result but Verified and Written
+};
+
+// What the journal is told about one card of a batch.
+struct BatchCardEvent {
+    BatchClaim claim;
+    BatchCardResult result = BatchCardResult::Written;
+    bool verifyRequested = false;
+    QString readBack;
+};
+
+// Adds the journal record(s) of a card inside the transaction given by db.
+using BatchJournalHook = std::function<bool(QSqlDatabase& db, const BatchCardEvent& event, QString* error)>;
+
+class CBatchWriter {
+public:
+    CBatchWriter(CBatchStation& station, CRFIDDevice& device) : m_station(station), m_device(device) {}
+
+    void SetJournalHook(BatchJournalHook hook) { m_journal = std::move(hook); }
+
+    // verifyDelayMs: the pause before reading back (the page waits as it does for every card).
+    BatchCardOutcome WriteNext(const QString& batch, bool verify, int verifyDelayMs = 0);
+
+    bool HasPendingResult() const { return m_pending.has_value(); }
+    // Records a pending result; Verified, Written or VerifyFailed when it got through.
+    BatchCardOutcome RecordPending();
+
+private:
+    BatchCardOutcome Record(const BatchCardEvent& event);
+
+    CBatchStation& m_station;
+    CRFIDDevice& m_device;
+    BatchJournalHook m_journal;
+    std::optional<BatchCardEvent> m_pending;
+};
+
+// The result a claim or record outcome stands for.
+BatchCardResult CardResultOf(BatchStatus status);
