@@ -152,7 +152,7 @@ void CMPDlg::OnWrite() {
         m_pMainDlg->AppendLog(kVerifySuccess, false);
     }
     if (m_nNumberForms)
-        m_pMainDlg->AppendLog(QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, DecimalToInt64(written)), false);
+        m_pMainDlg->AppendLog(QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, cardId.value), false);
     m_strCardNo = NextCardNumber(m_nNumberMode, m_strCardNo, m_Random);
     UpdateData(false);
 }

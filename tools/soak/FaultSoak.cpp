@@ -314,8 +314,8 @@ private:
                 continue;
             }
             ++tries;
-            const quint64 logged = DecimalToValue(ComposeWrittenText(Edit(CMPDlg::IDC_EDIT_VENDORID)->text(),
-                                                                     Edit(CMPDlg::IDC_EDIT_CARDNO)->text()));
+            const quint64 logged = ComposeIdentifier(Edit(CMPDlg::IDC_EDIT_VENDORID)->text(),
+                                                    Edit(CMPDlg::IDC_EDIT_CARDNO)->text()).value;
             const Outcome outcome = TryWrite();
             if (outcome == Outcome::Good) {
                 m_figures.good.push_back({logged, m_device.Reader().CardId()});
@@ -326,7 +326,6 @@ private:
         m_figures.thrownAwayHolds.push_back(m_device.Reader().CardId());
     }
 
-    static quint64 DecimalToValue(const QString& text) { return text.toULongLong(); }
 
     Outcome TryWrite() {
         ++m_figures.tries;
