@@ -121,22 +121,30 @@ void CMPDlg::UpdateData(bool bSaveAndValidate) {
 }
 
 void CMPDlg::OnWrite() {
+    WriteOneCard();
+}
+
+CMPDlg::CardResult CMPDlg::WriteOneCard() {
+    CardResult result;
     if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
-        return;
+        return result;
     UpdateData(true);
     if (m_strVendorId.isEmpty() && m_strCardNo.isEmpty())
-        return;
+        return result;
     // Pasted text may hold something other than a number, or a vendor ID or card number out of
     // range; the card would then get another identifier than the fields show, so it is not written.
     const FieldNumber cardId = ComposeIdentifier(m_strVendorId, m_strCardNo);
     if (!cardId.IsValid()) {
         m_pMainDlg->AppendLog(RefusedWriteLine(cardId.error), false);
-        return;
+        result.outcome = CardOutcome::Refused;
+        return result;
     }
+    result.cardId = cardId.value;
     CRFIDDevice& reader = m_pMainDlg->Reader();
     if (!reader.WriteCardId(cardId.value)) {
         m_pMainDlg->AppendLog(kLogWriteError, false);
-        return;
+        result.outcome = CardOutcome::WriteError;
+        return result;
     }
     m_pMainDlg->AppendLog(kLogWriteSuccess, false);
 
@@ -144,10 +152,12 @@ void CMPDlg::OnWrite() {
         // The card needs a moment before it can be read back. A plain pause keeps the window
         // from handling another Write (or a reader change) in the middle of this card.
         QThread::msleep(VERIFY_DELAY_MS);
+        result.readBack = reader.ReadCardId(true);
         // A failed read-back is a failure, never the identifier 0.
-        if (reader.ReadCardId(true) != cardId.value) {
+        if (result.readBack != cardId.value) {
             m_pMainDlg->AppendLog(kVerifyFail, false);
-            return;
+            result.outcome = CardOutcome::VerifyFailed;
+            return result;
         }
         m_pMainDlg->AppendLog(kVerifySuccess, false);
     }
@@ -155,6 +165,8 @@ void CMPDlg::OnWrite() {
         m_pMainDlg->AppendLog(QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, cardId.value), false);
     m_strCardNo = NextCardNumber(m_nNumberMode, m_strCardNo, m_Random);
     UpdateData(false);
+    result.outcome = CardOutcome::Good;
+    return result;
 }
 
 bool CMPDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {

@@ -8,6 +8,9 @@
 #include <QFont>
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 class CPageHost;
 class QLabel;
 class QLineEdit;
@@ -30,6 +33,20 @@ public:
         IDC_CHECK_VERIFY = 1014,
         IDC_STATIC_FRAME = 1015,
     };
+
+    // What became of one card that WriteOneCard() handled.
+    enum class CardOutcome {
+        NotWritten,   // reader not ready or both fields empty: nothing sent, nothing logged
+        Refused,      // the fields hold no identifier: nothing sent
+        WriteError,   // the reader did not take the frame
+        VerifyFailed, // written, but the card read back holds something else (or nothing)
+        Good,
+    };
+    struct CardResult {
+        CardOutcome outcome = CardOutcome::NotWritten;
+        std::uint64_t cardId = 0;              // the identifier sent to the card (when there was one)
+        std::optional<std::uint64_t> readBack; // what the verification read, if it ran
+    };
     // The pause between writing a card and reading it back to verify it.
     static constexpr int VERIFY_DELAY_MS = 500;
 
@@ -38,8 +55,13 @@ public:
     // Switches the page's own catalogue to strLanguage and translates the page as dialog 138.
     void ApplyLanguage(const QString& strLanguage);
 
-    // Writes one card: the Write button and Enter.
+    // The Write button and Enter: writes one card.
     void OnWrite();
+
+    // Writes one card from the fields, verifies it when Verify is on, logs it and advances the
+    // number after a good card. Every card the page writes goes through here, so each is handled
+    // the same way whatever started it.
+    CardResult WriteOneCard();
 
     bool PreTranslateMessage(QObject* target, QKeyEvent* e) override;
 
