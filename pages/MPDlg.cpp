@@ -3,6 +3,7 @@
 #include "pages/KeyFilter.h"
 #include "pages/PageControls.h"
 #include "pages/PageHost.h"
+#include "pages/PageJournal.h"
 #include "pages/PageLayout.h"
 #include "platform/VirtualKey.h"
 #include "reader/CardIdentifier.h"
@@ -133,19 +134,29 @@ CMPDlg::CardResult CMPDlg::WriteOneCard() {
         return result;
     // Pasted text may hold something other than a number, or a vendor ID or card number out of
     // range; the card would then get another identifier than the fields show, so it is not written.
-    const FieldNumber cardId = ComposeIdentifier(m_strVendorId, m_strCardNo);
-    if (!cardId.IsValid()) {
-        m_pMainDlg->AppendLog(RefusedWriteLine(cardId.error), false);
+    const FieldNumber typedId = ComposeIdentifier(m_strVendorId, m_strCardNo);
+    CPageJournal journal(m_pMainDlg->Recorder(), JournalSource::MassProduction);
+    if (!typedId.IsValid()) {
+        journal.RecordRefused(std::nullopt, NotANumberReason(typedId.error));
+        m_pMainDlg->AppendLog(RefusedWriteLine(typedId.error), false);
         result.outcome = CardOutcome::Refused;
         return result;
     }
-    result.cardId = cardId.value;
+    const std::optional<std::uint64_t> cardId = ClearForWriting(journal, typedId.value);
+    if (!cardId) {
+        result.outcome = CardOutcome::Refused;
+        result.cardId = typedId.value;
+        return result;
+    }
+    result.cardId = *cardId;
     CRFIDDevice& reader = m_pMainDlg->Reader();
-    if (!reader.WriteCardId(cardId.value)) {
+    if (!reader.WriteCardId(*cardId)) {
+        journal.Record(JournalOperation::Write, JournalResult::Error, *cardId, TransferFailedReason());
         m_pMainDlg->AppendLog(kLogWriteError, false);
         result.outcome = CardOutcome::WriteError;
         return result;
     }
+    bool recorded = journal.Record(JournalOperation::Write, JournalResult::Ok, *cardId, QString(), m_bVerify != 0);
     m_pMainDlg->AppendLog(kLogWriteSuccess, false);
 
     if (m_bVerify) {
@@ -154,19 +165,58 @@ CMPDlg::CardResult CMPDlg::WriteOneCard() {
         QThread::msleep(VERIFY_DELAY_MS);
         result.readBack = reader.ReadCardId(true);
         // A failed read-back is a failure, never the identifier 0.
-        if (result.readBack != cardId.value) {
+        if (result.readBack != *cardId) {
+            journal.Record(JournalOperation::Verify, JournalResult::VerifyFailed, *cardId,
+                           VerifyFailedReason(result.readBack));
             m_pMainDlg->AppendLog(kVerifyFail, false);
             result.outcome = CardOutcome::VerifyFailed;
             return result;
         }
+        recorded = journal.Record(JournalOperation::Verify, JournalResult::VerifyOk, *cardId) && recorded;
         m_pMainDlg->AppendLog(kVerifySuccess, false);
     }
     if (m_nNumberForms)
-        m_pMainDlg->AppendLog(QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, cardId.value), false);
-    m_strCardNo = NextCardNumber(m_nNumberMode, m_strCardNo, m_Random);
+        m_pMainDlg->AppendLog(QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, *cardId), false);
+    // The number never advances past a card that is not on record: its record is committed first, before
+    // the next card may be written, and the number is then found on a good card.
+    if (recorded)
+        m_strCardNo = NextCardNumber(m_nNumberMode, m_strCardNo, m_Random);
     UpdateData(false);
     result.outcome = CardOutcome::Good;
     return result;
+}
+
+std::optional<std::uint64_t> CMPDlg::ClearForWriting(CPageJournal& journal, std::uint64_t cardId) {
+    // Increase and Random hand out numbers that must be on no other good card; No Change is meant to repeat.
+    if (!journal.MayWrite())
+        return RefuseUnrecorded(journal, cardId);
+    if (m_nNumberMode != MODE_INCREASE && m_nNumberMode != MODE_RANDOM)
+        return cardId;
+    const QString typedCardNo = m_strCardNo;
+    for (int draw = 0;; ++draw) {
+        const CPageJournal::GoodCardAnswer answer = journal.FindGoodCard(cardId);
+        if (!answer.answered) {
+            m_strCardNo = typedCardNo;
+            return RefuseUnrecorded(journal, cardId);
+        }
+        if (!answer.goodCard)
+            return cardId;
+        // Random draws another number for this card, a bounded number of times.
+        if (m_nNumberMode != MODE_RANDOM || draw + 1 >= MAX_RANDOM_DRAWS) {
+            m_strCardNo = typedCardNo;
+            journal.RecordRefused(cardId, DuplicateReason(*answer.goodCard));
+            m_pMainDlg->AppendLog(kLogWriteError + DuplicateLogText(m_Language, *answer.goodCard), false);
+            return std::nullopt;
+        }
+        m_strCardNo = NextCardNumber(MODE_RANDOM, m_strCardNo, m_Random);
+        cardId = ComposeIdentifier(m_strVendorId, m_strCardNo).value;
+    }
+}
+
+std::nullopt_t CMPDlg::RefuseUnrecorded(CPageJournal& journal, std::uint64_t cardId) {
+    journal.RecordRefused(cardId, NotRecordedReason());
+    m_pMainDlg->AppendLog(kLogWriteError + m_Language.GetText(JournalText::NotRecorded), false);
+    return std::nullopt;
 }
 
 bool CMPDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {

@@ -12,6 +12,7 @@
 #include <optional>
 
 class CPageHost;
+class CPageJournal;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -37,7 +38,7 @@ public:
     // What became of one card that WriteOneCard() handled.
     enum class CardOutcome {
         NotWritten,   // reader not ready or both fields empty: nothing sent, nothing logged
-        Refused,      // the fields hold no identifier: nothing sent
+        Refused,      // no identifier in the fields, or the journal refused the card: nothing sent
         WriteError,   // the reader did not take the frame
         VerifyFailed, // written, but the card read back holds something else (or nothing)
         Good,
@@ -96,4 +97,9 @@ private:
     void DoDataExchange(bool bSaveAndValidate);
     void ExchangeRadioGroup(bool bSaveAndValidate);
     void LayoutControls();
+    // The identifier to write now: the typed one, or in Random mode a fresh draw when the typed one is on a
+    // good card already. Nothing when the card is refused (the journal cannot record it, or the number is
+    // on a good card): that is said in the log and recorded, and the number stays as it was.
+    std::optional<std::uint64_t> ClearForWriting(CPageJournal& journal, std::uint64_t cardId);
+    std::nullopt_t RefuseUnrecorded(CPageJournal& journal, std::uint64_t cardId);
 };

@@ -4,6 +4,7 @@
 #include "pages/NumberSequence.h"
 #include "pages/PageControls.h"
 #include "pages/PageHost.h"
+#include "pages/PageJournal.h"
 #include "pages/PageLayout.h"
 #include "platform/VirtualKey.h"
 #include "reader/CardIdentifier.h"
@@ -65,10 +66,14 @@ void COPMainDlg::OnRead() {
     // The whole identifier is read in both display modes (the same transfer), so the printed forms have
     // their vendor bits when the field shows the card number alone.
     const QString fullText = m_pMainDlg->Reader().ReadCardNumber(true);
+    CPageJournal journal(m_pMainDlg->Recorder(), JournalSource::ReadWritePage);
     if (fullText.isEmpty()) {
+        journal.Record(JournalOperation::Read, JournalResult::Error, std::nullopt);
         m_pMainDlg->AppendLog(kLogReadError, false);
     } else {
         const auto cardId = static_cast<quint64>(DecimalToInt64(fullText));
+        // A read whose record fails is still shown: the journal's problem is said on its own.
+        journal.Record(JournalOperation::Read, JournalResult::Ok, cardId);
         const QString text = m_bIncludeVendor ? fullText : CardIdText(cardId & MAX_CARD_NUMBER);
         m_strRead = text;
         m_pMainDlg->AppendLog(kLogReadSuccess, false);
@@ -89,11 +94,21 @@ void COPMainDlg::OnWrite() {
         return;
     // Pasted text can hold anything; only the number the field shows may reach the card.
     const FieldNumber cardId = ParseFieldNumber(m_strWrite, MAX_IDENTIFIER);
+    CPageJournal journal(m_pMainDlg->Recorder(), JournalSource::ReadWritePage);
     if (!cardId.IsValid()) {
+        journal.RecordRefused(std::nullopt, NotANumberReason(cardId.error));
         m_pMainDlg->AppendLog(RefusedWriteLine(cardId.error), false);
         return;
     }
+    // No card is written whose result the journal could not record.
+    if (!journal.MayWrite()) {
+        journal.RecordRefused(cardId.value, NotRecordedReason());
+        m_pMainDlg->AppendLog(kLogWriteError + m_Language.GetText(JournalText::NotRecorded), false);
+        return;
+    }
     const bool ok = m_pMainDlg->Reader().WriteCardId(cardId.value);
+    journal.Record(JournalOperation::Write, ok ? JournalResult::Ok : JournalResult::Error, cardId.value,
+                   ok ? QString() : TransferFailedReason());
     m_pMainDlg->AppendLog(ok ? kLogWriteSuccess : kLogWriteError, false);
 }
 

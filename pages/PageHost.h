@@ -6,6 +6,7 @@
 
 #include <QString>
 
+class CJournalRecorder;
 class CRFIDDevice;
 
 class CPageHost {
@@ -22,6 +23,9 @@ public:
     virtual void ShowPage(int nPage) = 0;
     // The Read/Write page's read format: 1 reads the whole identifier, 0 the card number alone.
     virtual void SetReadFormat(int bIncludeVendor) = 0;
+    // The production journal's recorder of the program, which every card operation is recorded through;
+    // null when the window keeps no journal.
+    virtual CJournalRecorder* Recorder() = 0;
 
 protected:
     ~CPageHost() = default;

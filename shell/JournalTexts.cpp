@@ -73,9 +73,20 @@ const CBuiltInText TooNew = {
     u"until it can be recorded.",
     u"生产记录 %1 由较新的程序写入, 保持不变。\n在能够记录之前不会写入任何卡。",
     u"生產記錄 %1 由較新的程式寫入, 保持不變。\n在能夠記錄之前不會寫入任何卡。"};
-const CBuiltInText Duplicate = {S, "IDS_JOURNAL_DUPLICATE", u" (already on a good card: %1, %2)",
-                                u" (已在良卡上: %1, %2)", u" (已在良卡上: %1, %2)"};
-const CBuiltInText NotRecorded = {S, "IDS_JOURNAL_NOTRECORDED", u" (the journal cannot record it)",
-                                  u" (生产记录无法记录)", u" (生產記錄無法記錄)"};
-
 } // namespace JournalText
+
+QString JournalProblemMessage(const CMultiLanguage& language, const JournalStatus& status) {
+    switch (status.fault) {
+    case JournalFault::CannotWrite:
+        return language.GetText(JournalText::CannotRecord).arg(status.location, status.detail);
+    case JournalFault::KeptAside:
+        return language.GetText(JournalText::KeptAside).arg(status.location, status.keptAs);
+    case JournalFault::TooNew:
+        return language.GetText(JournalText::TooNew).arg(status.location);
+    case JournalFault::None:
+    case JournalFault::DriverMissing:
+    case JournalFault::CannotOpen:
+        break;
+    }
+    return language.GetText(JournalText::CannotOpen).arg(status.location, status.detail);
+}

@@ -3,6 +3,7 @@
 // The texts of the production journal (its window, its menu item and its messages) in the three built-in
 // languages. A language file may carry any of them under its key in [SPECIAL_STRING].
 
+#include "journal/Journal.h"
 #include "language/MultiLanguage.h"
 
 namespace JournalText {
@@ -24,11 +25,12 @@ extern const CBuiltInText CsvFiles;
 extern const CBuiltInText ResultNames[5]; // in the order of JournalResult
 extern const CBuiltInText OperationNames[3];
 extern const CBuiltInText Columns[9];     // in the order of CJournalModel's columns
-// Messages of the main window about the journal.
+// Messages of the main window about the journal (the pages' own are in pages/PageJournal.h).
 extern const CBuiltInText CannotOpen;     // %1 file, %2 reason
 extern const CBuiltInText CannotRecord;   // %1 file, %2 reason
 extern const CBuiltInText KeptAside;      // %1 file, %2 where it is now
 extern const CBuiltInText TooNew;         // %1 file
-extern const CBuiltInText Duplicate;      // %1 time, %2 station
-extern const CBuiltInText NotRecorded;    // a card refused because the journal cannot record it
 } // namespace JournalText
+
+// The main window's message about a journal that cannot be used, or was damaged and kept aside.
+QString JournalProblemMessage(const CMultiLanguage& language, const JournalStatus& status);

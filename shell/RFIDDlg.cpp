@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -146,6 +147,9 @@ bool CRFIDDlg::OnInitDialog() {
     AddJournalMenuItem();
     ApplyLanguage(QString());
 
+    m_pRecorder = std::make_unique<CJournalRecorder>(ReadJournalSettings(m_Language.GetAppFolder()));
+    m_pRecorder->m_fnReport = [this](const JournalStatus& status) { ReportJournalProblem(status); };
+
     m_hDevNotify =
         CDeviceNotifier::Register([this](unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData) {
             OnDeviceChange(nEventType, pData);
@@ -186,6 +190,10 @@ bool CRFIDDlg::IsReaderReady() const {
 
 CRFIDDevice& CRFIDDlg::Reader() {
     return m_RFIDDevice;
+}
+
+CJournalRecorder* CRFIDDlg::Recorder() {
+    return m_pRecorder.get();
 }
 
 void CRFIDDlg::SetReadFormat(int bIncludeVendor) {
@@ -286,6 +294,11 @@ bool CRFIDDlg::IdentifyReader() {
     if (nName == 0 || nVersion == 0)
         return false;
     AppendLog(IdentificationLine(name, nName, version, nVersion), true);
+    if (m_pRecorder) {
+        m_pRecorder->SetReader(ReaderNameText(name, nName), ReaderVersionText(version, nVersion));
+        // A journal that cannot be used is said as soon as the reader is there, not at the first card.
+        m_pRecorder->ReadyToWrite();
+    }
     return true;
 }
 
@@ -399,6 +412,14 @@ void CRFIDDlg::OnJournal() {
     m_pJournalDlg->show();
     m_pJournalDlg->raise();
     m_pJournalDlg->activateWindow();
+}
+
+void CRFIDDlg::ReportJournalProblem(const JournalStatus& status) {
+    const QString message = JournalProblemMessage(m_Language, status);
+    AppendLog(QStringLiteral("\r\n") + message, false);
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 // Enter and Escape that no control takes (in the log, on a splitter that kept the focus after a

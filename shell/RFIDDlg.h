@@ -6,6 +6,7 @@
 // dispatches the menu commands, switches pages, remembers its placement between runs and
 // watches the reader coming and going.
 
+#include "journal/JournalRecorder.h"
 #include "language/MultiLanguage.h"
 #include "pages/MPDlg.h"
 #include "pages/OPListDlg.h"
@@ -64,6 +65,7 @@ public:
     bool IsReaderReady() const override;
     CRFIDDevice& Reader() override;
     void SetReadFormat(int bIncludeVendor) override;
+    CJournalRecorder* Recorder() override;
 
     // The placement stored at the last close through the close box, if it is usable.
     std::optional<WindowPlacement> LoadWindowPos() const;
@@ -128,6 +130,11 @@ public:
     // The journal window, opened by File > Production Journal... (null until then).
     void OnJournal();
     std::unique_ptr<CJournalDlg> m_pJournalDlg;
+    // The recorder every card of the pages goes through, with the [Journal] settings of setting.ini.
+    std::unique_ptr<CJournalRecorder> m_pRecorder;
+    // Says that the journal cannot be used (once, until it works again): in the log and in a message box
+    // that does not hold up the handler it comes from.
+    void ReportJournalProblem(const JournalStatus& status);
 
 private:
     void AddJournalMenuItem();

@@ -57,16 +57,24 @@ bool StepConnection(ReaderFlags flags, const std::function<bool()>& openReader,
     return !flags.bDeviceReady;
 }
 
-QString IdentificationLine(const unsigned char* name, int nNameBytes, const unsigned char* version,
-                           int nVersionBytes) {
-    QString line;
+QString ReaderNameText(const unsigned char* name, int nNameBytes) {
+    QString text;
     for (int i = 0; i < nNameBytes; ++i)
-        line += QChar(name[i]);
-    line += QStringLiteral(" Version: ");
+        text += QChar(name[i]);
+    return text;
+}
+
+QString ReaderVersionText(const unsigned char* version, int nVersionBytes) {
+    QString text;
     for (int i = 0; i < nVersionBytes; ++i) {
         if (i > 0)
-            line += QLatin1Char('.');
-        line += QChar(version[i]);
+            text += QLatin1Char('.');
+        text += QChar(version[i]);
     }
-    return line;
+    return text;
+}
+
+QString IdentificationLine(const unsigned char* name, int nNameBytes, const unsigned char* version,
+                           int nVersionBytes) {
+    return ReaderNameText(name, nNameBytes) + QStringLiteral(" Version: ") + ReaderVersionText(version, nVersionBytes);
 }

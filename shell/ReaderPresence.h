@@ -46,7 +46,11 @@ void ApplyDeviceChange(ReaderFlags flags, unsigned nEventType, const DEV_BROADCA
 bool StepConnection(ReaderFlags flags, const std::function<bool()>& openReader,
                     const std::function<bool()>& identifyReader);
 
-// "<name> Version: <v.e.r>": each name byte as the character of that code, the version bytes
-// likewise with "." between them.
+// The reader's name: each byte as the character of that code.
+QString ReaderNameText(const unsigned char* name, int nNameBytes);
+// The reader's version: each byte as the character of that code, with "." between them.
+QString ReaderVersionText(const unsigned char* version, int nVersionBytes);
+
+// "<name> Version: <v.e.r>": the name and the version as above.
 QString IdentificationLine(const unsigned char* name, int nNameBytes, const unsigned char* version,
                            int nVersionBytes);

@@ -28,12 +28,6 @@ int RecordCount(CJournal& journal) {
     return int(journal.Totals({}, &error).value_or(JournalTotals{-1, 0, 0, 0}).records);
 }
 
-QString IntegrityCheck(CJournal& journal) {
-    QSqlQuery query(journal.Database());
-    return query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next() ? query.value(0).toString()
-                                                                                : QStringLiteral("failed");
-}
-
 } // namespace
 
 TEST(JournalTest, RecordsComeBackAsAddedAndOnlyGoodCardsCountAsDuplicates) {

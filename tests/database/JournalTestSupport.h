@@ -7,13 +7,16 @@
 #include "journal/Journal.h"
 
 #include <QByteArray>
+#include <QSqlQuery>
 #include <QDir>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace journaltest {
 
@@ -47,6 +50,22 @@ inline std::unique_ptr<CJournal> OpenOrFail(const QString& path, JournalStatus* 
 inline void AddOrFail(CJournal& journal, JournalRecord record) {
     QString error;
     ASSERT_TRUE(journal.Add(record, &error)) << error.toStdString();
+}
+
+// What SQLite's own check says of the journal's file: "ok" for a sound one.
+inline QString IntegrityCheck(CJournal& journal) {
+    QSqlQuery query(journal.Database());
+    return query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next() ? query.value(0).toString()
+                                                                                : QStringLiteral("failed");
+}
+
+// Every record of the journal, oldest first.
+inline std::vector<JournalRecord> RecordsOldestFirst(CJournal& journal) {
+    std::vector<JournalRecord> records;
+    QString error;
+    EXPECT_TRUE(journal.Select({}, 0, 1000000, &records, &error)) << error.toStdString();
+    std::reverse(records.begin(), records.end());
+    return records;
 }
 
 // A tmpfs of the given size in a scratch folder, in a mount namespace of this process alone.

@@ -1,38 +1,7 @@
 #include "device/MainWindowFixture.h"
 #include "pages/NumberSequence.h"
 
-#include <QAbstractButton>
-
 #include <thread>
-
-class MassProductionOnReader : public MainWindowFixture {
-protected:
-    CMPDlg& Page() { return m_dlg->m_MPDlg; }
-    QLineEdit* CardNo() { return Edit(Page(), CMPDlg::IDC_EDIT_CARDNO); }
-    QLineEdit* VendorId() { return Edit(Page(), CMPDlg::IDC_EDIT_VENDORID); }
-    void SetOption(int id, bool checked) {
-        auto* button = qobject_cast<QAbstractButton*>(Page().GetDlgItem(id));
-        if (button->isChecked() != checked)
-            button->click();
-    }
-    // Shows the page with the given fields, number mode and Verify choice.
-    void Prepare(const QString& vendorId, const QString& cardNo, int modeButton, bool verify) {
-        m_dlg->ShowPage(1);
-        VendorId()->setText(vendorId);
-        CardNo()->setText(cardNo);
-        SetOption(modeButton, true);
-        SetOption(CMPDlg::IDC_CHECK_VERIFY, verify);
-    }
-    // Writes one card with Enter in the card number field, as an operator does.
-    QString PressEnter() {
-        return LogAdded([&] { QTest::keyClick(CardNo(), Qt::Key_Return); });
-    }
-};
-
-namespace {
-const QString kWritten = QStringLiteral("\nWRITE CARD SUCCESS\u221A");
-const QString kWriteError = QStringLiteral("\nWRITE CARD ERROR\u00D7");
-} // namespace
 
 TEST_F(MassProductionOnReader, IncreaseRunWritesConsecutiveNumbersAndWrapsTo1) {
     Reader().PutCard(0);

@@ -1,0 +1,238 @@
+// The production journal of the main window against the emulated reader: what each page records, the
+// duplicate refusal of Mass Production and a journal that cannot be written.
+#include "database/JournalTestSupport.h"
+#include "device/MainWindowFixture.h"
+#include "journal/JournalSettings.h"
+#include "pages/NumberSequence.h"
+#include "pages/PageJournal.h"
+
+#include <QFile>
+#include <QMessageBox>
+
+using namespace journaltest;
+
+namespace {
+
+const QString kNotRecorded = kWriteError + QStringLiteral(" (the journal cannot record it)");
+
+struct ExpectedRecord {
+    JournalOperation operation;
+    JournalResult result;
+    std::optional<std::uint64_t> identifier;
+    QString reason;
+};
+
+void ExpectRecords(const std::vector<JournalRecord>& records, const std::vector<ExpectedRecord>& expected) {
+    ASSERT_EQ(records.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(records[i].operation, expected[i].operation) << "record " << i;
+        EXPECT_EQ(records[i].result, expected[i].result) << "record " << i;
+        EXPECT_EQ(records[i].identifier, expected[i].identifier) << "record " << i;
+        EXPECT_EQ(records[i].reason, expected[i].reason) << "record " << i;
+    }
+}
+
+} // namespace
+
+class JournalOnReader : public MassProductionOnReader {
+protected:
+    QString JournalFile() const { return m_appFolder.filePath(QString::fromLatin1(JOURNAL_FILE_NAME)); }
+    // The [Journal] section of setting.ini, before the window reads it.
+    void WriteJournalSettings(const QString& lines) {
+        QFile ini(m_appFolder.filePath(QStringLiteral("setting.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(("[Journal]\n" + lines + "\n").toUtf8());
+    }
+    CJournal& Journal() {
+        if (!m_journal)
+            m_journal = OpenOrFail(JournalFile());
+        return *m_journal;
+    }
+    // A good card on record, as another shift left it.
+    JournalRecord AddGoodCard(std::uint64_t cardId) {
+        JournalRecord record = GoodWrite(cardId);
+        QString error;
+        EXPECT_TRUE(Journal().Add(record, &error)) << error.toStdString();
+        return record;
+    }
+    int MessageBoxes() const { return int(m_dlg->findChildren<QMessageBox*>().size()); }
+
+    std::unique_ptr<CJournal> m_journal;
+};
+
+TEST_F(JournalOnReader, TheReadWritePageRecordsEveryReadWriteAndRefusalWithItsReader) {
+    Reader().PutCard(78187493530);
+    RunWhenReady([&] {
+        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        QLineEdit* field = Edit(page, COPMainDlg::IDC_EDIT_WRITE);
+        Click(page, COPMainDlg::IDC_BUTTON_READ);
+        Reader().RemoveCard();
+        Click(page, COPMainDlg::IDC_BUTTON_READ);
+        Reader().PutCard(0);
+        field->setText(QStringLiteral("42"));
+        Click(page, COPMainDlg::IDC_BUTTON_WRITE);
+        field->setText(QStringLiteral("abc"));
+        Click(page, COPMainDlg::IDC_BUTTON_WRITE);
+        Reader().PutCard(5, CEmulatedReader::CARD_READ_ONLY);
+        field->setText(QStringLiteral("43"));
+        Click(page, COPMainDlg::IDC_BUTTON_WRITE);
+        // Committed before each handler returned: visible to another connection at once.
+        const std::vector<JournalRecord> records = RecordsOldestFirst(Journal());
+        ExpectRecords(records, {{JournalOperation::Read, JournalResult::Ok, 78187493530ull, {}},
+                                {JournalOperation::Read, JournalResult::Error, std::nullopt, {}},
+                                {JournalOperation::Write, JournalResult::Ok, 42u, {}},
+                                {JournalOperation::Write, JournalResult::Refused, std::nullopt, "not a number"},
+                                {JournalOperation::Write, JournalResult::Error, 43u, "transfer failed"}});
+        for (const JournalRecord& record : records) {
+            EXPECT_EQ(record.source, JournalSource::ReadWritePage);
+            EXPECT_EQ(record.readerName, QStringLiteral("RFID Reader"));
+            EXPECT_EQ(record.readerVersion, QStringLiteral("1.0.2"));
+            EXPECT_EQ(record.station, StationName(QString()));
+            EXPECT_EQ(record.user, LoginUserName());
+        }
+        EXPECT_EQ(MessageBoxes(), 0);
+    });
+}
+
+TEST_F(JournalOnReader, AMassProductionBatchRecordsWhatEachEmulatedCardHolds) {
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("18"), QStringLiteral("878082202"), CMPDlg::IDC_RADIO_INCREASE, true);
+        std::vector<std::optional<std::uint64_t>> held;
+        for (int card = 0; card < 3; ++card) {
+            PressEnter();
+            held.push_back(Reader().CardId());
+        }
+        Reader().SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, 1);
+        PressEnter(); // written, but it does not read back: a card to throw away
+        held.push_back(Reader().CardId());
+        Reader().PutCard(9, CEmulatedReader::CARD_READ_ONLY);
+        PressEnter();
+        SetOption(CMPDlg::IDC_CHECK_VERIFY, false);
+        Reader().PutCard(0);
+        PressEnter();
+        held.push_back(Reader().CardId());
+
+        const std::uint64_t first = 78187493530ull;
+        ASSERT_EQ(held, (std::vector<std::optional<std::uint64_t>>{first, first + 1, first + 2, first + 3, first + 3}));
+        const std::vector<JournalRecord> records = RecordsOldestFirst(Journal());
+        std::vector<ExpectedRecord> expected;
+        for (std::uint64_t id : {first, first + 1, first + 2}) {
+            expected.push_back({JournalOperation::Write, JournalResult::Ok, id, {}});
+            expected.push_back({JournalOperation::Verify, JournalResult::VerifyOk, id, {}});
+        }
+        expected.push_back({JournalOperation::Write, JournalResult::Ok, first + 3, {}});
+        expected.push_back({JournalOperation::Verify, JournalResult::VerifyFailed, first + 3,
+                            "the card holds nothing readable"});
+        expected.push_back({JournalOperation::Write, JournalResult::Error, first + 3, "transfer failed"});
+        expected.push_back({JournalOperation::Write, JournalResult::Ok, first + 3, {}});
+        ExpectRecords(records, expected);
+        ASSERT_EQ(records.size(), 10u);
+        EXPECT_EQ(records[0].source, JournalSource::MassProduction);
+        EXPECT_TRUE(records[0].verifyRequested);
+        EXPECT_FALSE(records[9].verifyRequested); // Verify off: good as written
+        EXPECT_EQ(StatusOf(records[1]), CardStatus::Good);
+        EXPECT_EQ(StatusOf(records[7]), CardStatus::ThrowAway);
+        EXPECT_EQ(StatusOf(records[8]), CardStatus::Failed);
+        EXPECT_EQ(StatusOf(records[9]), CardStatus::Good);
+    });
+}
+
+TEST_F(JournalOnReader, IncreaseRefusesANumberOnAGoodCardRandomDrawsAgainAndNoChangeRepeats) {
+    const std::uint64_t vendor = 1ull << 32;
+    const JournalRecord onRecord = AddGoodCard(vendor + 5);
+    // Random's first draw from seed 7 is on a good card too, so the card gets the second one.
+    CRandomGenerator reference;
+    reference.Seed(7);
+    const QString firstDraw = NextCardNumber(MODE_RANDOM, QStringLiteral("5"), reference);
+    const QString secondDraw = NextCardNumber(MODE_RANDOM, firstDraw, reference);
+    AddGoodCard(vendor + firstDraw.toULongLong());
+    // From seed 9, the typed number and every draw Random may make are on good cards.
+    CRandomGenerator exhausted;
+    exhausted.Seed(9);
+    QString draw = QStringLiteral("6");
+    for (int i = 0; i < MAX_RANDOM_DRAWS; ++i) {
+        AddGoodCard(vendor + draw.toULongLong());
+        draw = NextCardNumber(MODE_RANDOM, draw, exhausted);
+    }
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        const QString duplicateLine =
+            kWriteError + QStringLiteral(" (already on a good card: %1, station-1)").arg(JournalTimeText(onRecord.time));
+        Prepare(QStringLiteral("1"), QStringLiteral("5"), CMPDlg::IDC_RADIO_INCREASE, false);
+        EXPECT_EQ(PressEnter(), duplicateLine);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("5"));
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 0);
+        const JournalRecord refused = RecordsOldestFirst(Journal()).back();
+        EXPECT_EQ(refused.result, JournalResult::Refused);
+        EXPECT_EQ(refused.identifier, vendor + 5);
+        EXPECT_EQ(refused.reason, DuplicateReason(onRecord));
+
+        Prepare(QStringLiteral("1"), QStringLiteral("5"), CMPDlg::IDC_RADIO_RANDOM, false);
+        Page().m_Random.Seed(7);
+        EXPECT_EQ(PressEnter(), kWritten);
+        EXPECT_EQ(Reader().CardId(), vendor + secondDraw.toULongLong());
+        EXPECT_EQ(CardNo()->text(), NextCardNumber(MODE_RANDOM, secondDraw, reference));
+
+        CardNo()->setText(QStringLiteral("6"));
+        Page().m_Random.Seed(9);
+        EXPECT_TRUE(PressEnter().startsWith(kWriteError + QStringLiteral(" (already on a good card: ")));
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("6"));
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 1);
+
+        Prepare(QStringLiteral("1"), QStringLiteral("5"), CMPDlg::IDC_RADIO_NOCHANGE, false);
+        EXPECT_EQ(PressEnter(), kWritten);
+        EXPECT_EQ(Reader().CardId(), vendor + 5);
+    });
+}
+
+TEST_F(JournalOnReader, AReadOnlyJournalFolderStopsEveryWriteSaysSoOnceAndRecordsTheRefusalsLater) {
+    ScratchMount mount(1024);
+    if (!mount.Usable())
+        GTEST_SKIP() << "this process may not mount a file system";
+    const QString journalFile = mount.Path() + QStringLiteral("/journal.sqlite");
+    WriteJournalSettings(QStringLiteral("Database=") + journalFile);
+    ASSERT_TRUE(mount.SetReadOnly(true));
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        // Said when the reader was identified, in the log and in one message box.
+        EXPECT_NE(Log().indexOf(QStringLiteral("The production journal ") + journalFile + " cannot be opened"), -1)
+            << Log().toStdString();
+        EXPECT_EQ(MessageBoxes(), 1);
+        Edit(m_dlg->m_OPMainDlg, COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("42"));
+        EXPECT_EQ(LogAdded([&] { Click(m_dlg->m_OPMainDlg, COPMainDlg::IDC_BUTTON_WRITE); }), kNotRecorded);
+        for (int mode : {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_NOCHANGE}) {
+            Prepare(QStringLiteral("1"), QStringLiteral("7"), mode, true);
+            EXPECT_EQ(PressEnter(), kNotRecorded);
+            EXPECT_EQ(CardNo()->text(), QStringLiteral("7"));
+        }
+        EXPECT_EQ(Reader().CountTransfers(REQUEST_WRITE_CARD), 0);
+        EXPECT_EQ(MessageBoxes(), 1);
+
+        ASSERT_TRUE(mount.SetReadOnly(false));
+        SetOption(CMPDlg::IDC_CHECK_VERIFY, false);
+        EXPECT_EQ(PressEnter(), kWritten);
+        EXPECT_EQ(Reader().CardId(), (1ull << 32) + 7);
+    });
+    m_journal = OpenOrFail(journalFile);
+    ExpectRecords(RecordsOldestFirst(*m_journal),
+                  {{JournalOperation::Write, JournalResult::Refused, 42u, NotRecordedReason()},
+                   {JournalOperation::Write, JournalResult::Refused, (1ull << 32) + 7, NotRecordedReason()},
+                   {JournalOperation::Write, JournalResult::Refused, (1ull << 32) + 7, NotRecordedReason()},
+                   {JournalOperation::Write, JournalResult::Ok, (1ull << 32) + 7, {}}});
+}
+
+TEST_F(JournalOnReader, WithTheJournalTurnedOffCardsAreWrittenAndNothingIsRecorded) {
+    const QString unusable = m_appFolder.filePath(QStringLiteral("no-such-folder/journal.sqlite"));
+    WriteJournalSettings(QStringLiteral("Enabled=0\nDatabase=") + unusable);
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("7"), CMPDlg::IDC_RADIO_INCREASE, false);
+        EXPECT_EQ(PressEnter(), kWritten);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000008"));
+        EXPECT_EQ(Log(), QStringLiteral("RFID Reader Version: 1.0.2") + kWritten);
+        EXPECT_EQ(MessageBoxes(), 0);
+    });
+    EXPECT_FALSE(QFile::exists(unusable));
+    EXPECT_FALSE(QFile::exists(JournalFile()));
+}
