@@ -25,7 +25,7 @@ if(TARGET rfid_shell)
   if(TARGET PkgConfig::XCB)
     rfid_add_gtest(NAME shell_program_tests TIER device
       SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/device/RFIDProgramTest.cpp
-      LIBS rfid_shell_logic rfid_emureader Qt6::Test PkgConfig::XCB)
+      LIBS rfid_shell_logic rfid_journal rfid_emureader Qt6::Test PkgConfig::XCB)
     add_dependencies(shell_program_tests RFID)
     target_compile_definitions(shell_program_tests PRIVATE RFID_PROGRAM_PATH="$<TARGET_FILE:RFID>")
   endif()

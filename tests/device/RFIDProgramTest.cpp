@@ -1,6 +1,8 @@
 // The real RFID program on an X server of its own (Xvfb) with the emulated reader plugged in:
 // its window appears, is captured as a PNG into the build folder, and closing it through the
-// window manager's close request stores the placement and both splitter positions.
+// window manager's close request stores the placement and both splitter positions. Killed in the
+// middle of a Mass Production batch typed at its keyboard, it leaves a sound journal with every card.
+#include "journal/Journal.h"
 #include "shell/WindowPlacement.h"
 #include "tools/emureader/EmuTestbed.h"
 
@@ -9,9 +11,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstring>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -94,6 +99,50 @@ bool SendCloseRequest(const QString& display, xcb_window_t window) {
     return true;
 }
 
+// A copy of the program in a folder of its own (it keeps setting.ini, its languages and its journal beside
+// itself), started on the display with the emulated reader.
+class CProgramCopy {
+public:
+    CProgramCopy(const CEmuTestbed& testbed, const QString& display) {
+        m_program = m_appDir.filePath("RFID");
+        m_bCopied = QFile::copy(QStringLiteral(RFID_PROGRAM_PATH), m_program);
+        QProcessEnvironment env = testbed.ChildEnvironment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("XDG_CONFIG_HOME", ConfigHome());
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    }
+    bool Start() {
+        if (!m_appDir.isValid() || !m_bCopied)
+            return false;
+        m_process.start(m_program, {});
+        return m_process.waitForStarted(5000);
+    }
+    ~CProgramCopy() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    QString ConfigHome() const { return m_appDir.filePath("config"); }
+    QString FilePath(const QString& name) const { return m_appDir.filePath(name); }
+    QProcess& Process() { return m_process; }
+
+private:
+    QTemporaryDir m_appDir;
+    QString m_program;
+    bool m_bCopied = false;
+    QProcess m_process;
+};
+
+// The main window, once it is shown.
+xcb_window_t FindMainWindow(const QString& display) {
+    const QString found =
+        RunOnDisplay(display, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^RFID Read\\|Write$"});
+    return found.isEmpty() ? 0 : found.split('\n').first().toUInt();
+}
+
 } // namespace
 
 TEST(RFIDProgram, StartsWithTheReaderAndStoresItsLayoutWhenClosedThroughTheCloseBox) {
@@ -151,6 +200,72 @@ TEST(RFIDProgram, StartsWithTheReaderAndStoresItsLayoutWhenClosedThroughTheClose
     EXPECT_EQ(profile.value("splt/init_v40000/VertSplitPos").toInt(), 300);
     EXPECT_EQ(profile.value("splt/init_h40001/HorizSplitPos").toInt(), 120);
     EXPECT_TRUE(QFile::exists(appDir.filePath("Language/1.English.ini")));
+}
+
+TEST(RFIDProgram, KilledMidBatchLeavesASoundJournalWithEveryCardItWrote) {
+    CXvfb xvfb;
+    ASSERT_FALSE(xvfb.Display().isEmpty()) << "no X server could be started";
+    CEmuTestbed testbed;
+    auto reader = testbed.PlugReader();
+    reader->Reader().PutCard(0);
+    CProgramCopy rfid(testbed, xvfb.Display());
+    ASSERT_TRUE(rfid.Start());
+    const xcb_window_t window = FindMainWindow(xvfb.Display());
+    ASSERT_NE(window, 0u) << "the main window did not appear";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reader->Reader().CountTransfers(128) > 0; }, 10000));
+    QTest::qWait(300);
+
+    // As an operator: File > Mass Production, a click into the card number field (where a fresh window
+    // with the default layout shows it), card number 1, then Enter for card after card, Verify on as the
+    // page starts.
+    const QString id = QString::number(window);
+    auto xdotool = [&](const QStringList& arguments) { RunOnDisplay(xvfb.Display(), "xdotool", arguments); };
+    auto keys = [&](const QStringList& names) { xdotool(QStringList{"key", "--delay", "100"} + names); };
+    xdotool({"windowfocus", "--sync", id});
+    keys({"alt+f", "Down", "Return"});
+    QTest::qWait(300);
+    xdotool({"mousemove", "--window", id, "540", "234", "click", "1"});
+    keys({"1"});
+    constexpr int kCardsBeforeKill = 6;
+    for (int press = 0; press < 40 && reader->Reader().ProgrammedCount() < kCardsBeforeKill; ++press) {
+        keys({"Return"});
+        (void)QTest::qWaitFor([&] { return reader->Reader().ProgrammedCount() > press; }, 700);
+    }
+    ASSERT_GE(reader->Reader().ProgrammedCount(), kCardsBeforeKill) << "the batch did not run";
+    // Inside the verify pause of the card just written: its write is on record, its verification is not yet.
+    const int written = reader->Reader().ProgrammedCount();
+    QTest::qWait(150);
+    kill(pid_t(rfid.Process().processId()), SIGKILL);
+    ASSERT_TRUE(rfid.Process().waitForFinished(5000));
+    ASSERT_EQ(rfid.Process().exitStatus(), QProcess::CrashExit);
+    ASSERT_EQ(reader->Reader().ProgrammedCount(), written) << "a card was written after the kill was sent";
+
+    JournalStatus status;
+    std::unique_ptr<CJournal> journal = CJournal::Open(rfid.FilePath("journal.sqlite"), &status);
+    ASSERT_TRUE(journal) << status.detail.toStdString();
+    EXPECT_EQ(status.fault, JournalFault::None);
+    QSqlQuery check(journal->Database());
+    ASSERT_TRUE(check.exec("PRAGMA integrity_check") && check.next());
+    EXPECT_EQ(check.value(0).toString(), QStringLiteral("ok"));
+    std::vector<JournalRecord> records;
+    QString error;
+    ASSERT_TRUE(journal->Select({}, 0, 1000, &records, &error)) << error.toStdString();
+    std::reverse(records.begin(), records.end());
+    // Cards 1 onwards, each written and verified, the last one written only.
+    ASSERT_EQ(records.size(), size_t(2 * written - 1));
+    for (int card = 0; card < written; ++card) {
+        const std::uint64_t cardId = 1 + std::uint64_t(card);
+        const JournalRecord& write = records[size_t(2 * card)];
+        EXPECT_EQ(write.source, JournalSource::MassProduction);
+        EXPECT_EQ(write.operation, JournalOperation::Write) << card;
+        EXPECT_EQ(write.result, JournalResult::Ok) << card;
+        EXPECT_EQ(write.identifier, cardId) << card;
+        EXPECT_EQ(write.readerVersion, QStringLiteral("1.0.2"));
+        if (card + 1 < written) {
+            EXPECT_EQ(records[size_t(2 * card + 1)].result, JournalResult::VerifyOk) << card;
+        }
+    }
+    EXPECT_EQ(reader->Reader().CardId(), std::uint64_t(written));
 }
 
 int main(int argc, char** argv) {
