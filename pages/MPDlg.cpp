@@ -151,13 +151,14 @@ CMPDlg::CardResult CMPDlg::WriteOneCard() {
     result.cardId = *cardId;
     CRFIDDevice& reader = m_pMainDlg->Reader();
     if (!reader.WriteCardId(*cardId)) {
-        journal.Record(JournalOperation::Write, JournalResult::Error, *cardId, TransferFailedReason());
         m_pMainDlg->AppendLog(kLogWriteError, false);
+        journal.Record(JournalOperation::Write, JournalResult::Error, *cardId, TransferFailedReason());
         result.outcome = CardOutcome::WriteError;
         return result;
     }
-    bool recorded = journal.Record(JournalOperation::Write, JournalResult::Ok, *cardId, QString(), m_bVerify != 0);
+    // The card's own line first: a journal that cannot record it says so after it.
     m_pMainDlg->AppendLog(kLogWriteSuccess, false);
+    bool recorded = journal.Record(JournalOperation::Write, JournalResult::Ok, *cardId, QString(), m_bVerify != 0);
 
     if (m_bVerify) {
         // The card needs a moment before it can be read back. A plain pause keeps the window
@@ -166,14 +167,14 @@ CMPDlg::CardResult CMPDlg::WriteOneCard() {
         result.readBack = reader.ReadCardId(true);
         // A failed read-back is a failure, never the identifier 0.
         if (result.readBack != *cardId) {
+            m_pMainDlg->AppendLog(kVerifyFail, false);
             journal.Record(JournalOperation::Verify, JournalResult::VerifyFailed, *cardId,
                            VerifyFailedReason(result.readBack));
-            m_pMainDlg->AppendLog(kVerifyFail, false);
             result.outcome = CardOutcome::VerifyFailed;
             return result;
         }
-        recorded = journal.Record(JournalOperation::Verify, JournalResult::VerifyOk, *cardId) && recorded;
         m_pMainDlg->AppendLog(kVerifySuccess, false);
+        recorded = journal.Record(JournalOperation::Verify, JournalResult::VerifyOk, *cardId) && recorded;
     }
     if (m_nNumberForms)
         m_pMainDlg->AppendLog(QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, *cardId), false);

@@ -68,12 +68,10 @@ void COPMainDlg::OnRead() {
     const QString fullText = m_pMainDlg->Reader().ReadCardNumber(true);
     CPageJournal journal(m_pMainDlg->Recorder(), JournalSource::ReadWritePage);
     if (fullText.isEmpty()) {
-        journal.Record(JournalOperation::Read, JournalResult::Error, std::nullopt);
         m_pMainDlg->AppendLog(kLogReadError, false);
+        journal.Record(JournalOperation::Read, JournalResult::Error, std::nullopt);
     } else {
         const auto cardId = static_cast<quint64>(DecimalToInt64(fullText));
-        // A read whose record fails is still shown: the journal's problem is said on its own.
-        journal.Record(JournalOperation::Read, JournalResult::Ok, cardId);
         const QString text = m_bIncludeVendor ? fullText : CardIdText(cardId & MAX_CARD_NUMBER);
         m_strRead = text;
         m_pMainDlg->AppendLog(kLogReadSuccess, false);
@@ -82,6 +80,8 @@ void COPMainDlg::OnRead() {
                                   false);
         if (m_nNumberForms)
             m_pMainDlg->AppendLog(QStringLiteral("\r\n") + NumberFormsLine(m_nNumberForms, cardId), false);
+        // A read whose record fails is still shown; the journal's problem is said after its lines.
+        journal.Record(JournalOperation::Read, JournalResult::Ok, cardId);
     }
     UpdateData(false);
 }
@@ -107,9 +107,10 @@ void COPMainDlg::OnWrite() {
         return;
     }
     const bool ok = m_pMainDlg->Reader().WriteCardId(cardId.value);
+    // The card's own line first: a journal that cannot record it says so after it.
+    m_pMainDlg->AppendLog(ok ? kLogWriteSuccess : kLogWriteError, false);
     journal.Record(JournalOperation::Write, ok ? JournalResult::Ok : JournalResult::Error, cardId.value,
                    ok ? QString() : TransferFailedReason());
-    m_pMainDlg->AppendLog(ok ? kLogWriteSuccess : kLogWriteError, false);
 }
 
 bool COPMainDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {

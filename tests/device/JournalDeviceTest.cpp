@@ -43,9 +43,10 @@ protected:
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
         ini.write(("[Journal]\n" + lines + "\n").toUtf8());
     }
+    // The journal file the window records in (by default the one in the data folder).
     CJournal& Journal() {
         if (!m_journal)
-            m_journal = OpenOrFail(JournalFile());
+            m_journal = OpenOrFail(m_strJournalFile.isEmpty() ? JournalFile() : m_strJournalFile);
         return *m_journal;
     }
     // A good card on record, as another shift left it.
@@ -58,6 +59,7 @@ protected:
     int MessageBoxes() const { return int(m_dlg->findChildren<QMessageBox*>().size()); }
 
     std::unique_ptr<CJournal> m_journal;
+    QString m_strJournalFile;
 };
 
 TEST_F(JournalOnReader, TheReadWritePageRecordsEveryReadWriteAndRefusalWithItsReader) {
@@ -235,4 +237,47 @@ TEST_F(JournalOnReader, WithTheJournalTurnedOffCardsAreWrittenAndNothingIsRecord
     });
     EXPECT_FALSE(QFile::exists(unusable));
     EXPECT_FALSE(QFile::exists(JournalFile()));
+}
+
+TEST_F(JournalOnReader, ACardWhoseRecordDoesNotFitOnAFullDiskHoldsTheNumberUntilItIsOnRecord) {
+    ScratchMount mount(512);
+    if (!mount.Usable())
+        GTEST_SKIP() << "this process may not mount a file system";
+    m_strJournalFile = mount.Path() + QStringLiteral("/journal.sqlite");
+    WriteJournalSettings(QStringLiteral("Database=") + m_strJournalFile);
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("1"), CMPDlg::IDC_RADIO_INCREASE, false);
+        mount.Fill();
+        // The write-ahead log still has room for some records; the first card that does not fit is written
+        // (the journal could take records before it), but its number does not advance.
+        QString typed;
+        bool stuck = false;
+        for (int card = 0; card < 2000 && !stuck; ++card) {
+            typed = CardNo()->text();
+            ASSERT_EQ(PressEnter().left(kWritten.size()), kWritten);
+            stuck = CardNo()->text() == typed;
+        }
+        ASSERT_TRUE(stuck);
+        const std::uint64_t unrecorded = (1ull << 32) + typed.toULongLong();
+        EXPECT_EQ(Reader().CardId(), unrecorded);
+        EXPECT_NE(Log().indexOf(QStringLiteral(" cannot record: ")), -1);
+        EXPECT_EQ(MessageBoxes(), 1);
+        const int programmed = Reader().ProgrammedCount();
+        EXPECT_EQ(PressEnter(), kNotRecorded);
+        EXPECT_EQ(Reader().ProgrammedCount(), programmed);
+
+        // With room again the held record goes in first, and its number is then on a good card.
+        mount.Release();
+        EXPECT_TRUE(PressEnter().startsWith(kWriteError + QStringLiteral(" (already on a good card: ")));
+        EXPECT_EQ(Reader().ProgrammedCount(), programmed);
+        EXPECT_EQ(MessageBoxes(), 1);
+
+        CJournal& journal = Journal();
+        QString error;
+        const std::optional<JournalRecord> onRecord = journal.FindGoodCard(unrecorded, &error);
+        ASSERT_TRUE(onRecord) << error.toStdString();
+        EXPECT_EQ(onRecord->source, JournalSource::MassProduction);
+        EXPECT_EQ(IntegrityCheck(journal), QStringLiteral("ok"));
+    });
 }
