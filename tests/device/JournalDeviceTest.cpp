@@ -281,3 +281,27 @@ TEST_F(JournalOnReader, ACardWhoseRecordDoesNotFitOnAFullDiskHoldsTheNumberUntil
         EXPECT_EQ(IntegrityCheck(journal), QStringLiteral("ok"));
     });
 }
+
+TEST_F(JournalOnReader, ADamagedJournalIsSaidToBeKeptAsideAndCardsGoOnInANewOne) {
+    const QByteArray garbage = QByteArray("this is no journal\n").repeated(300);
+    {
+        QFile damaged(JournalFile());
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(garbage);
+    }
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        const QString said = QStringLiteral("The production journal ") + JournalFile() + " was damaged. It is kept as ";
+        const qsizetype at = Log().indexOf(said);
+        ASSERT_NE(at, -1) << Log().toStdString();
+        EXPECT_EQ(MessageBoxes(), 1);
+        const QString keptAs = Log().mid(at + said.size()).section(QStringLiteral(" for recovery"), 0, 0);
+        QFile kept(keptAs);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly)) << keptAs.toStdString();
+        EXPECT_EQ(kept.readAll(), garbage);
+
+        Prepare(QStringLiteral("1"), QStringLiteral("1"), CMPDlg::IDC_RADIO_INCREASE, false);
+        EXPECT_EQ(PressEnter(), kWritten);
+        ExpectRecords(RecordsOldestFirst(Journal()), {{JournalOperation::Write, JournalResult::Ok, (1ull << 32) + 1, {}}});
+    });
+}
