@@ -17,8 +17,8 @@ bool CPageJournal::MayWrite() {
     return !m_pRecorder || m_pRecorder->ReadyToWrite();
 }
 
-bool CPageJournal::Record(JournalOperation operation, JournalResult result, std::optional<std::uint64_t> cardId,
-                          const QString& reason, bool verifyRequested) {
+bool CPageJournal::Record(JournalOperation operation, JournalResult result,
+                          std::optional<std::uint64_t> cardId, const QString& reason, bool verifyRequested) {
     if (!m_pRecorder)
         return true;
     JournalRecord record;
@@ -39,7 +39,8 @@ CPageJournal::GoodCardAnswer CPageJournal::FindGoodCard(std::uint64_t cardId) {
 }
 
 QString NotANumberReason(NumberTextError error) {
-    return error == NumberTextError::OutOfRange ? QStringLiteral("out of range") : QStringLiteral("not a number");
+    return error == NumberTextError::OutOfRange ? QStringLiteral("out of range")
+                                                : QStringLiteral("not a number");
 }
 
 QString NotRecordedReason() {
@@ -51,11 +52,13 @@ QString TransferFailedReason() {
 }
 
 QString DuplicateReason(const JournalRecord& goodCard) {
-    return QStringLiteral("already on a good card: %1, %2").arg(JournalTimeText(goodCard.time), goodCard.station);
+    return QStringLiteral("already on a good card: %1, %2")
+        .arg(JournalTimeText(goodCard.time), goodCard.station);
 }
 
 QString VerifyFailedReason(std::optional<std::uint64_t> readBack) {
-    return QStringLiteral("the card holds ") + (readBack ? CardIdText(*readBack) : QStringLiteral("nothing readable"));
+    return QStringLiteral("the card holds ") +
+           (readBack ? CardIdText(*readBack) : QStringLiteral("nothing readable"));
 }
 
 QString DuplicateLogText(const CMultiLanguage& language, const JournalRecord& goodCard) {

@@ -25,7 +25,8 @@ inline constexpr int MAX_RANDOM_DRAWS = 32;
 // The journal of one page: the recorder of the window (may be null) and the page's source.
 class CPageJournal {
 public:
-    CPageJournal(CJournalRecorder* recorder, JournalSource source) : m_pRecorder(recorder), m_source(source) {}
+    CPageJournal(CJournalRecorder* recorder, JournalSource source)
+        : m_pRecorder(recorder), m_source(source) {}
 
     // Whether a card may be written now: no journal, the journal off, or every earlier record committed.
     bool MayWrite();

@@ -80,11 +80,12 @@ TEST_F(JournalOnReader, TheReadWritePageRecordsEveryReadWriteAndRefusalWithItsRe
         Click(page, COPMainDlg::IDC_BUTTON_WRITE);
         // Committed before each handler returned: visible to another connection at once.
         const std::vector<JournalRecord> records = RecordsOldestFirst(Journal());
-        ExpectRecords(records, {{JournalOperation::Read, JournalResult::Ok, 78187493530ull, {}},
-                                {JournalOperation::Read, JournalResult::Error, std::nullopt, {}},
-                                {JournalOperation::Write, JournalResult::Ok, 42u, {}},
-                                {JournalOperation::Write, JournalResult::Refused, std::nullopt, "not a number"},
-                                {JournalOperation::Write, JournalResult::Error, 43u, "transfer failed"}});
+        ExpectRecords(records,
+                      {{JournalOperation::Read, JournalResult::Ok, 78187493530ull, {}},
+                       {JournalOperation::Read, JournalResult::Error, std::nullopt, {}},
+                       {JournalOperation::Write, JournalResult::Ok, 42u, {}},
+                       {JournalOperation::Write, JournalResult::Refused, std::nullopt, "not a number"},
+                       {JournalOperation::Write, JournalResult::Error, 43u, "transfer failed"}});
         for (const JournalRecord& record : records) {
             EXPECT_EQ(record.source, JournalSource::ReadWritePage);
             EXPECT_EQ(record.readerName, QStringLiteral("RFID Reader"));
@@ -116,7 +117,8 @@ TEST_F(JournalOnReader, AMassProductionBatchRecordsWhatEachEmulatedCardHolds) {
         held.push_back(Reader().CardId());
 
         const std::uint64_t first = 78187493530ull;
-        ASSERT_EQ(held, (std::vector<std::optional<std::uint64_t>>{first, first + 1, first + 2, first + 3, first + 3}));
+        ASSERT_EQ(held, (std::vector<std::optional<std::uint64_t>>{first, first + 1, first + 2, first + 3,
+                                                                   first + 3}));
         const std::vector<JournalRecord> records = RecordsOldestFirst(Journal());
         std::vector<ExpectedRecord> expected;
         for (std::uint64_t id : {first, first + 1, first + 2}) {
@@ -160,7 +162,8 @@ TEST_F(JournalOnReader, IncreaseRefusesANumberOnAGoodCardRandomDrawsAgainAndNoCh
     Reader().PutCard(0);
     RunWhenReady([&] {
         const QString duplicateLine =
-            kWriteError + QStringLiteral(" (already on a good card: %1, station-1)").arg(JournalTimeText(onRecord.time));
+            kWriteError +
+            QStringLiteral(" (already on a good card: %1, station-1)").arg(JournalTimeText(onRecord.time));
         Prepare(QStringLiteral("1"), QStringLiteral("5"), CMPDlg::IDC_RADIO_INCREASE, false);
         EXPECT_EQ(PressEnter(), duplicateLine);
         EXPECT_EQ(CardNo()->text(), QStringLiteral("5"));
@@ -198,7 +201,8 @@ TEST_F(JournalOnReader, AReadOnlyJournalFolderStopsEveryWriteSaysSoOnceAndRecord
     Reader().PutCard(0);
     RunWhenReady([&] {
         // Said when the reader was identified, in the log and in one message box.
-        EXPECT_NE(Log().indexOf(QStringLiteral("The production journal ") + journalFile + " cannot be opened"), -1)
+        EXPECT_NE(
+            Log().indexOf(QStringLiteral("The production journal ") + journalFile + " cannot be opened"), -1)
             << Log().toStdString();
         EXPECT_EQ(MessageBoxes(), 1);
         Edit(m_dlg->m_OPMainDlg, COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("42"));
@@ -291,7 +295,8 @@ TEST_F(JournalOnReader, ADamagedJournalIsSaidToBeKeptAsideAndCardsGoOnInANewOne)
     }
     Reader().PutCard(0);
     RunWhenReady([&] {
-        const QString said = QStringLiteral("The production journal ") + JournalFile() + " was damaged. It is kept as ";
+        const QString said =
+            QStringLiteral("The production journal ") + JournalFile() + " was damaged. It is kept as ";
         const qsizetype at = Log().indexOf(said);
         ASSERT_NE(at, -1) << Log().toStdString();
         EXPECT_EQ(MessageBoxes(), 1);
@@ -302,6 +307,7 @@ TEST_F(JournalOnReader, ADamagedJournalIsSaidToBeKeptAsideAndCardsGoOnInANewOne)
 
         Prepare(QStringLiteral("1"), QStringLiteral("1"), CMPDlg::IDC_RADIO_INCREASE, false);
         EXPECT_EQ(PressEnter(), kWritten);
-        ExpectRecords(RecordsOldestFirst(Journal()), {{JournalOperation::Write, JournalResult::Ok, (1ull << 32) + 1, {}}});
+        ExpectRecords(RecordsOldestFirst(Journal()),
+                      {{JournalOperation::Write, JournalResult::Ok, (1ull << 32) + 1, {}}});
     });
 }
