@@ -234,7 +234,8 @@ BatchOutcome CBatchStation::Heartbeat() {
 
 bool CBatchStation::Reconnect() {
     m_statements.reset();
-    return ReopenDatabase(m_db) && DatabaseReachable(m_db);
+    const bool reopened = m_fnReconnect ? m_fnReconnect() : ReopenDatabase(m_db);
+    return reopened && DatabaseReachable(m_db);
 }
 
 BatchOutcome CBatchStation::Claim(const QString& batch) {

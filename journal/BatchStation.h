@@ -84,6 +84,10 @@ public:
 
     // After Unavailable: opens the connection again. True when the database answers again.
     bool Reconnect();
+    // How Reconnect opens the connection again instead of reopening it itself: a station that shares
+    // the journal's connection lets the journal reopen it, so the journal's prepared statements come
+    // back with the station's.
+    void SetReconnect(std::function<bool()> reconnect) { m_fnReconnect = std::move(reconnect); }
 
     QSqlDatabase& Database() { return m_db; }
 
@@ -99,6 +103,7 @@ private:
     QString m_strStation;
     QString m_strToken;
     std::unique_ptr<Statements> m_statements;
+    std::function<bool()> m_fnReconnect;
 };
 
 // Releases the claims a station holds in a batch, so other stations take those numbers. Refused while

@@ -1,5 +1,6 @@
 #include "journal/BatchWriter.h"
 
+#include "journal/Journal.h"
 #include "reader/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
 
@@ -86,4 +87,36 @@ BatchCardOutcome CBatchWriter::Record(const BatchCardEvent& event) {
     return {CardResultOf(recorded.status), event.claim, event.readBack,
             QStringLiteral("the card holds %1 but cannot be recorded: %2; throw the card away")
                 .arg(text, recorded.message)};
+}
+
+BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& base) {
+    return [&journal, base](QSqlDatabase& db, const BatchCardEvent& event, QString* error) {
+        // The records are part of the station's transaction only on the station's own connection.
+        if (db.connectionName() != journal.Database().connectionName()) {
+            *error = QStringLiteral("the journal and the batch station do not share one connection");
+            return false;
+        }
+        JournalRecord write = base;
+        write.operation = JournalOperation::Write;
+        write.identifier = event.claim.identifier;
+        write.verifyRequested = event.verifyRequested;
+        write.result =
+            event.result == BatchCardResult::WriteFailed ? JournalResult::Error : JournalResult::Ok;
+        if (event.result == BatchCardResult::WriteFailed)
+            write.reason = QStringLiteral("transfer failed");
+        if (!journal.Add(write, error))
+            return false;
+        if (event.result != BatchCardResult::Verified && event.result != BatchCardResult::VerifyFailed)
+            return true;
+        JournalRecord verify = base;
+        verify.operation = JournalOperation::Verify;
+        verify.identifier = event.claim.identifier;
+        verify.verifyRequested = true;
+        verify.result =
+            event.result == BatchCardResult::Verified ? JournalResult::VerifyOk : JournalResult::VerifyFailed;
+        if (event.result == BatchCardResult::VerifyFailed)
+            verify.reason = QStringLiteral("the card holds ") +
+                            (event.readBack.isEmpty() ? QStringLiteral("nothing readable") : event.readBack);
+        return journal.Add(verify, error);
+    };
 }

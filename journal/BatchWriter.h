@@ -12,7 +12,9 @@
 #include <functional>
 #include <optional>
 
+class CJournal;
 class CRFIDDevice;
+struct JournalRecord;
 
 enum class BatchCardResult {
     Verified,     // good card, read back
@@ -44,6 +46,11 @@ struct BatchCardEvent {
 
 // Adds the journal record(s) of a card inside the transaction given by db.
 using BatchJournalHook = std::function<bool(QSqlDatabase& db, const BatchCardEvent& event, QString* error)>;
+
+// The journal records of a batch card, as rfidctl and the pages keep them: a write record (ok or
+// error) and, with Verify, its verification record. base gives source, station, user and reader. The
+// station must run on journal.Database(), so that the records commit or roll back with the claim.
+BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& base);
 
 class CBatchWriter {
 public:

@@ -133,6 +133,15 @@ std::optional<DatabaseLocation> ParseDatabaseLocation(const QString& text, QStri
     return location;
 }
 
+QString DatabaseDisplayText(const QString& text) {
+    QString ignored;
+    if (const std::optional<DatabaseLocation> location = ParseDatabaseLocation(text, &ignored))
+        return location->DisplayText();
+    const QString trimmed = text.trimmed();
+    const qsizetype scheme = trimmed.indexOf(QLatin1String("://"));
+    return scheme < 0 ? trimmed : trimmed.left(scheme + 3) + QChar(0x2026);
+}
+
 QString ConfiguredDatabaseText(const QString& dataFolder, const QString& commandLineText) {
     if (!commandLineText.isEmpty())
         return commandLineText;

@@ -32,6 +32,10 @@ struct DatabaseLocation {
 // the URL included (the error never repeats it).
 std::optional<DatabaseLocation> ParseDatabaseLocation(const QString& text, QString* error);
 
+// Text naming a database as it may be shown: the location without a password, or for text that names
+// no database only its scheme ("postgresql://…"), since a malformed URL may still hold a password.
+QString DatabaseDisplayText(const QString& text);
+
 // The database the program uses: "[Journal] Database=" of setting.ini in dataFolder, else
 // journal.sqlite in that folder. A command line's --journal, when given, wins over both.
 QString ConfiguredDatabaseText(const QString& dataFolder, const QString& commandLineText = QString());

@@ -191,7 +191,7 @@ std::unique_ptr<CJournal> CJournal::OpenServer(const DatabaseLocation& location,
 
 std::unique_ptr<CJournal> CJournal::Open(const QString& connection, JournalStatus* status) {
     *status = JournalStatus();
-    status->location = connection;
+    status->location = DatabaseDisplayText(connection);
     QString parseError;
     const std::optional<DatabaseLocation> location = ParseDatabaseLocation(connection, &parseError);
     if (!location) {
@@ -270,6 +270,17 @@ bool CJournal::Prepare(QString* error) {
         return true;
     *error = ErrorText(m_insert->lastError());
     return false;
+}
+
+bool CJournal::Reconnect() {
+    m_insert.reset();
+    m_db.close();
+    if (!m_db.open())
+        return false;
+    // A new SQLite connection starts with the library's defaults again.
+    QSqlError failure;
+    QString error;
+    return (m_dialect.engine != JournalEngine::SQLite || SetUpSqlite(m_db, &failure)) && Prepare(&error);
 }
 
 bool CJournal::IsDamage(const QSqlError& error) const {

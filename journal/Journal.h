@@ -83,6 +83,9 @@ public:
     bool ForEach(const JournalFilter& filter, const std::function<bool(const JournalRecord&)>& visit,
                  QString* error);
 
+    // Opens the connection again after its server went away (the prepared statements went with it).
+    bool Reconnect();
+
     // Whether an error of this journal's engine means a damaged file.
     bool IsDamage(const QSqlError& error) const;
 

@@ -1,5 +1,7 @@
 #include "journal/JournalRecorder.h"
 
+#include "journal/Database.h"
+
 CJournalRecorder::CJournalRecorder(JournalSettings settings)
     : m_settings(std::move(settings)), m_strUser(LoginUserName()) {}
 
@@ -19,7 +21,7 @@ void CJournalRecorder::Fail(JournalFault fault, const QString& detail) {
         return;
     m_bFailureReported = true;
     if (m_fnReport)
-        m_fnReport({fault, m_settings.connection, detail, QString()});
+        m_fnReport({fault, DatabaseDisplayText(m_settings.connection), detail, QString()});
 }
 
 bool CJournalRecorder::EnsureOpen() {
