@@ -14,3 +14,8 @@ rfid_add_gtest(NAME BatchStationsTest TIER database
   LIBS rfid_testdatabase)
 add_dependencies(BatchStationsTest batch_station)
 target_compile_definitions(BatchStationsTest PRIVATE BATCH_STATION_PATH="$<TARGET_FILE:batch_station>")
+if(TARGET rfid_rfidctl)
+  rfid_add_gtest(NAME RfidctlBatchTest TIER database
+    SOURCES database/RfidctlBatchTest.cpp
+    LIBS rfid_rfidctl rfid_testdatabase rfid_emureader)
+endif()

@@ -1,6 +1,7 @@
 #include "tools/emureader/EmuTestbed.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -95,4 +96,24 @@ TEST(Rfidctl, WithoutAReaderEveryReaderCommandFails) {
     }
     EXPECT_TRUE(other->Reader().Transfers().empty());
     EXPECT_EQ(Rfidctl(testbed, {"frame", "78187493530"}).out, "FF 8C A6 4A 98 F8 CA 96\n");
+}
+
+TEST_F(RfidctlWithReader, BatchNextWritesTheBatchNumbersInTurnUntilTheBatchIsDone) {
+    QTemporaryDir dir;
+    const QStringList journal{"--journal", dir.filePath("journal.sqlite")};
+    ASSERT_EQ(Rfidctl(testbed, QStringList{"batch", "create", "order", "--vendor", "18", "--first", "41",
+                                           "--last", "42"} +
+                                   journal)
+                  .code,
+              0);
+    for (std::uint64_t card : {41u, 42u}) {
+        const Outcome next = Rfidctl(testbed, QStringList{"batch", "next", "order", "--verify"} + journal);
+        EXPECT_EQ(next.code, 0) << next.err.toStdString();
+        EXPECT_EQ(reader.CardId(), (18ull << 32) | card);
+    }
+    const Outcome done = Rfidctl(testbed, QStringList{"batch", "next", "order"} + journal);
+    EXPECT_EQ(done.code, 8) << done.err.toStdString();
+    EXPECT_EQ(reader.ProgrammedCount(), 2);
+    EXPECT_TRUE(Rfidctl(testbed, QStringList{"batch", "list"} + journal)
+                    .out.contains("\t2 done\t0 claimed\t0 to throw away\t0 left"));
 }

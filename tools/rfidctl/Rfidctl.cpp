@@ -1,5 +1,6 @@
 #include "tools/rfidctl/Rfidctl.h"
 #include "tools/rfidctl/ArgumentText.h"
+#include "tools/rfidctl/RfidctlArguments.h"
 
 #include "platform/UsbApi.h"
 #include "reader/CardFrame.h"
@@ -7,6 +8,7 @@
 #include "reader/NumberForms.h"
 #include "reader/RFIDDevice.h"
 #include "reader/USBDevice.h"
+#include "tools/rfidctl/RfidctlBatch.h"
 #include "tools/rfidctl/RfidctlJournal.h"
 
 #include <QCommandLineParser>
@@ -41,10 +43,20 @@ const char kUsage[] =
     "  forms ID             prints every printed form of ID (no reader needed)\n"
     "  journal [--since TIME] [--until TIME] [--result RESULT] [--csv | --json]\n"
     "                       prints the records of the production journal, newest first\n"
+    "  db init URL [--role NAME]\n"
+    "                       creates the journal's tables on a PostgreSQL server and the stations' role\n"
+    "  batch create NAME --vendor V --first N --last M [--random]\n"
+    "  batch import NAME FILE\n"
+    "  batch list\n"
+    "  batch next NAME [--verify] [--wait SECONDS]\n"
+    "  batch report NAME [--csv]\n"
+    "  batch release NAME --station S\n"
+    "                       batches of numbers shared by the stations (rfidctl batch --help)\n"
     "  ID is decimal (below 1099511627776) or 0x and 10 hex digits (0x123456789A)\n"
     "\n"
     "Options of every command:\n"
-    "  --journal PATH       the journal file to use instead of the program's journal.sqlite\n"
+    "  --journal PATH|URL   the journal file or postgresql://user@host:port/dbname to use instead\n"
+    "                       of the program's journal\n"
     "  --station NAME       the station named in the records of this command\n"
     "  --help               this text, or the help of a command (rfidctl write --help)\n"
     "  --version\n"
@@ -52,41 +64,7 @@ const char kUsage[] =
     "Reads and writes are recorded in the production journal, as the program's are.\n"
     "Exit status: 0 done, 2 bad command line or ID, 3 no reader, 4 transfer failed,\n"
     "5 verification failed, 6 no permission to use the reader, 7 the journal cannot record\n"
-    "or be read.\n";
-
-// A command's options as given ("--verify", "--form=hex", one entry per value) and its plain arguments.
-struct Arguments {
-    std::vector<std::string> options;
-    std::vector<std::string> values;
-};
-
-// The name of an option, without the value it carries.
-std::string OptionName(const std::string& option) {
-    return option.substr(0, option.find('='));
-}
-
-bool Has(const Arguments& arguments, const std::string& option) {
-    for (const std::string& given : arguments.options) {
-        if (given == option)
-            return true;
-    }
-    return false;
-}
-
-// The value of an option given once ("--since=2026-12-08" gives "2026-12-08"), or empty text.
-std::string ValueOf(const Arguments& arguments, const std::string& option) {
-    for (const std::string& given : arguments.options) {
-        if (OptionName(given) == option)
-            return given.substr(std::min(given.size(), option.size() + 1));
-    }
-    return std::string();
-}
-
-// The journal of the command line being run (--journal, --station).
-RfidctlJournalOptions& CurrentJournalOptions() {
-    static RfidctlJournalOptions options;
-    return options;
-}
+    "or be read, 8 every number of the batch is taken, 9 the station name is in use.\n";
 
 int Usage(std::ostream& err, const std::string& message) {
     err << "rfidctl: " << message << " (see rfidctl --help)\n";
@@ -330,6 +308,84 @@ int Journal(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     return PrintJournal(CurrentJournalOptions(), query, out, err);
 }
 
+// What the records of a batch card say besides the card: rfidctl, this station, its user and reader.
+JournalRecord BatchRecordBase(CRFIDDevice& device, const JournalSettings& settings) {
+    unsigned char name[READER_TEXT_BYTES];
+    unsigned char version[READER_TEXT_BYTES];
+    const int nameBytes = device.ReadReaderName(name);
+    const int versionBytes = device.ReadReaderVersion(version);
+    JournalRecord base;
+    base.source = JournalSource::Rfidctl;
+    base.station = settings.station;
+    base.user = LoginUserName();
+    base.readerName = QString::fromStdString(Characters(name, nameBytes, ""));
+    base.readerVersion = QString::fromStdString(Characters(version, versionBytes, "."));
+    return base;
+}
+
+int BatchCardExit(const BatchCardOutcome& outcome, std::ostream& out, std::ostream& err) {
+    const std::string text =
+        outcome.claim ? CardIdText(outcome.claim->identifier).toStdString() : std::string();
+    const std::string message = outcome.message.toStdString();
+    switch (outcome.result) {
+    case BatchCardResult::Verified:
+        out << "written " << text << "\nverified " << text << "\n";
+        return RFIDCTL_OK;
+    case BatchCardResult::Written:
+        out << "written " << text << "\n";
+        return RFIDCTL_OK;
+    case BatchCardResult::WriteFailed:
+        return TransferFailed(err, message + " (no writable card, or the reader did not answer)");
+    case BatchCardResult::VerifyFailed:
+        out << "written " << text << "\n";
+        err << "rfidctl: " << message << "\n";
+        return RFIDCTL_VERIFY_FAILED;
+    case BatchCardResult::NotRecorded:
+        err << "rfidctl: the card holds " << text << " but the journal stayed away, so it is not recorded: "
+            << "throw the card away; the number stays claimed for this station's next card\n";
+        return RFIDCTL_JOURNAL_FAILED;
+    case BatchCardResult::Exhausted:
+        err << "rfidctl: " << message << "\n";
+        return RFIDCTL_BATCH_EXHAUSTED;
+    case BatchCardResult::NoBatch:
+        return Usage(err, message);
+    case BatchCardResult::Refused:
+        err << "rfidctl: " << message << "\n";
+        return RFIDCTL_STATION_IN_USE;
+    case BatchCardResult::Unavailable:
+        err << "rfidctl: " << message << "; no card was written\n";
+        return RFIDCTL_JOURNAL_FAILED;
+    case BatchCardResult::Failed:
+        break;
+    }
+    err << "rfidctl: " << message << "\n";
+    return RFIDCTL_JOURNAL_FAILED;
+}
+
+// Claims the station's next number of the batch, writes it on the card on the reader, verifies it when
+// asked and records the result with the claim: no number is written that the batch has not given to
+// this station, and none is given to another station once it is on a good card.
+int BatchNext(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    QString batch;
+    if (const auto problem = BatchNameArgument(arguments, "batch next", &batch))
+        return Usage(err, *problem);
+    const std::optional<int> wait = WaitSecondsArgument(arguments);
+    if (!wait)
+        return Usage(err,
+                     "--wait takes seconds, 0 to 86400, not " + ArgumentText(ValueOf(arguments, "--wait")));
+    CRFIDDevice device;
+    if (!device.OpenReader())
+        return NoReader(err);
+    CRfidctlBatchStation station(CurrentJournalOptions(), *wait, err);
+    if (const int started = station.Start())
+        return started;
+    CBatchWriter writer(station.Station(), device);
+    if (station.Settings().enabled)
+        writer.SetJournalHook(
+            MakeBatchJournalHook(station.Journal(), BatchRecordBase(device, station.Settings())));
+    return BatchCardExit(station.WriteNext(writer, batch, Has(arguments, "--verify")), out, err);
+}
+
 } // namespace
 
 bool DeviceNodeAccessible(const std::string& node) {
@@ -424,27 +480,30 @@ struct Command {
 };
 
 const std::vector<CommandOption> kCommonOptions = {
-    {"journal", "PATH", "the journal file to use instead of the program's journal.sqlite"},
+    {"journal", "PATH|URL", "the journal file or server to use instead of the program's journal"},
     {"station", "NAME", "the station named in the records of this command"},
 };
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         {"info", "info", "Prints the reader's name and version.", {}, Info},
-        {"read", "read [--card-only] [--form FORM]...",
+        {"read",
+         "read [--card-only] [--form FORM]...",
          "Prints the identifier of the card on the reader (13 digits) with its vendor and card forms, and\n"
          "records the read in the journal.",
          {{"card-only", "", "the card number alone, without the vendor ID"},
           {"form", "FORM", "adds the identifier as printed on cards: hex, dez10, dez8, w26, 5.5 or all"}},
          Read},
-        {"write", "write ID [--verify]",
+        {"write",
+         "write ID [--verify]",
          "Programs the card on the reader with ID (decimal below 1099511627776, or 0x and 10 hex digits)\n"
          "and records it in the journal; no card is written while the journal cannot record it.",
          {{"verify", "", "reads the card back once it has settled"}},
          Write},
         {"frame", "frame ID...", "Prints the 8 bytes of the card frame for each ID.", {}, Frame},
         {"forms", "forms ID", "Prints every printed form of ID (no reader needed).", {}, Forms},
-        {"journal", "journal [--since TIME] [--until TIME] [--result RESULT] [--csv | --json]",
+        {"journal",
+         "journal [--since TIME] [--until TIME] [--result RESULT] [--csv | --json]",
          "Prints the records of the production journal, newest first. TIME is a UTC date or date and time\n"
          "(2026-12-08, 2026-12-08T06:30:00); a date alone in --until takes in that whole day.",
          {{"since", "TIME", "records from this time on"},
@@ -453,8 +512,76 @@ const std::vector<Command>& Commands() {
           {"csv", "", "as CSV with a header row"},
           {"json", "", "as a JSON array"}},
          Journal},
+        {"db init",
+         "db init URL [--role NAME]",
+         "Creates the tables of the journal and its batches in the database at URL\n"
+         "(postgresql://user@host:port/dbname, as a user who may create tables and roles) and, on\n"
+         "PostgreSQL, the role the stations log in as: it may claim numbers and add records, but not\n"
+         "change or delete them. Passwords come from ~/.pgpass or PGPASSWORD, never from the URL.\n"
+         "Running it again changes nothing.",
+         {{"role", "NAME", "the stations' role (default rfid_station)"}},
+         InitDatabaseCommand},
+        {"batch create",
+         "batch create NAME --vendor V --first N --last M [--random]",
+         "Creates a batch of the card numbers N to M under vendor ID V, claimed in order or, with\n"
+         "--random, in a random order without repeats.",
+         {{"vendor", "V", "the vendor ID, 0 to 255"},
+          {"first", "N", "the first card number, 0 to 4294967295"},
+          {"last", "M", "the last card number"},
+          {"random", "", "claims the numbers at random, each once"}},
+         CreateBatchCommand},
+        {"batch import",
+         "batch import NAME FILE",
+         "Creates a batch of the identifiers in FILE, one a line (13 digits, or vendor:card), claimed in\n"
+         "the file's order. A file with any bad line is not imported; its bad lines are listed.",
+         {},
+         ImportBatchCommand},
+        {"batch list",
+         "batch list",
+         "Lists the batches with how many numbers are done, claimed, to throw away\nand left.",
+         {},
+         ListBatchesCommand},
+        {"batch next",
+         "batch next NAME [--verify] [--wait SECONDS]",
+         "Claims this station's next number of the batch, writes it on the card on the reader and records\n"
+         "it. A number whose card failed stays claimed for the station's next card. While the journal's\n"
+         "server cannot be reached no card is written. Exit status as for write; 8 when every number of\n"
+         "the batch is taken, 9 when another running station has this station's name.",
+         {{"verify", "", "reads the card back once it has settled"},
+          {"wait", "SECONDS", "how long to wait for a server that went away (default 30)"}},
+         BatchNext},
+        {"batch report",
+         "batch report NAME [--csv]",
+         "Prints every claimed and done number of the batch in the batch's order with its state, station\n"
+         "and time, then the cards to throw away.",
+         {{"csv", "", "as CSV with a header row"}},
+         ReportBatchCommand},
+        {"batch release",
+         "batch release NAME --station S",
+         "Releases the numbers station S holds in the batch, so that other stations take them; for a\n"
+         "station that never comes back. Refused while S is running.",
+         {},
+         ReleaseBatchCommand},
     };
     return commands;
+}
+
+// "batch" and "db": the first word of commands of two words.
+bool IsCommandGroup(const std::string& word) {
+    for (const Command& command : Commands()) {
+        if (std::string(command.name).rfind(word + " ", 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+std::string GroupHelp(const std::string& group) {
+    std::string help = "Usage: rfidctl " + group + " COMMAND [OPTIONS]\n\nCommands:\n";
+    for (const Command& command : Commands()) {
+        if (std::string(command.name).rfind(group + " ", 0) == 0)
+            help += std::string("  ") + command.synopsis + "\n";
+    }
+    return help + "\nrfidctl " + group + " COMMAND --help gives the help of one command.\n";
 }
 
 std::string CommandHelp(const Command& command) {
@@ -565,9 +692,23 @@ int RunRfidctl(const std::vector<std::string>& args, std::ostream& out, std::ost
         return Usage(err, "no command given");
     TakeCommonOptions(global);
     const std::string name = rest.first().toStdString();
+    const std::size_t first = args.size() - std::size_t(rest.size()) + 1;
     for (const Command& command : Commands()) {
         if (name == command.name)
-            return RunCommand(command, args, args.size() - std::size_t(rest.size()) + 1, out, err);
+            return RunCommand(command, args, first, out, err);
+    }
+    if (IsCommandGroup(name)) {
+        const std::string word = rest.size() > 1 ? rest[1].toStdString() : std::string();
+        for (const Command& command : Commands()) {
+            if (name + " " + word == command.name)
+                return RunCommand(command, args, first + 1, out, err);
+        }
+        if (word == "--help" || word == "-h") {
+            out << GroupHelp(name);
+            return RFIDCTL_OK;
+        }
+        return Usage(err, word.empty() ? name + " needs a command"
+                                       : "unknown command " + ArgumentText(name + " " + word));
     }
     return Usage(err, "unknown command " + ArgumentText(name));
 }

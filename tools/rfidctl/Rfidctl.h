@@ -17,6 +17,9 @@ constexpr int RFIDCTL_NO_READER = 3;       // no reader on the USB buses, or it 
 constexpr int RFIDCTL_TRANSFER_FAILED = 4; // the reader did not answer or refused the card
 constexpr int RFIDCTL_VERIFY_FAILED = 5;   // the card read back holds another identifier
 constexpr int RFIDCTL_NO_PERMISSION = 6;   // a reader is plugged in, but this user may not use it
+// 7 (RFIDCTL_JOURNAL_FAILED): the journal cannot record the card or be read
+constexpr int RFIDCTL_BATCH_EXHAUSTED = 8; // every number of the batch is claimed or done
+constexpr int RFIDCTL_STATION_IN_USE = 9;  // another running station has the station name
 
 // A card identifier typed on the command line: decimal digits only (leading zeros allowed) below 2^40, or
 // "0x" and exactly 10 hex digits as printed on cards.

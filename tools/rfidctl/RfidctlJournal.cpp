@@ -1,13 +1,19 @@
 #include "tools/rfidctl/RfidctlJournal.h"
 
+#include "journal/Database.h"
 #include "journal/JournalExport.h"
-#include "tools/rfidctl/ArgumentText.h"
 #include "platform/AppFolder.h"
 #include "platform/DataFolder.h"
+#include "tools/rfidctl/ArgumentText.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+
+RfidctlJournalOptions& CurrentJournalOptions() {
+    static RfidctlJournalOptions options;
+    return options;
+}
 
 JournalSettings RfidctlJournalSettings(const RfidctlJournalOptions& options) {
     JournalSettings settings = ReadJournalSettings(ResolveDataFolder(ExecutableFolder()));
@@ -82,8 +88,11 @@ std::string TextLine(const JournalRecord& record) {
 int PrintJournal(const RfidctlJournalOptions& options, const JournalQuery& query, std::ostream& out,
                  std::ostream& err) {
     const JournalSettings settings = RfidctlJournalSettings(options);
-    // Printing never creates a journal: a mistyped path is said so, not shown as an empty journal.
-    if (!QFileInfo::exists(settings.connection)) {
+    // Printing never creates a journal: a mistyped path is said so, not shown as an empty journal. A
+    // server's journal is no file: opening it says whether it is there.
+    QString ignored;
+    const std::optional<DatabaseLocation> location = ParseDatabaseLocation(settings.connection, &ignored);
+    if (location && location->engine == JournalEngine::SQLite && !QFileInfo::exists(location->path)) {
         err << "rfidctl: no journal at " << settings.connection.toStdString() << "\n";
         return RFIDCTL_JOURNAL_FAILED;
     }

@@ -17,6 +17,9 @@ struct RfidctlJournalOptions {
     std::optional<std::string> station;
 };
 
+// The journal of the command line being run (--journal, --station).
+RfidctlJournalOptions& CurrentJournalOptions();
+
 // Exit status of a command that cannot record its card, or a journal that cannot be read.
 constexpr int RFIDCTL_JOURNAL_FAILED = 7;
 
