@@ -8,6 +8,7 @@ void CHandsFreeRun::Start() {
     m_nFailuresInARow = 0;
     m_nEmptyReads = 0;
     m_nPollsWithoutCard = 0;
+    m_nSettlePolls = 0;
     m_cardOnReader.clear();
 }
 
@@ -24,10 +25,15 @@ bool CHandsFreeRun::IsCardOnReader(std::uint64_t cardId) const {
 
 bool CHandsFreeRun::OnPoll(std::optional<std::uint64_t> cardId) {
     if (m_phase == Phase::WaitingForRemoval) {
+        const bool bSettling = m_nSettlePolls > 0;
+        if (bSettling)
+            --m_nSettlePolls;
         if (cardId && IsCardOnReader(*cardId)) {
             m_nEmptyReads = 0;
             return false;
         }
+        if (!cardId && bSettling)
+            return false;
         // A different card means the written one was swapped for it: that card is written at once.
         if (!cardId && ++m_nEmptyReads < EMPTY_READS_FOR_REMOVAL)
             return false;
@@ -50,7 +56,8 @@ bool CHandsFreeRun::OnPoll(std::optional<std::uint64_t> cardId) {
     return true;
 }
 
-void CHandsFreeRun::OnCardDone(bool bGood, const std::vector<std::uint64_t>& cardIds) {
+void CHandsFreeRun::OnCardDone(bool bGood, const std::vector<std::uint64_t>& cardIds, bool bReadBack) {
+    m_nSettlePolls = bReadBack ? 0 : SETTLE_POLLS;
     m_cardOnReader.insert(m_cardOnReader.end(), cardIds.begin(), cardIds.end());
     m_nFailuresInARow = bGood ? 0 : m_nFailuresInARow + 1;
     if (m_nFailuresInARow >= FAILURES_TO_STOP)

@@ -19,6 +19,10 @@ public:
     // Polls without any card after which the operator is told that cards that do not read at all need the
     // Write button (5 seconds).
     static constexpr int POLLS_FOR_NO_CARD_HINT = 50;
+    // A card just programmed does not answer reads for a moment (the reason for the pause before a
+    // verification): for this many polls after a card that was not read back, a read without a card does
+    // not count towards its removal (500 ms).
+    static constexpr int SETTLE_POLLS = 5;
 
     enum class Phase { Idle, WaitingForCard, WaitingForRemoval, Stopped };
     enum class StopReason { None, Operator, ReaderGone, Failures };
@@ -34,8 +38,9 @@ public:
 
     // What became of the card handed out by OnPoll: whether it is good, and every identifier the card may
     // hold now (the one read before writing, the one written, the one read back), by which it is known
-    // until it is taken away. Three failed cards in a row stop the run.
-    void OnCardDone(bool bGood, const std::vector<std::uint64_t>& cardIds);
+    // until it is taken away. bReadBack tells that the card was read back after programming, so it has
+    // settled. Three failed cards in a row stop the run.
+    void OnCardDone(bool bGood, const std::vector<std::uint64_t>& cardIds, bool bReadBack);
 
     Phase GetPhase() const { return m_phase; }
     bool IsRunning() const { return m_phase == Phase::WaitingForCard || m_phase == Phase::WaitingForRemoval; }
@@ -52,5 +57,6 @@ private:
     int m_nFailuresInARow = 0;
     int m_nEmptyReads = 0;
     int m_nPollsWithoutCard = 0;
+    int m_nSettlePolls = 0;
     std::vector<std::uint64_t> m_cardOnReader;
 };

@@ -12,7 +12,7 @@ CHandsFreeRun RunWithOneCardWritten(bool bGood = true) {
     CHandsFreeRun run;
     run.Start();
     EXPECT_TRUE(run.OnPoll(kBlank));
-    run.OnCardDone(bGood, {kBlank, 1});
+    run.OnCardDone(bGood, {kBlank, 1}, true);
     return run;
 }
 
@@ -54,9 +54,9 @@ TEST(HandsFreeRun, ThreeEmptyReadsOrADifferentCardMeanTheCardWasTakenAway) {
     EXPECT_EQ(run.GetPhase(), CHandsFreeRun::Phase::WaitingForCard);
     EXPECT_TRUE(run.OnPoll(1)) << "the same card laid again is written again";
 
-    run.OnCardDone(true, {1, 2});
+    run.OnCardDone(true, {1, 2}, true);
     EXPECT_TRUE(run.OnPoll(kOther)) << "a card swapped in without a gap is written at once";
-    run.OnCardDone(true, {kOther, 3});
+    run.OnCardDone(true, {kOther, 3}, true);
     EXPECT_EQ(Poll(run, 3, 2) + Poll(run, kOther, 2), 0);
 }
 
@@ -65,13 +65,13 @@ TEST(HandsFreeRun, ThreeFailedCardsInARowStopTheRunAGoodCardResetsTheCount) {
     for (bool bGood : {false, true, false, false}) {
         Poll(run, std::nullopt, 3);
         ASSERT_TRUE(run.OnPoll(kBlank));
-        run.OnCardDone(bGood, {kBlank});
+        run.OnCardDone(bGood, {kBlank}, true);
     }
     EXPECT_TRUE(run.IsRunning());
     EXPECT_EQ(run.GetFailuresInARow(), 2);
     Poll(run, std::nullopt, 3);
     ASSERT_TRUE(run.OnPoll(kBlank));
-    run.OnCardDone(false, {kBlank});
+    run.OnCardDone(false, {kBlank}, true);
     EXPECT_FALSE(run.IsRunning());
     EXPECT_EQ(run.GetStopReason(), CHandsFreeRun::StopReason::Failures);
 
@@ -89,7 +89,7 @@ TEST(HandsFreeRun, NoCardHintAfterFiveSecondsWithoutACardUntilOneReads) {
     EXPECT_TRUE(run.ShowNoCardHint());
     run.OnPoll(kBlank);
     EXPECT_FALSE(run.ShowNoCardHint());
-    run.OnCardDone(true, {kBlank, 1});
+    run.OnCardDone(true, {kBlank, 1}, true);
     // Waiting for the written card to go away is not waiting for a card.
     Poll(run, 1, CHandsFreeRun::POLLS_FOR_NO_CARD_HINT);
     EXPECT_FALSE(run.ShowNoCardHint());
@@ -97,4 +97,19 @@ TEST(HandsFreeRun, NoCardHintAfterFiveSecondsWithoutACardUntilOneReads) {
     EXPECT_FALSE(run.ShowNoCardHint());
     Poll(run, std::nullopt, 1);
     EXPECT_TRUE(run.ShowNoCardHint());
+}
+
+TEST(HandsFreeRun, ACardNotReadBackMayFailReadsWhileItSettlesWithoutCountingAsTakenAway) {
+    CHandsFreeRun run;
+    run.Start();
+    ASSERT_TRUE(run.OnPoll(kBlank));
+    run.OnCardDone(true, {kBlank, 1}, false);
+    EXPECT_EQ(Poll(run, std::nullopt, CHandsFreeRun::SETTLE_POLLS), 0);
+    EXPECT_EQ(run.GetPhase(), CHandsFreeRun::Phase::WaitingForRemoval);
+    EXPECT_EQ(Poll(run, std::nullopt, CHandsFreeRun::EMPTY_READS_FOR_REMOVAL), 0);
+    EXPECT_EQ(run.GetPhase(), CHandsFreeRun::Phase::WaitingForCard);
+    // A card swapped in while the last one settles is written at once.
+    ASSERT_TRUE(run.OnPoll(kBlank));
+    run.OnCardDone(true, {kBlank, 2}, false);
+    EXPECT_TRUE(run.OnPoll(kOther));
 }
