@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QLabel>
@@ -30,7 +31,10 @@ constexpr int kModeButtons[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RA
                                 CMPDlg::IDC_RADIO_NOCHANGE};
 // The controls inside the frame, which move with it.
 constexpr int kOptionControls[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RANDOM,
-                                   CMPDlg::IDC_RADIO_NOCHANGE, CMPDlg::IDC_CHECK_VERIFY};
+                                   CMPDlg::IDC_RADIO_NOCHANGE, CMPDlg::IDC_CHECK_VERIFY,
+                                   CMPDlg::IDC_CHECK_HANDSFREE};
+// The state line of a hands-free run sits this far below the row of fields.
+constexpr int kRunStateGap = 12;
 
 } // namespace
 
@@ -47,6 +51,7 @@ bool CMPDlg::OnInitDialog() {
     // A 24-point font of the default face for the two fields and the Write button.
     m_font = ApplyPageFont(*this, {m_editVendorId, m_editCardNo, m_btnWrite});
     m_Random.Seed(quint32(QDateTime::currentSecsSinceEpoch()));
+    CreateHandsFreeControls();
 
     // Choosing "Increase Progressively" or "Random" takes effect at once; the other choices are
     // read when a card is written.
@@ -59,7 +64,10 @@ bool CMPDlg::OnInitDialog() {
 
 void CMPDlg::ApplyLanguage(const QString& strLanguage) {
     m_Language.SetLanguage(strLanguage);
+    if (m_btnWrite && m_Run.IsRunning())
+        m_btnWrite->setText(m_strWriteText);
     m_Language.TranslateDialog(this, IDD);
+    TranslateHandsFree();
 }
 
 void CMPDlg::OnCommand(int nID) {
@@ -122,7 +130,12 @@ void CMPDlg::UpdateData(bool bSaveAndValidate) {
 }
 
 void CMPDlg::OnWrite() {
-    WriteOneCard();
+    if (m_Run.IsRunning())
+        StopHandsFreeRun(CHandsFreeRun::StopReason::Operator);
+    else if (m_checkHandsFree && m_checkHandsFree->isChecked())
+        StartHandsFreeRun();
+    else
+        WriteOneCard();
 }
 
 CMPDlg::CardResult CMPDlg::WriteOneCard() {
@@ -254,4 +267,9 @@ void CMPDlg::LayoutControls() {
             option->move(option->pos() + layout.optionOffset);
     }
     m_frame->setGeometry(layout.frame);
+    if (m_labelRunState) {
+        const QRect client = GetClientRect();
+        const int top = m_btnWrite->geometry().bottom() + 1 + kRunStateGap;
+        m_labelRunState->setGeometry(client.left(), top, client.width(), qMax(0, client.bottom() + 1 - top));
+    }
 }

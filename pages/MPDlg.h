@@ -1,18 +1,21 @@
 #pragma once
 
 #include "language/MultiLanguage.h"
+#include "pages/HandsFreeRun.h"
 #include "pages/NumberSequence.h"
 #include "platform/Dialog.h"
 #include "reader/NumberForms.h"
 
 #include <QFont>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <optional>
 
 class CPageHost;
 class CPageJournal;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,6 +36,8 @@ public:
         IDC_RADIO_NOCHANGE = 1013,
         IDC_CHECK_VERIFY = 1014,
         IDC_STATIC_FRAME = 1015,
+        // Added to the template: the hands-free choice in the option frame.
+        IDC_CHECK_HANDSFREE = 1016,
     };
 
     // What became of one card that WriteOneCard() handled.
@@ -56,13 +61,21 @@ public:
     // Switches the page's own catalogue to strLanguage and translates the page as dialog 138.
     void ApplyLanguage(const QString& strLanguage);
 
-    // The Write button and Enter: writes one card.
+    // The Write button and Enter: writes one card, or with Hands-free on starts a run, or stops the run
+    // that is going (the button then reads Stop).
     void OnWrite();
 
     // Writes one card from the fields, verifies it when Verify is on, logs it and advances the
     // number after a good card. Every card the page writes goes through here, so each is handled
     // the same way whatever started it.
     CardResult WriteOneCard();
+
+    // A hands-free run: polls the reader every 100 ms and writes each card laid on it once.
+    void StartHandsFreeRun();
+    void StopHandsFreeRun(CHandsFreeRun::StopReason reason);
+    bool IsHandsFreeRunning() const { return m_Run.IsRunning(); }
+    // One poll of a run (the run's timer).
+    void OnHandsFreePoll();
 
     bool PreTranslateMessage(QObject* target, QKeyEvent* e) override;
 
@@ -87,11 +100,20 @@ public:
     QLabel* m_frame = nullptr;
     // The generator of MODE_RANDOM, seeded with the time when the page is initialised.
     CRandomGenerator m_Random;
+    QCheckBox* m_checkHandsFree = nullptr;
+    QLabel* m_labelRunState = nullptr;
+    // The poll timer of a hands-free run (CHandsFreeRun::POLL_INTERVAL_MS).
+    QTimer m_RunTimer;
+    CHandsFreeRun m_Run;
 
 protected:
     bool OnInitDialog() override;
     void OnCommand(int nID) override;
     void resizeEvent(QResizeEvent* e) override;
+    // Another page taking this one's place ends a run: cards are written only where the operator sees it.
+    void hideEvent(QHideEvent* e) override;
+    // During a run: Escape anywhere in the window stops it, wherever the focus is.
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void DoDataExchange(bool bSaveAndValidate);
@@ -102,4 +124,15 @@ private:
     // on a good card): that is said in the log and recorded, and the number stays as it was.
     std::optional<std::uint64_t> ClearForWriting(CPageJournal& journal, std::uint64_t cardId);
     std::nullopt_t RefuseUnrecorded(CPageJournal& journal, std::uint64_t cardId);
+    void CreateHandsFreeControls();
+    void TranslateHandsFree();
+    void ShowWriteButton();
+    enum class RunState { Waiting, Writing, Good, Failed, Stopped };
+    void ShowRunState(RunState state, const QString& text);
+    void ShowWaitingState();
+    void OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardResult& result);
+    QString FailureReason(const CardResult& result) const;
+
+    // The Write button's text in the current language, shown again when a run ends.
+    QString m_strWriteText;
 };

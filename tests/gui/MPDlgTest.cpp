@@ -76,4 +76,15 @@ TEST_F(MassProductionPage, ApplyLanguageTranslatesThePageAsDialog138) {
     EXPECT_EQ(m_page->GetDlgItemText(CMPDlg::IDC_RADIO_NOCHANGE), QStringLiteral("No change"));
     m_page->ApplyLanguage(QStringLiteral("\u7B80\u4F53\u4E2D\u6587"));
     EXPECT_EQ(m_page->GetDlgItemText(CMPDlg::IDC_BUTTON_WRITE), QStringLiteral("\u5199\u5165"));
+    // The hands-free texts are compiled in; the built-in files do not carry them.
+    const std::pair<const char*, const char*> handsFree[] = {
+        {"\u7B80\u4F53\u4E2D\u6587", "免手动"}, {"繁體中文", "免手動"}, {"English", "Hands-free"}};
+    for (const auto& [language, text] : handsFree) {
+        m_page->ApplyLanguage(QString::fromUtf8(language));
+        QWidget* check = m_page->GetDlgItem(CMPDlg::IDC_CHECK_HANDSFREE);
+        EXPECT_EQ(m_page->GetDlgItemText(CMPDlg::IDC_CHECK_HANDSFREE), QString::fromUtf8(text));
+        EXPECT_EQ(check->accessibleName(), QString::fromUtf8(text));
+        EXPECT_EQ(m_page->GetDlgItem(CMPDlg::IDC_BUTTON_WRITE)->accessibleName(),
+                  m_page->GetDlgItemText(CMPDlg::IDC_BUTTON_WRITE));
+    }
 }
