@@ -1,7 +1,9 @@
 // Hands-free runs of the Mass Production page in the real main window against the emulated reader: the
 // test lays cards on the reader and takes them away as an operator does, and the page does the rest.
 
+#include "database/JournalTestSupport.h"
 #include "device/MainWindowFixture.h"
+#include "journal/JournalSettings.h"
 #include "pages/NumberSequence.h"
 
 #include <QAbstractButton>
@@ -9,27 +11,17 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-class HandsFreeOnReader : public MainWindowFixture {
+class HandsFreeOnReader : public MassProductionOnReader {
 protected:
-    CMPDlg& Page() { return m_dlg->m_MPDlg; }
-    QLineEdit* CardNo() { return Edit(Page(), CMPDlg::IDC_EDIT_CARDNO); }
     QAbstractButton* Option(int id) { return qobject_cast<QAbstractButton*>(Page().GetDlgItem(id)); }
     QString WriteText() { return Option(CMPDlg::IDC_BUTTON_WRITE)->text(); }
     QString State() { return Page().m_labelRunState->text(); }
     CHandsFreeRun::Phase Phase() { return Page().m_Run.GetPhase(); }
-    void SetOption(int id, bool checked) {
-        if (Option(id)->isChecked() != checked)
-            Option(id)->click();
-    }
 
     // Shows the page with vendor ID 1 and the card number, Increase and the Verify choice, checks
     // Hands-free and presses Write, which starts the run. pollMs > 0 polls faster than the page does.
     void StartRun(const QString& cardNo, bool verify, int pollMs = 0) {
-        m_dlg->ShowPage(1);
-        Edit(Page(), CMPDlg::IDC_EDIT_VENDORID)->setText(QStringLiteral("1"));
-        CardNo()->setText(cardNo);
-        SetOption(CMPDlg::IDC_RADIO_INCREASE, true);
-        SetOption(CMPDlg::IDC_CHECK_VERIFY, verify);
+        Prepare(QStringLiteral("1"), cardNo, CMPDlg::IDC_RADIO_INCREASE, verify);
         SetOption(CMPDlg::IDC_CHECK_HANDSFREE, true);
         if (pollMs > 0)
             Page().m_RunTimer.setInterval(pollMs);
@@ -54,8 +46,6 @@ protected:
 };
 
 namespace {
-const QString kWritten = QStringLiteral("WRITE CARD SUCCESS\u221A");
-const QString kWriteError = QStringLiteral("WRITE CARD ERROR\u00D7");
 constexpr std::uint64_t kVendor1 = 1ull << 32;
 } // namespace
 
@@ -74,6 +64,15 @@ TEST_F(HandsFreeOnReader, AHundredCardsEachGetTheirConsecutiveNumberAndNoneIsWri
         EXPECT_EQ(CardNo()->text(), QStringLiteral("0000001100"));
         EXPECT_TRUE(Page().IsHandsFreeRunning());
         EXPECT_EQ(State(), QStringLiteral("Waiting for a card"));
+        // The journal holds each card as the run wrote it, in order.
+        const auto journal =
+            journaltest::OpenOrFail(m_appFolder.filePath(QString::fromLatin1(JOURNAL_FILE_NAME)));
+        const std::vector<JournalRecord> records = journaltest::RecordsOldestFirst(*journal);
+        ASSERT_EQ(records.size(), 100u);
+        for (std::uint64_t card = 0; card < 100; ++card) {
+            EXPECT_EQ(records[card].result, JournalResult::Ok);
+            EXPECT_EQ(records[card].identifier, kVendor1 + 1000 + card);
+        }
     });
 }
 
