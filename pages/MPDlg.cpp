@@ -48,8 +48,13 @@ bool CMPDlg::OnInitDialog() {
     m_frame = qobject_cast<QLabel*>(GetDlgItem(IDC_STATIC_FRAME));
     DoDataExchange(false);
 
-    // A 24-point font of the default face for the two fields and the Write button.
+    // A 24-point font of the default face for the two fields and the Write button, narrowed so that
+    // vendor 255 and card number 4294967295 show whole.
     m_font = ApplyPageFont(*this, {m_editVendorId, m_editCardNo, m_btnWrite});
+    m_font = FitPageFont(m_font,
+                         {{m_editVendorId, QString::number(MAX_VENDOR_ID)},
+                          {m_editCardNo, QString::number(MAX_CARD_NUMBER)}},
+                         {m_editVendorId, m_editCardNo, m_btnWrite});
     m_Random.Seed(quint32(QDateTime::currentSecsSinceEpoch()));
     CreateHandsFreeControls();
 
@@ -68,6 +73,7 @@ void CMPDlg::ApplyLanguage(const QString& strLanguage) {
         m_btnWrite->setText(m_strWriteText);
     m_Language.TranslateDialog(this, IDD);
     TranslateHandsFree();
+    FitControlTexts();
 }
 
 void CMPDlg::OnCommand(int nID) {

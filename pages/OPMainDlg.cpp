@@ -24,14 +24,19 @@ bool COPMainDlg::OnInitDialog() {
     m_btnWrite = qobject_cast<QPushButton*>(GetDlgItem(IDC_BUTTON_WRITE));
     DoDataExchange(false);
 
-    // A 24-point font of the default face for the two fields and the two buttons.
+    // A 24-point font of the default face for the two fields and the two buttons, narrowed so that
+    // both fields show a whole 13-digit identifier.
     m_font = ApplyPageFont(*this, {m_editRead, m_btnRead, m_editWrite, m_btnWrite});
+    const QString widest = CardIdText(MAX_IDENTIFIER);
+    m_font = FitPageFont(m_font, {{m_editRead, widest}, {m_editWrite, widest}},
+                         {m_editRead, m_btnRead, m_editWrite, m_btnWrite});
     return true;
 }
 
 void COPMainDlg::ApplyLanguage(const QString& strLanguage) {
     m_Language.SetLanguage(strLanguage);
     m_Language.TranslateDialog(this, IDD);
+    FitControlTexts();
 }
 
 void COPMainDlg::OnCommand(int nID) {

@@ -5,6 +5,7 @@
 #include "reader/CardIdentifier.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QString>
 #include <QWidget>
@@ -41,6 +42,22 @@ inline QFont ApplyPageFont(const QWidget& page, std::initializer_list<QWidget*> 
     }
     return font;
 }
+
+// A field and the widest text it accepts (its largest number, with every digit shown).
+struct FieldWidest {
+    QLineEdit* edit;
+    QString widest;
+};
+
+// The width a line edit has for its text: inside its frame and the edit's own margin of 2 pixels a
+// side, less one pixel for the caret after the last character.
+int LineEditTextWidth(const QLineEdit& edit);
+
+// The page font, narrowed (same face, same 24-point height) just enough that every field shows its
+// widest text whole; the font is set again on every control that had the page font. The template
+// rectangles were made for a narrower Windows face, in which these texts fit.
+QFont FitPageFont(const QFont& pageFont, std::initializer_list<FieldWidest> fields,
+                  std::initializer_list<QWidget*> controls);
 
 // Sets an edit's text only when it differs, so an unchanged field keeps its caret and undo.
 inline void ShowText(QLineEdit* edit, const QString& text) {

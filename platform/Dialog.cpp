@@ -15,6 +15,10 @@
 
 namespace {
 
+// The width in pixels a control has in its template, to which FitControlTexts returns it.
+constexpr char kTemplateWidthProperty[] = "templateWidth";
+
+
 constexpr unsigned WS_DISABLED = 0x08000000u;
 
 // Routes key presses through PreTranslateMessage of the dialogs around the target widget,
@@ -164,6 +168,7 @@ bool CDialog::Build(bool asChild) {
     m_bCreated = true;
 
     const bool giveFocus = OnInitDialog();
+    FitControlTexts();
     if (giveFocus) {
         for (QObject* child : children()) {
             auto* w = qobject_cast<QWidget*>(child);
@@ -245,10 +250,23 @@ QWidget* CDialog::CreateControl(const ControlTemplate& control) {
         break;
     }
     widget->setProperty(kControlIdProperty, control.id);
+    widget->setProperty(kTemplateWidthProperty, MapDialogRect(control.rect).width());
     widget->setGeometry(MapDialogRect(control.rect).translated(GetClientRect().topLeft()));
     widget->setEnabled(!(control.style & WS_DISABLED));
     widget->setVisible(control.style & WS_VISIBLE);
     return widget;
+}
+
+void CDialog::FitControlTexts() {
+    for (QObject* child : children()) {
+        auto* button = qobject_cast<QAbstractButton*>(child);
+        if (!button || !button->property(kTemplateWidthProperty).isValid())
+            continue;
+        const int templateWidth = button->property(kTemplateWidthProperty).toInt();
+        const int width = qMax(templateWidth, button->sizeHint().width());
+        if (width != button->width())
+            button->resize(width, button->height());
+    }
 }
 
 QWidget* CDialog::GetDlgItem(int nID) const {

@@ -65,6 +65,12 @@ public:
     // it, so the caller lays out its controls again when this returns true (the height changed).
     bool DrawMenuBar();
 
+    // Widens each button, radio button and check box whose text does not fit its template width to
+    // the width the text needs, keeping its left edge; one whose text fits again goes back to its
+    // template width. The templates were laid out for a narrower Windows face. Run after the
+    // controls are made and after every change of their texts (a language switch).
+    void FitControlTexts();
+
     // Window style bits as the template gives them, with any bits added since.
     unsigned GetStyle() const { return m_dwStyle; }
     void ModifyStyle(unsigned remove, unsigned add);

@@ -88,3 +88,9 @@ TEST_F(MassProductionPage, ApplyLanguageTranslatesThePageAsDialog138) {
                   m_page->GetDlgItemText(CMPDlg::IDC_BUTTON_WRITE));
     }
 }
+
+TEST_F(MassProductionPage, TheWidestNumbersShowWholeAndNoTextIsCut) {
+    EXPECT_TRUE(ShowsWhole(CMPDlg::IDC_EDIT_VENDORID, QStringLiteral("255")));
+    EXPECT_TRUE(ShowsWhole(CMPDlg::IDC_EDIT_CARDNO, QStringLiteral("4294967295")));
+    ExpectControlTextsFit();
+}

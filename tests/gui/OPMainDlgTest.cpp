@@ -65,3 +65,11 @@ TEST_F(ReadWritePage, ApplyLanguageTranslatesThePageAsDialog136) {
     EXPECT_EQ(m_page->GetDlgItemText(COPMainDlg::IDC_BUTTON_READ), QStringLiteral("\u8B80\u53D6"));
     EXPECT_EQ(m_page->GetDlgItemText(COPMainDlg::IDC_BUTTON_WRITE), QStringLiteral("\u5BEB\u5165"));
 }
+
+TEST_F(ReadWritePage, BothFieldsShowA13DigitIdentifierAndNoTextIsCut) {
+    for (int id : {COPMainDlg::IDC_EDIT_READ, COPMainDlg::IDC_EDIT_WRITE}) {
+        EXPECT_TRUE(ShowsWhole(id, QStringLiteral("0078187493530"))) << id;
+        EXPECT_FALSE(ShowsWhole(id, QStringLiteral("00781874935300000"))) << "a wider text scrolls";
+    }
+    ExpectControlTextsFit();
+}

@@ -5,8 +5,13 @@
 
 #include "language/MultiLanguage.h"
 
+#include <QAbstractButton>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,6 +52,38 @@ protected:
     bool Swallows(int id, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
         QKeyEvent press(QEvent::KeyPress, key, modifiers);
         return m_page->PreTranslateMessage(m_page->GetDlgItem(id), &press);
+    }
+
+    // Whether the field, painted with `text` and the caret after its last digit, still shows its first
+    // digit: the edit scrolls its text to the left when it is wider than the field.
+    bool ShowsWhole(int id, const QString& text) const {
+        QLineEdit* edit = Edit(id);
+        edit->setText(text);
+        edit->end(false);
+        edit->grab(); // the edit works out its scrolling when it paints
+        return edit->cursorPositionAt(QPoint(edit->contentsRect().left() + 1, edit->height() / 2)) == 0;
+    }
+
+    // Checks, in each built-in language, that every button, radio button and check box shows its
+    // whole text, measured against the part of the control the style gives the text.
+    void ExpectControlTextsFit() const {
+        CMultiLanguage catalogue;
+        for (const QString& language : catalogue.ProvideBuiltInLanguages()) {
+            m_page->ApplyLanguage(language);
+            for (QAbstractButton* button : m_page->template findChildren<QAbstractButton*>()) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                option.rect = button->rect();
+                const auto element = qobject_cast<QRadioButton*>(button) ? QStyle::SE_RadioButtonContents
+                                     : qobject_cast<QCheckBox*>(button) ? QStyle::SE_CheckBoxContents
+                                                                        : QStyle::SE_PushButtonContents;
+                const QRect room = button->style()->subElementRect(element, &option, button);
+                const QFontMetrics metrics(button->font());
+                const QString text = QString(button->text()).remove(u'&');
+                EXPECT_LE(metrics.horizontalAdvance(text), room.width()) << qPrintable(language + u' ' + text);
+                EXPECT_LE(metrics.tightBoundingRect(text).height(), room.height()) << qPrintable(language + u' ' + text);
+            }
+        }
     }
 
     QTemporaryDir m_appFolder;
