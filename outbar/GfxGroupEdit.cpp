@@ -37,6 +37,8 @@ void CGfxGroupEdit::Open(int kind, int index, const QRect& rect, bool singleLine
         cursor.mergeBlockFormat(centred);
     }
     moveCursor(QTextCursor::End);
+    // Filters installed last run first: this one runs before the key routing of the dialogs.
+    qApp->installEventFilter(this);
     show();
     setFocus(Qt::OtherFocusReason);
 }
@@ -48,25 +50,39 @@ void CGfxGroupEdit::PostClose() {
 bool CGfxGroupEdit::event(QEvent* e) {
     // Return and Escape end the edit before the text control sees them, and never reach a dialog
     // around the bar as a shortcut.
-    if (e->type() == QEvent::ShortcutOverride || e->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(e)->key();
-        const bool commit = key == Qt::Key_Return || key == Qt::Key_Enter;
-        const bool cancel = key == Qt::Key_Escape;
-        if (commit || cancel) {
-            if (e->type() == QEvent::KeyPress) {
-                if (cancel)
-                    m_bCancelled = 1;
-                PostClose();
-                // Handing the focus back to the bar ends the edit through the focus loss, which
-                // reports the text unless the edit was cancelled.
-                if (QWidget* bar = parentWidget())
-                    bar->setFocus(Qt::OtherFocusReason);
-            }
-            e->accept();
-            return true;
-        }
-    }
+    if (HandleEndKey(e))
+        return true;
     return QTextEdit::event(e);
+}
+
+bool CGfxGroupEdit::eventFilter(QObject* watched, QEvent* e) {
+    // The edit watches the application's key presses from the moment it opens, so it sees its own
+    // Return and Escape before a dialog around the bar that swallows Escape; otherwise Escape
+    // would leave the edit open.
+    if (watched == this && HandleEndKey(e))
+        return true;
+    return QTextEdit::eventFilter(watched, e);
+}
+
+bool CGfxGroupEdit::HandleEndKey(QEvent* e) {
+    if (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    const bool commit = key == Qt::Key_Return || key == Qt::Key_Enter;
+    const bool cancel = key == Qt::Key_Escape;
+    if (!commit && !cancel)
+        return false;
+    if (e->type() == QEvent::KeyPress) {
+        if (cancel)
+            m_bCancelled = 1;
+        PostClose();
+        // Handing the focus back to the bar ends the edit through the focus loss, which reports
+        // the text unless the edit was cancelled.
+        if (QWidget* bar = parentWidget())
+            bar->setFocus(Qt::OtherFocusReason);
+    }
+    e->accept();
+    return true;
 }
 
 void CGfxGroupEdit::keyPressEvent(QKeyEvent* e) {

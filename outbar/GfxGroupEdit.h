@@ -24,15 +24,20 @@ public:
     int m_nKind = KindFolder;
     bool m_bSingleLine = false;
     int m_nIndex = -1;
+    // The folder that was current when an item's edit opened; the bar drops the new text when
+    // another folder has become current since (the index would name an item of that folder).
+    int m_nFolder = -1;
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void PostClose();
+    bool HandleEndKey(QEvent* event); // Return and Escape: true when the key ended the edit
     void FitToText();
     void Finish(); // reports the text once, unless cancelled or empty
 

@@ -196,6 +196,7 @@ void CGfxOutBarCtrl::BeginItemRename(int index) {
         r.right = inside.right - 5;
     }
     auto* edit = new CGfxGroupEdit(this);
+    edit->m_nFolder = m_nCurrentFolder;
     edit->Open(CGfxGroupEdit::KindItem, index, r.ToQRect(), small, true,
                ItemOf(m_nCurrentFolder, index)->m_strLabel);
 }
@@ -213,9 +214,10 @@ qintptr CGfxOutBarCtrl::OnGroupEditNotify(int kind, CGfxGroupEdit* edit) {
             Geometry().HeaderRect(change.index, &header);
             Invalidate(header);
         }
-    } else if (kind == CGfxGroupEdit::KindItem && IsItemOfCurrent(change.index)) {
+    } else if (kind == CGfxGroupEdit::KindItem && edit->m_nFolder == m_nCurrentFolder &&
+               IsItemOfCurrent(change.index)) {
         if (Notify(BarNotifyItemRenamed, reinterpret_cast<qintptr>(&change)) &&
-            IsItemOfCurrent(change.index)) {
+            edit->m_nFolder == m_nCurrentFolder && IsItemOfCurrent(change.index)) {
             SetItemText(m_nCurrentFolder, change.index, edit->m_strText);
             Invalidate(Geometry().InsideRect());
         }

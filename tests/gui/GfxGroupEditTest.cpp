@@ -90,6 +90,42 @@ TEST_F(GroupEdit, EscapeAndEmptyTextsReportNothing) {
     EXPECT_TRUE(window.isVisible()); // neither key reached the window around the bar
 }
 
+// Swallows every Escape press of the application, as the key routing of a dialog around the bar
+// does when the dialog must not end on Escape.
+struct EscapeSwallower : QObject {
+    bool eventFilter(QObject*, QEvent* e) override {
+        return e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape;
+    }
+};
+
+TEST_F(GroupEdit, EscapeCancelsEvenInsideADialogThatSwallowsEscape) {
+    FourFolders();
+    EscapeSwallower dialogKeys;
+    qApp->installEventFilter(&dialogKeys);
+    bar->BeginItemRename(0);
+    ASSERT_TRUE(OpenEdit());
+    ReplaceText("xyz");
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_TRUE(WaitClosed());
+    qApp->removeEventFilter(&dialogKeys);
+    EXPECT_TRUE(Renames().empty());
+    EXPECT_EQ(Labels(1)[0], "a");
+}
+
+TEST_F(GroupEdit, AFolderChangeDuringAnItemRenameRenamesNoItemOfTheNewFolder) {
+    FourFolders();
+    bar->GetFolder(3).InsertItem(-1, QStringLiteral("other"), 0);
+    bar->BeginItemRename(0);
+    ASSERT_TRUE(OpenEdit());
+    bar->SelectFolder(3); // the owner changes the folder; the edit keeps the focus
+    ReplaceText("renamed");
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_TRUE(WaitClosed());
+    EXPECT_TRUE(Renames().empty());
+    EXPECT_EQ(bar->GetFolder(3).GetItem(0)->m_strLabel, "other");
+    EXPECT_EQ(Labels(1)[0], "a");
+}
+
 TEST_F(GroupEdit, ClickingAHeaderWhileEditingCommitsTheLabelBeforeTheFolderOpens) {
     FourFolders();
     bar->BeginItemRename(0);
