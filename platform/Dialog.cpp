@@ -270,11 +270,21 @@ void CDialog::FitControlTexts() {
 }
 
 QWidget* CDialog::GetDlgItem(int nID) const {
+    // The remembered control still answers for the id while it is a child with that id; otherwise
+    // the children are searched in their order, as before, and the answer remembered.
+    const auto found = m_controlById.find(nID);
+    if (found != m_controlById.end() && found->second && found->second->parent() == this &&
+        ControlIdOf(found->second) == nID)
+        return found->second;
     for (QObject* child : children()) {
         auto* widget = qobject_cast<QWidget*>(child);
-        if (widget && widget->property(kControlIdProperty).isValid() && ControlIdOf(widget) == nID)
+        const QVariant id = widget ? widget->property(kControlIdProperty) : QVariant();
+        if (id.isValid() && id.toInt() == nID) {
+            m_controlById[nID] = widget;
             return widget;
+        }
     }
+    m_controlById.erase(nID);
     return nullptr;
 }
 

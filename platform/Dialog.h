@@ -19,6 +19,9 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
+
+#include <unordered_map>
 
 class QKeyEvent;
 class QMenuBar;
@@ -112,4 +115,7 @@ private:
     bool m_bModal = false;
     QMenuBar* m_pMenuBar = nullptr;
     int m_nDefaultButtonId = 0;
+    // The control last found for each id: a card operation looks its controls up several times, and
+    // a scan of every child reading its id property each time was a hot spot of writing cards.
+    mutable std::unordered_map<int, QPointer<QWidget>> m_controlById;
 };

@@ -74,6 +74,22 @@ TEST(Dialog, ChildDialogHasTheTemplateControlsInOrderAtTheirPixelRectangles) {
     EXPECT_EQ(page.GetDlgItem(12345), nullptr);
 }
 
+TEST(Dialog, AControlFoundOnceIsNotAnsweredAfterItWentOrChangedItsId) {
+    QWidget parent;
+    CDialog page(IDD_OPMAIN);
+    ASSERT_TRUE(page.Create(&parent));
+    QWidget* read = page.GetDlgItem(IDC_BTN_READ);
+    ASSERT_EQ(page.GetDlgItem(IDC_BTN_READ), read); // remembered
+    read->setProperty(kControlIdProperty, 4242);
+    EXPECT_EQ(page.GetDlgItem(IDC_BTN_READ), nullptr);
+    EXPECT_EQ(page.GetDlgItem(4242), read);
+    delete read;
+    EXPECT_EQ(page.GetDlgItem(4242), nullptr);
+    auto* late = new QPushButton(&page);
+    late->setProperty(kControlIdProperty, 4242);
+    EXPECT_EQ(page.GetDlgItem(4242), late);
+}
+
 TEST(Dialog, TemplateTextsAndRadioGroupsOfTheMassProductionPage) {
     QWidget parent;
     CDialog page(IDD_MP);
