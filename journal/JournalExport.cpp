@@ -1,6 +1,7 @@
 #include "journal/JournalExport.h"
 
 #include "reader/CardIdentifier.h"
+#include "reader/NumberForms.h"
 
 #include <QIODevice>
 
@@ -10,14 +11,27 @@ QString IdentifierField(const JournalRecord& record) {
     return record.identifier ? CardIdText(*record.identifier) : QString();
 }
 
+// The identifier in each printed form, after the other fields: a column a form, named by the form in
+// lower case ("hex", "dez10", "dez8", "w26", "5.5"), empty without an identifier.
+void AppendFormColumns(QStringList& columns, const JournalRecord* record) {
+    for (NumberForm form : ALL_NUMBER_FORMS) {
+        if (!record)
+            columns << NumberFormName(form).toLower();
+        else
+            columns << (record->identifier ? NumberFormText(form, *record->identifier) : QString());
+    }
+}
+
 } // namespace
 
 QStringList ExportHeader() {
-    return {QStringLiteral("id"),          QStringLiteral("time_utc"), QStringLiteral("station"),
+    QStringList header = {QStringLiteral("id"),          QStringLiteral("time_utc"), QStringLiteral("station"),
             QStringLiteral("user"),        QStringLiteral("source"),   QStringLiteral("operation"),
             QStringLiteral("identifier"),  QStringLiteral("vendor_id"), QStringLiteral("card_number"),
             QStringLiteral("result"),      QStringLiteral("card"),     QStringLiteral("reason"),
             QStringLiteral("reader_name"), QStringLiteral("reader_version")};
+    AppendFormColumns(header, nullptr);
+    return header;
 }
 
 QString CardStatusKey(CardStatus status) {
@@ -36,7 +50,7 @@ QString CardStatusKey(CardStatus status) {
 
 QStringList ExportFields(const JournalRecord& record) {
     const bool hasId = record.identifier.has_value();
-    return {QString::number(record.id),
+    QStringList fields = {QString::number(record.id),
             JournalTimeText(record.time),
             record.station,
             record.user,
@@ -50,6 +64,8 @@ QStringList ExportFields(const JournalRecord& record) {
             record.reason,
             record.readerName,
             record.readerVersion};
+    AppendFormColumns(fields, &record);
+    return fields;
 }
 
 QString CsvField(const QString& value) {
