@@ -6,7 +6,7 @@
 #include "journal/BatchStation.h"
 #include "journal/DatabaseInit.h"
 #include "journal/Journal.h"
-#include "tests/support/TestDatabase.h"
+#include "tests/support/EngineTest.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -20,15 +20,14 @@ namespace {
 
 constexpr std::uint64_t kVendor18 = 18ull << 32;
 
-class BatchDatabase : public ::testing::TestWithParam<JournalEngine> {
+class BatchDatabase : public EngineTest {
 protected:
     virtual JournalEngine Engine() const { return GetParam(); }
 
     void SetUp() override {
-        if (Engine() == JournalEngine::PostgreSQL && !CPgServer::IsInstalled())
-            GTEST_SKIP() << "PostgreSQL 15 is not installed";
-        m_database = std::make_unique<CTestDatabase>(Engine());
-        ASSERT_TRUE(m_database->IsReady()) << m_database->Error().toStdString();
+        MakeDatabase(Engine());
+        if (!DatabaseMade())
+            return;
         m_db = Connection("admin");
     }
 
@@ -64,7 +63,6 @@ protected:
         return info ? info->counts : BatchCounts{};
     }
 
-    std::unique_ptr<CTestDatabase> m_database;
     QSqlDatabase m_db;
 };
 

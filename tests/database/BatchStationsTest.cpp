@@ -4,7 +4,7 @@
 #include "journal/Batch.h"
 #include "journal/BatchSql.h"
 #include "journal/BatchStation.h"
-#include "tests/support/TestDatabase.h"
+#include "tests/support/EngineTest.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -28,13 +28,12 @@ struct StationRun {
     int away = 0; // times a station found the database away
 };
 
-class BatchStations : public ::testing::TestWithParam<JournalEngine> {
+class BatchStations : public EngineTest {
 protected:
     void SetUp() override {
-        if (GetParam() == JournalEngine::PostgreSQL && !CPgServer::IsInstalled())
-            GTEST_SKIP() << "PostgreSQL 15 is not installed";
-        m_database = std::make_unique<CTestDatabase>(GetParam());
-        ASSERT_TRUE(m_database->IsReady()) << m_database->Error().toStdString();
+        MakeDatabase(GetParam());
+        if (!DatabaseMade())
+            return;
         m_db = m_database->Open("test");
         ASSERT_TRUE(m_db.isOpen()) << m_database->Error().toStdString();
     }
@@ -127,7 +126,6 @@ protected:
 
     int Size(int postgres, int sqlite) const { return GetParam() == JournalEngine::PostgreSQL ? postgres : sqlite; }
 
-    std::unique_ptr<CTestDatabase> m_database;
     QSqlDatabase m_db;
 };
 

@@ -6,7 +6,7 @@
 #include "journal/BatchStation.h"
 #include "reader/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
-#include "tests/support/TestDatabase.h"
+#include "tests/support/EngineTest.h"
 #include "tools/emureader/FakeUsbBus.h"
 #include "tools/rfidctl/Rfidctl.h"
 #include "tools/rfidctl/RfidctlJournal.h"
@@ -31,13 +31,12 @@ struct Result {
 constexpr std::uint64_t kVendor18 = 18ull << 32;
 const char kHostileName[] = "x'); DROP TABLE batch; --";
 
-class RfidctlBatch : public ::testing::TestWithParam<JournalEngine> {
+class RfidctlBatch : public EngineTest {
 protected:
     void SetUp() override {
-        if (GetParam() == JournalEngine::PostgreSQL && !CPgServer::IsInstalled())
-            GTEST_SKIP() << "PostgreSQL 15 is not installed";
-        m_database = std::make_unique<CTestDatabase>(GetParam());
-        ASSERT_TRUE(m_database->IsReady()) << m_database->Error().toStdString();
+        MakeDatabase(GetParam());
+        if (!DatabaseMade())
+            return;
         m_previousProbe = SetDeviceNodeProbe([](const std::string&) { return true; });
         reader.PutCard(5);
     }
@@ -66,7 +65,6 @@ protected:
         return lines;
     }
 
-    std::unique_ptr<CTestDatabase> m_database;
     CFakeUsbBus bus;
     CEmulatedReader& reader = bus.AddReader();
     DeviceNodeProbe m_previousProbe;
