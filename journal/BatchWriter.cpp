@@ -1,5 +1,6 @@
 #include "journal/BatchWriter.h"
 
+#include "journal/BatchPending.h"
 #include "journal/Journal.h"
 #include "reader/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
@@ -54,12 +55,47 @@ BatchCardOutcome CBatchWriter::WriteNext(const QString& batch, bool verify, int 
     return Record(event);
 }
 
+QString CBatchWriter::KeepPendingIn(const QString& path) {
+    m_strPendingPath = path;
+    PendingResultFile kept = LoadPendingResult(path, m_station.StationName());
+    if (kept.event && !m_pending) {
+        m_pending = kept.event;
+        m_bPendingKept = true;
+    }
+    return kept.problem;
+}
+
 BatchCardOutcome CBatchWriter::RecordPending() {
     if (!m_pending)
         return {BatchCardResult::Failed, std::nullopt, QString(), QStringLiteral("no result is waiting")};
     const BatchCardEvent event = *m_pending;
+    const QString text = CardIdText(event.claim.identifier);
+    // The claim may still be in the name of the run that wrote the card: take it back first.
+    const BatchOutcome held = m_station.Claim(event.claim.batch);
+    if (held.status == BatchStatus::Unavailable)
+        return {BatchCardResult::NotRecorded, event.claim, event.readBack,
+                QStringLiteral("the card holds %1 but is not recorded yet: %2").arg(text, held.message)};
+    if (held.status != BatchStatus::Ok || held.claim->index != event.claim.index) {
+        m_pending.reset();
+        StorePending();
+        return {BatchCardResult::Refused, event.claim, event.readBack,
+                QStringLiteral("the card holds %1 but this station no longer holds that number%2; throw the card away")
+                    .arg(text, held.message.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(held.message))};
+    }
     m_pending.reset();
     return Record(event);
+}
+
+// Brings the file in line with the pending result: written while one waits, removed once it is recorded.
+void CBatchWriter::StorePending() {
+    m_bPendingKept = false;
+    if (m_strPendingPath.isEmpty())
+        return;
+    QString error;
+    if (m_pending)
+        m_bPendingKept = SavePendingResult(m_strPendingPath, m_station.StationName(), *m_pending, &error);
+    else
+        RemovePendingResult(m_strPendingPath, &error);
 }
 
 BatchCardOutcome CBatchWriter::Record(const BatchCardEvent& event) {
@@ -71,6 +107,8 @@ BatchCardOutcome CBatchWriter::Record(const BatchCardEvent& event) {
                                       : m_station.RecordGood(event.claim, event.result == BatchCardResult::Verified,
                                                              journal);
     const QString text = CardIdText(event.claim.identifier);
+    if (recorded.status != BatchStatus::Unavailable && m_bPendingKept)
+        StorePending(); // recorded, or it never can be: the kept result is done with
     if (recorded.status == BatchStatus::Ok) {
         QString message;
         if (event.result == BatchCardResult::VerifyFailed)
@@ -81,6 +119,7 @@ BatchCardOutcome CBatchWriter::Record(const BatchCardEvent& event) {
     }
     if (recorded.status == BatchStatus::Unavailable) {
         m_pending = event;
+        StorePending();
         return {BatchCardResult::NotRecorded, event.claim, event.readBack,
                 QStringLiteral("the card holds %1 but is not recorded yet: %2").arg(text, recorded.message)};
     }

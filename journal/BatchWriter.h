@@ -5,7 +5,9 @@
 // record. rfidctl, the Mass Production page and the station tests all write batch cards through it.
 //
 // A written card whose result cannot be recorded (the server went away after the write) is kept as a
-// pending result: the next WriteNext() records it first and writes no other card before it has.
+// pending result: the next WriteNext() records it first and writes no other card before it has. Given a
+// file (KeepPendingIn), the pending result is kept there too, so a run that ends while it waits for
+// the database leaves it to the station's next run.
 
 #include "journal/BatchStation.h"
 
@@ -61,17 +63,26 @@ public:
     // verifyDelayMs: the pause before reading back (the page waits as it does for every card).
     BatchCardOutcome WriteNext(const QString& batch, bool verify, int verifyDelayMs = 0);
 
+    // Keeps the pending result in path from now on, and takes over the one an earlier run of the
+    // station left there. Returns what must be said of a file that cannot be used, else empty.
+    QString KeepPendingIn(const QString& path);
+    // Whether the pending result is in that file, so it outlives this process.
+    bool PendingIsKept() const { return m_bPendingKept; }
+
     bool HasPendingResult() const { return m_pending.has_value(); }
     // Records a pending result; Verified, Written or VerifyFailed when it got through.
     BatchCardOutcome RecordPending();
 
 private:
     BatchCardOutcome Record(const BatchCardEvent& event);
+    void StorePending();
 
     CBatchStation& m_station;
     CRFIDDevice& m_device;
     BatchJournalHook m_journal;
     std::optional<BatchCardEvent> m_pending;
+    QString m_strPendingPath;
+    bool m_bPendingKept = false;
 };
 
 // The result a claim or record outcome stands for.

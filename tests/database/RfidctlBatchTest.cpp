@@ -3,6 +3,7 @@
 // not share a name, and a server that goes away around `batch next`.
 
 #include "journal/Batch.h"
+#include "journal/BatchPending.h"
 #include "journal/BatchStation.h"
 #include "reader/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
@@ -10,8 +11,12 @@
 #include "tools/emureader/FakeUsbBus.h"
 #include "tools/rfidctl/Rfidctl.h"
 #include "tools/rfidctl/RfidctlJournal.h"
+#include "platform/AppFolder.h"
+#include "platform/DataFolder.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -63,6 +68,12 @@ protected:
             lines.push_back((fields.value(0) + " " + fields.value(3) + " " + fields.value(4)).toStdString());
         }
         return lines;
+    }
+
+    // Where `batch next` keeps a card result that waits for this test's database.
+    QString PendingFile() const {
+        return PendingResultPath(ResolveDataFolder(ExecutableFolder()), RfidctlJournalSettings({}).station,
+                                 m_database->Text());
     }
 
     CFakeUsbBus bus;
@@ -193,6 +204,21 @@ INSTANTIATE_TEST_SUITE_P(Engines, RfidctlBatch,
                          ::testing::Values(JournalEngine::SQLite, JournalEngine::PostgreSQL),
                          [](const auto& info) { return std::string(EngineName(info.param)); });
 
+TEST_P(RfidctlBatch, ADamagedWaitingResultIsPutAsideAndSaidAndCardsAreWrittenAsBefore) {
+    ASSERT_EQ(Run({"batch", "create", "order", "--vendor", "18", "--first", "1", "--last", "9"}).code, RFIDCTL_OK);
+    for (const QByteArray& damaged : {QByteArray("{\"station\": "), QByteArray("{\"station\": \"someone else\"}")}) {
+        QFile file(PendingFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+        file.close();
+        const Result next = Run({"batch", "next", "order"});
+        EXPECT_EQ(next.code, RFIDCTL_OK) << next.err;
+        EXPECT_NE(next.err.find("cannot be used"), std::string::npos) << next.err;
+        EXPECT_FALSE(QFile::exists(PendingFile()));
+        EXPECT_TRUE(QFile::remove(PendingFile() + ".damaged"));
+    }
+    EXPECT_EQ(reader.ProgrammedCount(), 2);
+}
+
 // The server away: roles and restarts exist on PostgreSQL only.
 class RfidctlBatchOnPostgres : public RfidctlBatch {};
 
@@ -268,6 +294,45 @@ TEST_P(RfidctlBatchOnPostgres, NoCardIsWrittenWhileTheServerIsAwayAndTheStationG
     const Result journal = Run({"journal", "--csv"});
     EXPECT_EQ(std::count(journal.out.begin(), journal.out.end(), '\n'), 1 + 5)
         << journal.out; // 4 writes, 1 verify
+}
+
+TEST_P(RfidctlBatchOnPostgres, AStationStoppedWhileACardWaitsForTheServerRecordsThatCardFirstNextTime) {
+    CPgServer& server = *m_database->Server();
+    ASSERT_EQ(Run({"batch", "create", "order", "--vendor", "18", "--first", "1", "--last", "9"}).code, RFIDCTL_OK);
+    reader.SetFaultChooser([&](int request) {
+        if (request == REQUEST_WRITE_CARD)
+            server.Stop();
+        return CEmulatedReader::Fault::None;
+    });
+    const Result stopped = Run({"batch", "next", "order", "--verify", "--wait", "0"});
+    reader.SetFaultChooser({});
+    EXPECT_EQ(stopped.code, RFIDCTL_JOURNAL_FAILED);
+    EXPECT_NE(stopped.err.find("keep the card"), std::string::npos) << stopped.err;
+    ASSERT_TRUE(QFile::exists(PendingFile()));
+    ASSERT_TRUE(server.Start()) << server.LastError().toStdString();
+
+    // The run that stopped holds the station name; a process that has ended lets it go at once.
+    QProcess ended;
+    ended.start("sleep", {"0.1"});
+    ASSERT_TRUE(ended.waitForStarted());
+    const qint64 endedPid = ended.processId();
+    ASSERT_TRUE(ended.waitForFinished());
+    QSqlDatabase db = m_database->Open("ended-run");
+    QSqlQuery query(db);
+    ASSERT_TRUE(query.prepare("UPDATE station_session SET pid = ?"));
+    query.addBindValue(endedPid);
+    ASSERT_TRUE(query.exec());
+
+    const Result again = Run({"batch", "next", "order"});
+    EXPECT_EQ(again.code, RFIDCTL_OK) << again.err;
+    EXPECT_EQ(again.out, "written " + Id(1) + "\nverified " + Id(1) + "\n");
+    EXPECT_NE(again.err.find("no other card is written"), std::string::npos) << again.err;
+    EXPECT_EQ(reader.ProgrammedCount(), 1);
+    EXPECT_FALSE(QFile::exists(PendingFile()));
+    EXPECT_EQ(Run({"batch", "next", "order"}).out, "written " + Id(2) + "\n");
+    const std::string station = RfidctlJournalSettings({}).station.toStdString();
+    EXPECT_EQ(Report("order"), (std::vector<std::string>{"identifier state station", Id(1) + " verified " + station,
+                                                         Id(2) + " written " + station}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, RfidctlBatchOnPostgres, ::testing::Values(JournalEngine::PostgreSQL),

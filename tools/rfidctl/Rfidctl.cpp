@@ -323,7 +323,7 @@ JournalRecord BatchRecordBase(CRFIDDevice& device, const JournalSettings& settin
     return base;
 }
 
-int BatchCardExit(const BatchCardOutcome& outcome, std::ostream& out, std::ostream& err) {
+int BatchCardExit(const BatchCardOutcome& outcome, bool resultKept, std::ostream& out, std::ostream& err) {
     const std::string text =
         outcome.claim ? CardIdText(outcome.claim->identifier).toStdString() : std::string();
     const std::string message = outcome.message.toStdString();
@@ -341,8 +341,12 @@ int BatchCardExit(const BatchCardOutcome& outcome, std::ostream& out, std::ostre
         err << "rfidctl: " << message << "\n";
         return RFIDCTL_VERIFY_FAILED;
     case BatchCardResult::NotRecorded:
-        err << "rfidctl: the card holds " << text << " but the journal stayed away, so it is not recorded: "
-            << "throw the card away; the number stays claimed for this station's next card\n";
+        if (resultKept)
+            err << "rfidctl: the card holds " << text << " but the journal stayed away, so it is not recorded "
+                << "yet: keep the card; its result is kept and recorded by this station's next batch next\n";
+        else
+            err << "rfidctl: the card holds " << text << " but the journal stayed away, so it is not recorded: "
+                << "throw the card away; the number stays claimed for this station's next card\n";
         return RFIDCTL_JOURNAL_FAILED;
     case BatchCardResult::Exhausted:
         err << "rfidctl: " << message << "\n";
@@ -383,7 +387,9 @@ int BatchNext(const Arguments& arguments, std::ostream& out, std::ostream& err) 
     if (station.Settings().enabled)
         writer.SetJournalHook(
             MakeBatchJournalHook(station.Journal(), BatchRecordBase(device, station.Settings())));
-    return BatchCardExit(station.WriteNext(writer, batch, Has(arguments, "--verify")), out, err);
+    station.KeepPendingResults(writer);
+    const BatchCardOutcome outcome = station.WriteNext(writer, batch, Has(arguments, "--verify"));
+    return BatchCardExit(outcome, writer.PendingIsKept(), out, err);
 }
 
 } // namespace

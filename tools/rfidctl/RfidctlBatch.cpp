@@ -1,9 +1,12 @@
 #include "tools/rfidctl/RfidctlBatch.h"
 
 #include "journal/Batch.h"
+#include "journal/BatchPending.h"
 #include "journal/Database.h"
 #include "journal/DatabaseInit.h"
 #include "journal/JournalExport.h"
+#include "platform/AppFolder.h"
+#include "platform/DataFolder.h"
 #include "reader/CardFrame.h"
 #include "reader/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
@@ -388,6 +391,17 @@ int CRfidctlBatchStation::Start() {
     }
     m_away.invalidate();
     return RFIDCTL_OK;
+}
+
+void CRfidctlBatchStation::KeepPendingResults(CBatchWriter& writer) {
+    const QString path =
+        PendingResultPath(ResolveDataFolder(ExecutableFolder()), m_settings.station, m_settings.connection);
+    const QString problem = writer.KeepPendingIn(path);
+    if (!problem.isEmpty())
+        m_err << "rfidctl: " << problem.toStdString() << "\n";
+    if (writer.HasPendingResult())
+        m_err << "rfidctl: a card written by an earlier run waits to be recorded; it is recorded now and no "
+                 "other card is written\n";
 }
 
 BatchCardOutcome CRfidctlBatchStation::WriteNext(CBatchWriter& writer, const QString& batch, bool verify) {

@@ -51,6 +51,11 @@ public:
     CJournal& Journal() { return *m_journal; }
     CBatchStation& Station() { return *m_station; }
 
+    // Lets the writer keep a card result that waits for the database in the data folder, and takes over
+    // the one an earlier run of this station left there (said on err); that result is recorded before
+    // any other card is written.
+    void KeepPendingResults(CBatchWriter& writer);
+
     // Writes the next card of the batch, waiting while the server is away (see the class comment).
     BatchCardOutcome WriteNext(CBatchWriter& writer, const QString& batch, bool verify);
 
