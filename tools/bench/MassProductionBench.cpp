@@ -1,232 +1,413 @@
-// Mass Production over the in-process reader: writes 10,000 cards with Verify off through the
-// real main window and page, and prints the host time per card and whether later cards are
-// slower than early ones (the log grows by one line per card). Then checks that the log holds
-// every line. It does so twice, with the production journal turned off and on (a fresh journal
-// file, each card committed before the next), and prints the median time a card of each and the
-// difference. Last, a hands-free run with Verify on: the time the page spends on each card laid, beyond
-// the reader's own transfers and the 500 ms verify pause.
+// Mass Production through the real main window and page against the emulated reader, by default on an
+// emulated USB bus (umockdev) through the real libusb, drawn on an X display when there is one. Each
+// card's time is split into the time inside the reader's USB transfers and the host time (the rest:
+// fields, log line, repaint, journal), and medians with the 90th and 99th percentile are printed, the
+// first cards of each window left out as cold.
 //
-//   MassProductionBench [cards] [hands-free cards]
+// Four windows take turns card by card, so that the machine's noise falls on all of them alike: three
+// main windows (an empty log with the journal off, a log already holding 10,000 lines with the journal
+// off, an empty log with the journal on) and the minimal Qt card display the host time is held
+// against. Then a hands-free run with Verify on: what the page spends on a card beyond the reader's
+// transfers and the verify pause.
+//
+//   MassProductionBench [--cards N] [--cold N] [--hands-free N]
+//                       [--display best|xvfb|current|offscreen] [--in-process]
+//
+// --in-process puts an in-process bus in place of libusb and umockdev: transfers become function calls,
+// which shows the host time without the emulation's cost but is not what the program meets on a reader.
+// Exit status 0 when every window wrote every card and logged it; the goals are reported, not enforced.
 
 #include "language/MultiLanguage.h"
 #include "reader/RFIDDevice.h"
+#include "resources/DialogTemplates.h"
 #include "shell/RFIDDlg.h"
+#include "tools/bench/BenchDisplay.h"
+#include "tools/bench/CardTimes.h"
+#include "tools/bench/MinimalCardWindow.h"
+#include "tools/bench/TransferClock.h"
+#include "tools/emureader/EmuTestbed.h"
 #include "tools/emureader/FakeUsbBus.h"
 
 #include <QAbstractButton>
-#include <QFile>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
-#include <numeric>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
 
-bool WaitUntilReady(const CRFIDDlg& dlg, int timeoutMs) {
+constexpr double GROWTH_GOAL = 1.05;
+constexpr int READY_WAIT_MS = 10000;
+const QString kSuccessLine = QStringLiteral("WRITE CARD SUCCESS\u221A");
+
+struct Options {
+    int cards = 2000;
+    int cold = 100;
+    int handsFreeCards = 20;
+    bool inProcess = false;
+    CBenchDisplay::Choice display = CBenchDisplay::Choice::Best;
+};
+
+std::optional<CBenchDisplay::Choice> DisplayChoice(const std::string& name) {
+    if (name == "best")
+        return CBenchDisplay::Choice::Best;
+    if (name == "xvfb")
+        return CBenchDisplay::Choice::Xvfb;
+    if (name == "current")
+        return CBenchDisplay::Choice::Current;
+    if (name == "offscreen")
+        return CBenchDisplay::Choice::Offscreen;
+    return std::nullopt;
+}
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--cards" && hasValue)
+            options.cards = std::atoi(argv[++i]);
+        else if (arg == "--cold" && hasValue)
+            options.cold = std::atoi(argv[++i]);
+        else if (arg == "--hands-free" && hasValue)
+            options.handsFreeCards = std::atoi(argv[++i]);
+        else if (arg == "--in-process")
+            options.inProcess = true;
+        else if (const auto choice = hasValue && arg == "--display" ? DisplayChoice(argv[++i]) : std::nullopt)
+            options.display = *choice;
+        else
+            return std::nullopt;
+    }
+    if (options.cards < 1 || options.cold < 0 || options.cold >= options.cards || options.handsFreeCards < 0)
+        return std::nullopt;
+    return options;
+}
+
+// ---- the reader ----------------------------------------------------------------------------------
+
+// The emulated reader the windows talk to: on the umockdev bus through the real libusb, or on the
+// in-process bus.
+class CBenchReader {
+public:
+    explicit CBenchReader(bool inProcess) {
+        if (inProcess) {
+            m_pBus = std::make_unique<CFakeUsbBus>();
+            m_pReader = &m_pBus->AddReader();
+        } else {
+            m_pTestbed = std::make_unique<CEmuTestbed>();
+            m_pDevice = m_pTestbed->PlugReader();
+            m_pReader = &m_pDevice->Reader();
+        }
+    }
+    CEmulatedReader& Reader() { return *m_pReader; }
+    const char* Description() const {
+        return m_pBus ? "IN-PROCESS BUS: no libusb, no umockdev, transfers are function calls"
+                      : "the emulated reader on a umockdev bus, through the real libusb";
+    }
+
+private:
+    std::unique_ptr<CEmuTestbed> m_pTestbed;
+    std::shared_ptr<CEmuUsbDevice> m_pDevice;
+    std::unique_ptr<CFakeUsbBus> m_pBus;
+    CEmulatedReader* m_pReader = nullptr;
+};
+
+// ---- the windows ---------------------------------------------------------------------------------
+
+struct CardTimes {
+    std::vector<qint64> totalNs;
+    std::vector<qint64> transferNs;
+    std::vector<qint64> HostNs() const {
+        std::vector<qint64> host(totalNs.size());
+        for (size_t i = 0; i < host.size(); ++i)
+            host[i] = totalNs[i] - transferNs[i];
+        return host;
+    }
+};
+
+// One main window in a data folder of its own, whose setting.ini turns the journal on or off.
+struct BenchWindow {
+    const char* name;
+    int vendorId;
+    bool journalOn;
+    int prefilledLines;
+    QTemporaryDir folder;
+    std::unique_ptr<CRFIDDlg> dlg;
+    QAbstractButton* write = nullptr;
+    CardTimes times;
+
+    BenchWindow(const char* what, int vendor, bool journal, int lines)
+        : name(what), vendorId(vendor), journalOn(journal), prefilledLines(lines) {}
+    CMPDlg& Page() { return dlg->m_MPDlg; }
+};
+
+void Open(BenchWindow& window, int index) {
+    QFile ini(window.folder.filePath(QStringLiteral("setting.ini")));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write(window.journalOn ? "[Journal]\nEnabled=1\n" : "[Journal]\nEnabled=0\n");
+    ini.close();
+    CMultiLanguage::SetDefaultAppFolder(window.folder.path());
+    window.dlg = std::make_unique<CRFIDDlg>();
+    window.dlg->CreateTopLevel();
+    window.dlg->move(40 + 60 * index, 40 + 60 * index);
+    window.dlg->show();
+    CMultiLanguage::SetDefaultAppFolder(QString());
+}
+
+bool WaitUntilReady(std::vector<std::unique_ptr<BenchWindow>>& windows) {
     QElapsedTimer clock;
     clock.start();
-    while (!dlg.m_bDeviceReady && clock.elapsed() < timeoutMs)
+    const auto allReady = [&] {
+        for (const auto& window : windows)
+            if (!window->dlg->m_bDeviceReady)
+                return false;
+        return true;
+    };
+    while (!allReady() && clock.elapsed() < READY_WAIT_MS)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return dlg.m_bDeviceReady != 0;
+    return allReady();
 }
 
-double MeanMs(const std::vector<qint64>& ns, size_t first, size_t count) {
-    const auto begin = ns.begin() + qsizetype(first);
-    return std::accumulate(begin, begin + qsizetype(count), 0.0) / double(count) / 1e6;
+void SetCheck(CDialog& page, int id, bool checked) {
+    auto* check = qobject_cast<QAbstractButton*>(page.GetDlgItem(id));
+    if (check->isChecked() != checked)
+        check->click();
 }
 
-struct Figures {
-    std::vector<qint64> writeNs; // the Write button's handler alone
-    std::vector<qint64> cycleNs; // the handler and the event processing after it
-};
+void SetField(CDialog& page, int id, const QString& text) {
+    qobject_cast<QLineEdit*>(page.GetDlgItem(id))->setText(text);
+}
 
-Figures RunCards(CRFIDDlg& dlg, int cards) {
-    CMPDlg& page = dlg.m_MPDlg;
-    dlg.ShowPage(1);
-    qobject_cast<QLineEdit*>(page.GetDlgItem(CMPDlg::IDC_EDIT_VENDORID))->setText(QStringLiteral("1"));
-    qobject_cast<QLineEdit*>(page.GetDlgItem(CMPDlg::IDC_EDIT_CARDNO))->setText(QStringLiteral("1"));
-    auto* verify = qobject_cast<QAbstractButton*>(page.GetDlgItem(CMPDlg::IDC_CHECK_VERIFY));
-    if (verify->isChecked())
-        verify->click();
-    auto* write = qobject_cast<QAbstractButton*>(page.GetDlgItem(CMPDlg::IDC_BUTTON_WRITE));
+// The Mass Production page with the window's vendor ID, card number 1, Verify and Hands-free off, and
+// the log filled with earlier lines where the window asks for them.
+void Prepare(BenchWindow& window) {
+    window.dlg->ShowPage(1);
+    CMPDlg& page = window.Page();
+    SetField(page, CMPDlg::IDC_EDIT_VENDORID, QString::number(window.vendorId));
+    SetField(page, CMPDlg::IDC_EDIT_CARDNO, QStringLiteral("1"));
+    SetCheck(page, CMPDlg::IDC_CHECK_VERIFY, false);
+    SetCheck(page, CMPDlg::IDC_CHECK_HANDSFREE, false);
+    window.write = qobject_cast<QAbstractButton*>(page.GetDlgItem(CMPDlg::IDC_BUTTON_WRITE));
+    for (int line = 0; line < window.prefilledLines; ++line)
+        window.dlg->AppendLog(QStringLiteral("\r\nEARLIER CARD %1").arg(line), false);
+    QCoreApplication::processEvents();
+}
 
-    Figures figures;
+// One card: the Write button and the events after it (the repaint among them).
+void WriteOneCard(BenchWindow& window, const CTransferClock& transfers) {
+    const qint64 transfersBefore = transfers.TotalNs();
     QElapsedTimer clock;
-    for (int card = 0; card < cards; ++card) {
-        clock.start();
-        write->click();
-        figures.writeNs.push_back(clock.nsecsElapsed());
-        QCoreApplication::processEvents();
-        figures.cycleNs.push_back(clock.nsecsElapsed());
-    }
-    return figures;
+    clock.start();
+    window.write->click();
+    QCoreApplication::processEvents();
+    window.times.totalNs.push_back(clock.nsecsElapsed());
+    window.times.transferNs.push_back(transfers.TotalNs() - transfersBefore);
 }
 
-double MedianMs(std::vector<qint64> ns) {
-    if (ns.empty())
-        return 0.0;
-    std::nth_element(ns.begin(), ns.begin() + qsizetype(ns.size() / 2), ns.end());
-    return double(ns[ns.size() / 2]) / 1e6;
+bool LoggedEveryCard(BenchWindow& window, int cards) {
+    const QString log = window.dlg->GetLogText();
+    const qsizetype lines = log.count(kSuccessLine);
+    const bool complete = lines == std::min(cards, LOG_MAX_LINES) && !log.contains(QStringLiteral("ERROR"));
+    if (!complete)
+        std::printf("%s: %lld success lines for %d cards: INCOMPLETE\n", window.name, static_cast<long long>(lines),
+                    cards);
+    return complete;
 }
 
-void PrintFigures(const char* what, const std::vector<qint64>& ns) {
-    const size_t window = std::min<size_t>(1000, ns.size());
-    const double first = MeanMs(ns, 0, window);
-    const double last = MeanMs(ns, ns.size() - window, window);
-    std::printf(
-        "%-22s %8.4f ms/card overall, first %zu: %8.4f ms, last %zu: %8.4f ms, ratio last/first %.2f\n", what,
-        MeanMs(ns, 0, ns.size()), window, first, window, last, last / first);
-}
+// ---- hands-free ----------------------------------------------------------------------------------
 
-struct Batch {
-    bool ran = false;
+struct HandsFreeFigures {
     bool complete = false;
-    Figures figures;
+    TimeSpread beyond; // the card's time less its transfers and the verify pause
+    TimeSpread transfers;
 };
-
-// One batch in a main window of its own, in a fresh data folder whose setting.ini turns the journal on or off.
-Batch RunBatch(CEmulatedReader& reader, int cards, bool journalOn) {
-    QTemporaryDir appFolder;
-    CMultiLanguage::SetDefaultAppFolder(appFolder.path());
-    QFile ini(appFolder.filePath(QStringLiteral("setting.ini")));
-    if (ini.open(QIODevice::WriteOnly))
-        ini.write(journalOn ? "[Journal]\nEnabled=1\n" : "[Journal]\nEnabled=0\n");
-    ini.close();
-    reader.PutCard(0);
-    const int programmedBefore = reader.ProgrammedCount();
-
-    Batch batch;
-    CRFIDDlg dlg;
-    QTimer::singleShot(0, &dlg, [&] {
-        if (!WaitUntilReady(dlg, 5000)) {
-            std::fprintf(stderr, "the emulated reader never became ready\n");
-        } else {
-            batch.ran = true;
-            batch.figures = RunCards(dlg, cards);
-            std::printf("Mass Production, %d cards, Verify off, in-process reader, journal %s\n", cards,
-                        journalOn ? "on" : "off");
-            PrintFigures("write handler:", batch.figures.writeNs);
-            PrintFigures("write + events:", batch.figures.cycleNs);
-
-            const QString log = dlg.GetLogText();
-            // The log keeps its last LOG_MAX_LINES lines.
-            const qsizetype lines = log.count(QStringLiteral("WRITE CARD SUCCESS\u221A"));
-            const int programmed = reader.ProgrammedCount() - programmedBefore;
-            batch.complete = lines == std::min(cards, LOG_MAX_LINES) && programmed == cards &&
-                             reader.CardId() == (1ull << 32) + quint64(cards);
-            std::printf("log: %lld lines, %lld success lines for %d cards, %d cards programmed: %s\n",
-                        static_cast<long long>(log.count(u'\n') + 1), static_cast<long long>(lines), cards,
-                        programmed, batch.complete ? "complete" : "INCOMPLETE");
-        }
-        dlg.EndDialog(IDCANCEL);
-    });
-    dlg.DoModal();
-    CMultiLanguage::SetDefaultAppFolder(QString());
-    return batch;
-}
-
-// The median time of one call of action, over count calls.
-template <typename Action>
-qint64 MedianNs(int count, Action action) {
-    std::vector<qint64> ns;
-    QElapsedTimer clock;
-    for (int i = 0; i < count; ++i) {
-        clock.start();
-        action();
-        ns.push_back(clock.nsecsElapsed());
-    }
-    std::nth_element(ns.begin(), ns.begin() + qsizetype(ns.size() / 2), ns.end());
-    return ns[ns.size() / 2];
-}
 
 // Each card of the run is handled by the one poll that finds it; the bench makes those polls itself (the
 // run's timer stopped), so it times the page's handling alone and not the operator's hand.
-bool RunHandsFree(CRFIDDlg& dlg, CEmulatedReader& emulated, int cards) {
-    CMPDlg& page = dlg.m_MPDlg;
-    dlg.ShowPage(1);
-    qobject_cast<QLineEdit*>(page.GetDlgItem(CMPDlg::IDC_EDIT_VENDORID))->setText(QStringLiteral("2"));
-    qobject_cast<QLineEdit*>(page.GetDlgItem(CMPDlg::IDC_EDIT_CARDNO))->setText(QStringLiteral("1"));
-    for (int id : {int(CMPDlg::IDC_CHECK_VERIFY), int(CMPDlg::IDC_CHECK_HANDSFREE)}) {
-        auto* check = qobject_cast<QAbstractButton*>(page.GetDlgItem(id));
-        if (!check->isChecked())
-            check->click();
-    }
-    // The reader's own transfers of one card: the poll that finds it, the write and the read-back.
-    CRFIDDevice& reader = dlg.Reader();
-    emulated.PutCard(0);
-    const qint64 readNs = MedianNs(50, [&] { reader.ReadCardId(true); });
-    const qint64 writeNs = MedianNs(50, [&] { reader.WriteCardId(1); });
-    const qint64 baseNs = 2 * readNs + writeNs + qint64(CMPDlg::VERIFY_DELAY_MS) * 1000000;
+HandsFreeFigures RunHandsFree(BenchWindow& window, CEmulatedReader& emulated, const CTransferClock& transfers,
+                              int cards) {
+    CMPDlg& page = window.Page();
+    SetCheck(page, CMPDlg::IDC_CHECK_VERIFY, true);
+    SetCheck(page, CMPDlg::IDC_CHECK_HANDSFREE, true);
     emulated.RemoveCard();
-
     page.OnWrite();
+    HandsFreeFigures figures;
     if (!page.IsHandsFreeRunning())
-        return false;
-    std::vector<qint64> cardNs;
+        return figures;
+    std::vector<qint64> beyondNs;
+    std::vector<qint64> transferNs;
+    const int programmedBefore = emulated.ProgrammedCount();
     QElapsedTimer clock;
     for (int card = 0; card < cards && page.IsHandsFreeRunning(); ++card) {
         page.m_RunTimer.stop();
         emulated.PutCard(0);
+        const qint64 transfersBefore = transfers.TotalNs();
         clock.start();
         page.OnHandsFreePoll();
-        cardNs.push_back(clock.nsecsElapsed());
+        const qint64 cardNs = clock.nsecsElapsed();
+        transferNs.push_back(transfers.TotalNs() - transfersBefore);
+        beyondNs.push_back(cardNs - transferNs.back() - qint64(CMPDlg::VERIFY_DELAY_MS) * 1000000);
         page.m_RunTimer.stop();
         emulated.RemoveCard();
         for (int poll = 0; poll < CHandsFreeRun::EMPTY_READS_FOR_REMOVAL; ++poll)
             page.OnHandsFreePoll();
         QCoreApplication::processEvents();
     }
-    const bool complete = int(cardNs.size()) == cards && page.IsHandsFreeRunning() &&
-                          emulated.ProgrammedCount() >= cards;
+    figures.complete = int(beyondNs.size()) == cards && page.IsHandsFreeRunning() &&
+                       emulated.ProgrammedCount() - programmedBefore >= cards;
     page.OnWrite();
-    const double medianMs = MedianMs(cardNs);
-    const double baseMs = double(baseNs) / 1e6;
-    std::printf("Hands-free, %d cards, Verify on, in-process reader: %.4f ms a card, of which transfers %.4f ms "
-                "and the verify pause %d ms\n",
-                cards, medianMs, baseMs - CMPDlg::VERIFY_DELAY_MS, CMPDlg::VERIFY_DELAY_MS);
-    std::printf("hands-free handling beyond transfers and pause: %.4f ms a card (%.3f %%), %s\n",
-                medianMs - baseMs, 100.0 * (medianMs - baseMs) / baseMs, complete ? "complete" : "INCOMPLETE");
+    figures.beyond = SpreadOf(beyondNs, 0);
+    figures.transfers = SpreadOf(transferNs, 0);
+    return figures;
+}
+
+// ---- the report ----------------------------------------------------------------------------------
+
+void PrintRow(const char* name, const std::vector<qint64>& totalNs, const std::vector<qint64>& transferNs,
+              const std::vector<qint64>& hostNs, size_t cold) {
+    const TimeSpread total = SpreadOf(totalNs, cold);
+    const TimeSpread transfer = SpreadOf(transferNs, cold);
+    const TimeSpread host = SpreadOf(hostNs, cold);
+    std::printf("  %-30s %8.4f %8.4f %8.4f | %8.4f %8.4f | %8.4f %8.4f %8.4f\n", name, total.medianMs, total.p90Ms,
+                total.p99Ms, transfer.medianMs, transfer.p99Ms, host.medianMs, host.p90Ms, host.p99Ms);
+}
+
+void PrintTable(std::vector<std::unique_ptr<BenchWindow>>& windows, const std::vector<qint64>& minimalNs,
+                size_t cold) {
+    std::printf("\n  %-30s %8s %8s %8s | %8s %8s | %8s %8s %8s\n", "ms a card", "card", "p90", "p99", "transfer",
+                "p99", "host", "p90", "p99");
+    for (const auto& window : windows)
+        PrintRow(window->name, window->times.totalNs, window->times.transferNs, window->times.HostNs(), cold);
+    const std::vector<qint64> none(minimalNs.size(), 0);
+    PrintRow("minimal Qt card display", minimalNs, none, minimalNs, cold);
+}
+
+const char* Verdict(bool met) {
+    return met ? "met" : "NOT MET";
+}
+
+void PrintGoals(const BenchWindow& empty, const BenchWindow& full, const BenchWindow& journal,
+                const std::vector<qint64>& minimalNs, size_t cold) {
+    const double emptyMs = SpreadOf(empty.times.HostNs(), cold).medianMs;
+    const double fullMs = SpreadOf(full.times.HostNs(), cold).medianMs;
+    const double journalMs = SpreadOf(journal.times.HostNs(), cold).medianMs;
+    const double minimalMs = SpreadOf(minimalNs, cold).medianMs;
+    std::printf("\nGoals (host medians, journal off):\n");
+    std::printf("  host time a card %.4f ms, minimal Qt program %.4f ms (%.2f times): goal no more than the "
+                "minimal program: %s\n",
+                emptyMs, minimalMs, emptyMs / minimalMs, Verdict(emptyMs <= minimalMs));
+    std::printf("  10,000-line log %.4f ms against empty log %.4f ms: ratio %.3f, goal at most %.2f: %s\n", fullMs,
+                emptyMs, fullMs / emptyMs, GROWTH_GOAL, Verdict(fullMs / emptyMs <= GROWTH_GOAL));
+    std::printf("Journal: host time a card %.4f ms on, %.4f ms off: the journal adds %.4f ms a card (median)\n",
+                journalMs, emptyMs, journalMs - emptyMs);
+}
+
+void PrintHandsFree(const HandsFreeFigures& figures, int cards) {
+    std::printf("\nHands-free, %d cards, Verify on: transfers %.4f ms a card (median), verify pause %d ms; "
+                "the page's handling beyond them: median %.4f ms, p90 %.4f ms, p99 %.4f ms a card, %s\n",
+                cards, figures.transfers.medianMs, CMPDlg::VERIFY_DELAY_MS, figures.beyond.medianMs,
+                figures.beyond.p90Ms, figures.beyond.p99Ms, figures.complete ? "complete" : "INCOMPLETE");
     std::printf("(the operator's hand adds up to %d ms to find a card laid and %d ms to see it taken away)\n",
-                CHandsFreeRun::POLL_INTERVAL_MS, CHandsFreeRun::EMPTY_READS_FOR_REMOVAL * CHandsFreeRun::POLL_INTERVAL_MS);
-    return complete;
+                CHandsFreeRun::POLL_INTERVAL_MS,
+                CHandsFreeRun::EMPTY_READS_FOR_REMOVAL * CHandsFreeRun::POLL_INTERVAL_MS);
+}
+
+// ---- the run -------------------------------------------------------------------------------------
+
+std::vector<std::unique_ptr<BenchWindow>> MakeWindows() {
+    std::vector<std::unique_ptr<BenchWindow>> windows;
+    windows.push_back(std::make_unique<BenchWindow>("empty log, journal off", 1, false, 0));
+    windows.push_back(std::make_unique<BenchWindow>("10,000-line log, journal off", 2, false, LOG_MAX_LINES));
+    windows.push_back(std::make_unique<BenchWindow>("empty log, journal on", 3, true, 0));
+    return windows;
+}
+
+// The field and log sizes of a main window, for the minimal display to repaint as many pixels.
+CMinimalCardWindow* MakeMinimalWindow(BenchWindow& window) {
+    QWidget* field = window.Page().GetDlgItem(CMPDlg::IDC_EDIT_CARDNO);
+    QWidget* log = window.dlg->GetDlgItem(IDC_LOG);
+    auto* minimal = new CMinimalCardWindow(field->size(), log ? log->size() : QSize(600, 300));
+    minimal->move(400, 400);
+    minimal->show();
+    std::printf("minimal Qt card display: a %dx%d field and a %dx%d log, as in the main window\n",
+                minimal->FieldSize().width(), minimal->FieldSize().height(), minimal->LogSize().width(),
+                minimal->LogSize().height());
+    return minimal;
+}
+
+int Run(const Options& options, CEmulatedReader& reader) {
+    CTransferClock transfers;
+    reader.PutCard(0);
+    auto windows = MakeWindows();
+    for (size_t i = 0; i < windows.size(); ++i)
+        Open(*windows[i], int(i));
+    if (!WaitUntilReady(windows)) {
+        std::fprintf(stderr, "the emulated reader never became ready in every window\n");
+        return 1;
+    }
+    for (const auto& window : windows)
+        Prepare(*window);
+    std::unique_ptr<CMinimalCardWindow> minimal(MakeMinimalWindow(*windows.front()));
+    QCoreApplication::processEvents();
+
+    const int programmedBefore = reader.ProgrammedCount();
+    std::vector<qint64> minimalNs;
+    for (int card = 0; card < options.cards; ++card) {
+        for (const auto& window : windows)
+            WriteOneCard(*window, transfers);
+        minimalNs.push_back(minimal->ShowCard());
+    }
+    bool complete = reader.ProgrammedCount() - programmedBefore == options.cards * int(windows.size());
+    for (const auto& window : windows)
+        complete = LoggedEveryCard(*window, options.cards) && complete;
+
+    const size_t cold = size_t(options.cold);
+    std::printf("%d cards a window, written in turn, Verify off; the first %d of each left out as cold; "
+                "%d transfers timed\n",
+                options.cards, options.cold, transfers.Count());
+    PrintTable(windows, minimalNs, cold);
+    PrintGoals(*windows[0], *windows[1], *windows[2], minimalNs, cold);
+    if (options.handsFreeCards > 0) {
+        const HandsFreeFigures handsFree = RunHandsFree(*windows[0], reader, transfers, options.handsFreeCards);
+        PrintHandsFree(handsFree, options.handsFreeCards);
+        complete = complete && handsFree.complete;
+    }
+    std::printf("\n%s\n", complete ? "every card written and logged" : "INCOMPLETE: see above");
+    return complete ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int cards = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
-
-    CFakeUsbBus bus;
-    CEmulatedReader& reader = bus.AddReader();
-    const Batch off = RunBatch(reader, cards, false);
-    const Batch on = RunBatch(reader, cards, true);
-    if (!off.ran || !on.ran)
-        return 1;
-    const int handsFreeCards = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
-    QTemporaryDir appFolder;
-    CMultiLanguage::SetDefaultAppFolder(appFolder.path());
-    bool handsFreeComplete = false;
-    {
-        CRFIDDlg dlg;
-        QTimer::singleShot(0, &dlg, [&] {
-            handsFreeComplete = WaitUntilReady(dlg, 5000) && RunHandsFree(dlg, reader, handsFreeCards);
-            dlg.EndDialog(IDCANCEL);
-        });
-        dlg.DoModal();
+    const std::optional<Options> options = ParseOptions(argc, argv);
+    if (!options) {
+        std::fprintf(stderr, "usage: MassProductionBench [--cards N] [--cold N] [--hands-free N] "
+                             "[--display best|xvfb|current|offscreen] [--in-process]\n");
+        return 2;
     }
-    CMultiLanguage::SetDefaultAppFolder(QString());
-    const double offMs = MedianMs(off.figures.writeNs);
-    const double onMs = MedianMs(on.figures.writeNs);
-    std::printf("median write handler a card: journal off %.4f ms, on %.4f ms, the journal adds %.4f ms\n", offMs,
-                onMs, onMs - offMs);
-    return off.complete && on.complete && handsFreeComplete ? 0 : 1;
+    if (!options->inProcess)
+        CEmuTestbed::EnsurePreload(argc, argv);
+    // The windows' placement goes to a settings folder of the run's own, not the user's.
+    QTemporaryDir scratch;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("config"))));
+    CBenchDisplay display(options->display);
+    if (!display.IsUsable()) {
+        std::fprintf(stderr, "the display asked for is not there\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    CBenchReader reader(options->inProcess); // before any reader object: libusb picks its device folder at start
+    std::printf("Mass Production benchmark\nreader: %s\ndisplay: %s\n", reader.Description(),
+                qPrintable(display.Description()));
+    return Run(*options, reader.Reader());
 }
