@@ -31,6 +31,12 @@ qint64 CMinimalCardWindow::ShowCard() {
     return clock.nsecsElapsed();
 }
 
+void CMinimalCardWindow::FillLog(int lines) {
+    for (int line = 0; line < lines; ++line)
+        m_pLog->appendPlainText(QStringLiteral("EARLIER CARD %1").arg(line));
+    QCoreApplication::processEvents();
+}
+
 QSize CMinimalCardWindow::FieldSize() const {
     return m_pField->size();
 }

@@ -16,6 +16,8 @@ public:
 
     // One card: the field's text, the log line, and the repaint that the events bring; returns the time it took.
     qint64 ShowCard();
+    // Earlier lines in the log, as a log that has been running for a while holds them.
+    void FillLog(int lines);
 
     QSize FieldSize() const;
     QSize LogSize() const;
