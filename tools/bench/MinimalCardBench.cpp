@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int cards = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5000;
     const int cold = argc > 2 ? std::max(0, std::atoi(argv[2])) : 100;
-    CMinimalCardWindow window(QSize(240, 40), QSize(600, 300));
+    // About the size of the page's card number field and of the main window's log.
+    CMinimalCardWindow window(QSize(173, 39), QSize(600, 300));
     window.show();
     QCoreApplication::processEvents();
     std::vector<qint64> ns;
