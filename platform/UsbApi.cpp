@@ -1,5 +1,7 @@
 #include "platform/UsbApi.h"
 
+#include <usb.h>
+
 namespace {
 
 const UsbApi kRealUsbApi = {

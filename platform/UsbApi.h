@@ -1,6 +1,10 @@
 #pragma once
 
-#include <usb.h>
+// The library's own types stay opaque here: only the sources that walk the bus lists or call the library
+// include <usb.h>, so nothing above the reader layer sees libusb.
+struct usb_bus;
+struct usb_device;
+struct usb_dev_handle;
 
 // The seven libusb 0.1 calls the reader layer makes, gathered in one table so that a test can put an
 // in-process bus in place of the real library. The default table calls libusb itself.

@@ -2,6 +2,8 @@
 
 #include "platform/UsbApi.h"
 
+#include <usb.h>
+
 namespace {
 
 // The one reader handle of the process, shared by every command.
@@ -12,6 +14,19 @@ bool g_bReaderGone = false;
 bool IsReader(const struct usb_device* device) {
     return device->descriptor.idVendor == READER_VENDOR_ID &&
            device->descriptor.idProduct == READER_PRODUCT_ID;
+}
+
+// Walks the bus lists of the last scan in order and hands each reader to visit until visit returns true;
+// returns the reader it stopped at, null when it went through them all.
+template <typename Visit>
+struct usb_device* WalkReaders(Visit visit) {
+    for (struct usb_bus* bus = CurrentUsbApi().getBusses(); bus; bus = bus->next) {
+        for (struct usb_device* device = bus->devices; device; device = device->next) {
+            if (IsReader(device) && visit(*bus, *device))
+                return device;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -28,15 +43,18 @@ CUSBDevice::~CUSBDevice() {
     }
 }
 
+std::vector<std::string> ReaderDeviceNodes() {
+    std::vector<std::string> nodes;
+    WalkReaders([&nodes](const struct usb_bus& bus, const struct usb_device& device) {
+        nodes.push_back(std::string("/dev/bus/usb/") + bus.dirname + "/" + device.filename);
+        return false;
+    });
+    return nodes;
+}
+
 usb_dev_handle* CUSBDevice::FindReader() {
-    const UsbApi& usb = CurrentUsbApi();
-    for (struct usb_bus* bus = usb.getBusses(); bus; bus = bus->next) {
-        for (struct usb_device* device = bus->devices; device; device = device->next) {
-            if (IsReader(device))
-                return usb.open(device);
-        }
-    }
-    return nullptr;
+    struct usb_device* first = WalkReaders([](const struct usb_bus&, const struct usb_device&) { return true; });
+    return first ? CurrentUsbApi().open(first) : nullptr;
 }
 
 void CUSBDevice::RescanBuses() {

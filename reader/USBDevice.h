@@ -2,7 +2,15 @@
 
 #include "reader/ReaderIdentity.h"
 
-#include <usb.h>
+#include <string>
+#include <vector>
+
+// The library's handle stays opaque above the reader layer: callers hold and compare it, never look in.
+struct usb_dev_handle;
+
+// The device node of every reader the last bus scan listed, "/dev/bus/usb/<bus>/<device>", in bus-list
+// then device-list order: the order in which CUSBDevice::FindReader takes the first.
+std::vector<std::string> ReaderDeviceNodes();
 
 // The lowest layer of reader access: initialises the USB library, finds the reader by its vendor and
 // product IDs and keeps the one reader handle of the process. It sends no commands itself.
@@ -20,8 +28,8 @@ public:
     // Rescans the buses, opens the reader and keeps its handle; true when a reader was opened.
     bool OpenReader();
 
-    // The steps of OpenReader one by one, for callers that scan on their own (the start-up scan of
-    // the main window): rescan the buses and devices, then store what FindReader returned.
+    // The steps of OpenReader one by one, for callers that scan on their own: rescan the buses and
+    // devices, then store what FindReader returned.
     void RescanBuses();
     static void StoreReaderHandle(usb_dev_handle* handle);
 

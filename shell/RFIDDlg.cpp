@@ -321,10 +321,7 @@ void CRFIDDlg::OnTimer(int nIDEvent) {
     case TIMER_STARTSCAN: {
         // A reader plugged in before the start sends no arrival message; this scan finds it.
         KillTimer(TIMER_STARTSCAN);
-        m_RFIDDevice.RescanBuses();
-        usb_dev_handle* handle = m_RFIDDevice.FindReader();
-        m_RFIDDevice.StoreReaderHandle(handle);
-        m_bDeviceOpen = m_bDevicePresent = handle != nullptr ? 1 : 0;
+        m_bDeviceOpen = m_bDevicePresent = m_RFIDDevice.OpenReader() ? 1 : 0;
         break;
     }
     default:

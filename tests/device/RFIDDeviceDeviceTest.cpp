@@ -3,6 +3,7 @@
 #include "tools/emureader/EmuTestbed.h"
 
 #include <libudev.h>
+#include <usb.h>
 #include <poll.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -124,6 +126,10 @@ TEST_F(EmulatedReaderDevice, OfTwoReadersTheFirstInTheLibraryListIsOpened) {
             if (dev->descriptor.idVendor == READER_VENDOR_ID &&
                 dev->descriptor.idProduct == READER_PRODUCT_ID)
                 firstReader = dev->filename;
+    // The reader layer's own walk lists both readers, the library's first one first.
+    const std::vector<std::string> nodes = ReaderDeviceNodes();
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_TRUE(nodes.front().ends_with("/" + firstReader)) << nodes.front();
     const bool firstIsPlugged = plugged->DevNode().endsWith(QString::fromStdString(firstReader));
     ASSERT_TRUE(firstIsPlugged || second->DevNode().endsWith(QString::fromStdString(firstReader)))
         << firstReader;

@@ -3,6 +3,8 @@
 #include "reader/ReaderIdentity.h"
 #include "reader/USBDevice.h"
 
+#include <usb.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>

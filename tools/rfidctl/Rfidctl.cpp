@@ -2,7 +2,6 @@
 #include "tools/rfidctl/ArgumentText.h"
 #include "tools/rfidctl/RfidctlArguments.h"
 
-#include "platform/UsbApi.h"
 #include "reader/CardFrame.h"
 #include "reader/CardIdentifier.h"
 #include "reader/NumberForms.h"
@@ -399,15 +398,9 @@ bool DeviceNodeAccessible(const std::string& node) {
 }
 
 std::string ReaderNodeWithoutAccess(const DeviceNodeProbe& accessible) {
-    for (usb_bus* bus = CurrentUsbApi().getBusses(); bus; bus = bus->next) {
-        for (struct usb_device* device = bus->devices; device; device = device->next) {
-            if (device->descriptor.idVendor != READER_VENDOR_ID ||
-                device->descriptor.idProduct != READER_PRODUCT_ID)
-                continue;
-            const std::string node = std::string("/dev/bus/usb/") + bus->dirname + "/" + device->filename;
-            if (!accessible(node))
-                return node;
-        }
+    for (const std::string& node : ReaderDeviceNodes()) {
+        if (!accessible(node))
+            return node;
     }
     return std::string();
 }
