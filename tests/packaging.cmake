@@ -9,3 +9,6 @@ add_test(NAME packaging.DebianPackageDependsOnItsLibraries
          COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/check-deb.sh ${PROJECT_BINARY_DIR})
 set_tests_properties(packaging.StagedInstallHoldsEveryFile packaging.DebianPackageDependsOnItsLibraries
                      PROPERTIES LABELS packaging RESOURCE_LOCK packaging-install TIMEOUT 600)
+add_test(NAME packaging.RfidctlLoadsNoWindowLibrary
+         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/check-no-window-libraries.sh $<TARGET_FILE:rfidctl>)
+set_tests_properties(packaging.RfidctlLoadsNoWindowLibrary PROPERTIES LABELS "packaging;unit")

@@ -10,7 +10,7 @@ rfid_add_gtest(NAME shell_unit_tests TIER unit
 
 rfid_add_gtest(NAME shell_dialog_tests TIER gui
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/gui/DialogTest.cpp
-  LIBS rfid_platform rfid_resources Qt6::Test)
+  LIBS rfid_platform_ui rfid_resources Qt6::Test)
 
 if(TARGET rfid_shell)
   rfid_add_gtest(NAME shell_gui_tests TIER gui
