@@ -6,7 +6,7 @@ rfid_add_gtest(NAME shell_unit_tests TIER unit
           ${CMAKE_CURRENT_SOURCE_DIR}/unit/ReaderPresenceTest.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/unit/DeviceNotifierTest.cpp
           ${CMAKE_CURRENT_SOURCE_DIR}/unit/AppProfileTest.cpp
-  LIBS rfid_shell_logic)
+  LIBS rfid_shell_logic rfid_platform_storage)
 
 rfid_add_gtest(NAME shell_dialog_tests TIER gui
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/gui/DialogTest.cpp
