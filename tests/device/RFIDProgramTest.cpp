@@ -136,10 +136,14 @@ private:
     QProcess m_process;
 };
 
+// How long the program may take to show its window: a sanitizer build on a busy machine takes seconds.
+constexpr int kWindowAppearsMs = 60000;
+
 // The main window, once it is shown.
 xcb_window_t FindMainWindow(const QString& display) {
-    const QString found =
-        RunOnDisplay(display, "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^RFID Read\\|Write$"});
+    const QString found = RunOnDisplay(display, "xdotool",
+                                       {"search", "--sync", "--onlyvisible", "--name", "^RFID Read\\|Write$"},
+                                       kWindowAppearsMs);
     return found.isEmpty() ? 0 : found.split('\n').first().toUInt();
 }
 
@@ -168,8 +172,9 @@ TEST(RFIDProgram, StartsWithTheReaderAndStoresItsLayoutWhenClosedThroughTheClose
     rfid.start(program, {});
     ASSERT_TRUE(rfid.waitForStarted(5000));
 
-    const QString found = RunOnDisplay(
-        xvfb.Display(), "xdotool", {"search", "--sync", "--onlyvisible", "--name", "^RFID Read\\|Write$"});
+    const QString found = RunOnDisplay(xvfb.Display(), "xdotool",
+                                       {"search", "--sync", "--onlyvisible", "--name", "^RFID Read\\|Write$"},
+                                       kWindowAppearsMs);
     ASSERT_FALSE(found.isEmpty()) << "the main window did not appear";
     const xcb_window_t window = found.split('\n').first().toUInt();
 
