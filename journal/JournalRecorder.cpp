@@ -74,6 +74,11 @@ bool CJournalRecorder::Record(JournalRecord record) {
         return true;
     if (!record.time.isValid())
         record.time = QDateTime::currentDateTimeUtc();
+    m_pending.push_back(Stamped(std::move(record)));
+    return CommitPending();
+}
+
+JournalRecord CJournalRecorder::Stamped(JournalRecord record) const {
     if (record.station.isEmpty())
         record.station = m_settings.station;
     if (record.user.isEmpty())
@@ -82,8 +87,7 @@ bool CJournalRecorder::Record(JournalRecord record) {
         record.readerName = m_strReaderName;
         record.readerVersion = m_strReaderVersion;
     }
-    m_pending.push_back(std::move(record));
-    return CommitPending();
+    return record;
 }
 
 std::optional<JournalRecord> CJournalRecorder::FindGoodCard(std::uint64_t identifier, bool* answered) {

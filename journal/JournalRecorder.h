@@ -22,6 +22,8 @@ public:
     const JournalSettings& Settings() const { return m_settings; }
     // The open journal, or null while it is off or cannot be opened.
     CJournal* Journal();
+    // Whether the journal is on and open now (Journal() opens it when it is not).
+    bool IsOpen() const { return m_settings.enabled && m_journal != nullptr; }
 
     // Called once when the journal stops working, and when a damaged file was moved aside.
     std::function<void(const JournalStatus&)> m_fnReport;
@@ -34,6 +36,9 @@ public:
     // Records what happened, filling in station, user and reader; false when the record could not be
     // committed (it is then kept for the next ReadyToWrite). With the journal off, true.
     bool Record(JournalRecord record);
+    // The record with this recorder's station, user and reader filled in where it names none, as Record
+    // keeps it (for records that others add to the journal, such as a batch card's).
+    JournalRecord Stamped(JournalRecord record) const;
     // The good card that holds identifier already, when duplicates are refused and there is one.
     // answered is false when the journal could not be asked: then no card may be written.
     std::optional<JournalRecord> FindGoodCard(std::uint64_t identifier, bool* answered);

@@ -25,7 +25,8 @@ public:
     static constexpr int SETTLE_POLLS = 5;
 
     enum class Phase { Idle, WaitingForCard, WaitingForRemoval, Stopped };
-    enum class StopReason { None, Operator, ReaderGone, Failures };
+    // Batch: the batch the numbers come from gave none (every number taken, its database away, ...).
+    enum class StopReason { None, Operator, ReaderGone, Failures, Batch };
 
     // Begins a run: waiting for a card, no failures counted.
     void Start();

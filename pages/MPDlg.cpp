@@ -1,6 +1,7 @@
 #include "pages/MPDlg.h"
 
 #include "pages/KeyFilter.h"
+#include "pages/PageBatch.h"
 #include "pages/PageControls.h"
 #include "pages/PageHost.h"
 #include "pages/PageJournal.h"
@@ -30,15 +31,18 @@ const QString kVerifyFail = QStringLiteral(" VERIFY FAIL\u00D7");
 constexpr int kModeButtons[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RANDOM,
                                 CMPDlg::IDC_RADIO_NOCHANGE};
 // The controls inside the frame, which move with it.
-constexpr int kOptionControls[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RANDOM,
-                                   CMPDlg::IDC_RADIO_NOCHANGE, CMPDlg::IDC_CHECK_VERIFY,
-                                   CMPDlg::IDC_CHECK_HANDSFREE};
+constexpr int kOptionControls[] = {CMPDlg::IDC_RADIO_INCREASE,  CMPDlg::IDC_RADIO_RANDOM,
+                                   CMPDlg::IDC_RADIO_NOCHANGE,  CMPDlg::IDC_CHECK_VERIFY,
+                                   CMPDlg::IDC_CHECK_HANDSFREE, CMPDlg::IDC_STATIC_BATCH,
+                                   CMPDlg::IDC_COMBO_BATCH};
 // The state line of a hands-free run sits this far below the row of fields.
 constexpr int kRunStateGap = 12;
 
 } // namespace
 
 CMPDlg::CMPDlg(QWidget* parent) : CDialog(IDD, parent) {}
+
+CMPDlg::~CMPDlg() = default;
 
 bool CMPDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -57,6 +61,7 @@ bool CMPDlg::OnInitDialog() {
                          {m_editVendorId, m_editCardNo, m_btnWrite});
     m_Random.Seed(quint32(QDateTime::currentSecsSinceEpoch()));
     CreateHandsFreeControls();
+    CreateBatchControls();
 
     // Choosing "Increase Progressively" or "Random" takes effect at once; the other choices are
     // read when a card is written.
@@ -73,6 +78,7 @@ void CMPDlg::ApplyLanguage(const QString& strLanguage) {
         m_btnWrite->setText(m_strWriteText);
     m_Language.TranslateDialog(this, IDD);
     TranslateHandsFree();
+    TranslateBatch();
     FitControlTexts();
 }
 
@@ -148,6 +154,8 @@ CMPDlg::CardResult CMPDlg::WriteOneCard() {
     CardResult result;
     if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
         return result;
+    if (m_pBatch)
+        return WriteBatchCard();
     UpdateData(true);
     if (m_strVendorId.isEmpty() && m_strCardNo.isEmpty())
         return result;
@@ -204,6 +212,75 @@ CMPDlg::CardResult CMPDlg::WriteOneCard() {
     UpdateData(false);
     result.outcome = CardOutcome::Good;
     return result;
+}
+
+CMPDlg::CardResult CMPDlg::WriteBatchCard() {
+    UpdateData(true);
+    const BatchCardOutcome outcome = m_pBatch->WriteCard(m_bVerify != 0, VERIFY_DELAY_MS);
+    CardResult result;
+    if (outcome.claim)
+        result.cardId = outcome.claim->identifier;
+    // A failed read-back is a failure, never the identifier 0.
+    if (!outcome.readBack.isEmpty())
+        result.readBack = std::uint64_t(DecimalToInt64(outcome.readBack));
+    result.outcome = LogBatchCard(outcome);
+    ShowBatchState();
+    return result;
+}
+
+CMPDlg::CardOutcome CMPDlg::LogBatchCard(const BatchCardOutcome& outcome) {
+    const QString cardText = outcome.claim ? CardIdText(outcome.claim->identifier) : QString();
+    switch (outcome.result) {
+    case BatchCardResult::Verified:
+    case BatchCardResult::Written:
+        m_pMainDlg->AppendLog(kLogWriteSuccess, false);
+        if (outcome.result == BatchCardResult::Verified)
+            m_pMainDlg->AppendLog(kVerifySuccess, false);
+        if (m_nNumberForms)
+            m_pMainDlg->AppendLog(
+                QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, outcome.claim->identifier), false);
+        return CardOutcome::Good;
+    case BatchCardResult::WriteFailed:
+        m_pMainDlg->AppendLog(kLogWriteError, false);
+        return CardOutcome::WriteError;
+    case BatchCardResult::VerifyFailed:
+        m_pMainDlg->AppendLog(kLogWriteSuccess, false);
+        m_pMainDlg->AppendLog(kVerifyFail, false);
+        return CardOutcome::VerifyFailed;
+    case BatchCardResult::NotRecorded:
+        m_pMainDlg->AppendLog(kLogWriteSuccess, false);
+        LogBatchProblem(m_Language.GetText(BatchText::NotRecorded).arg(cardText), BatchText::StoppedAway);
+        return CardOutcome::NoNumber;
+    case BatchCardResult::Exhausted:
+        LogBatchProblem(m_Language.GetText(BatchText::Exhausted), BatchText::StoppedExhausted);
+        return CardOutcome::NoNumber;
+    case BatchCardResult::Unavailable:
+        LogBatchProblem(m_Language.GetText(BatchText::Away), BatchText::StoppedAway);
+        return CardOutcome::NoNumber;
+    case BatchCardResult::Refused:
+        // Another run has taken the station's name over: the batch is no longer this page's to write.
+        LogBatchProblem(m_Language.GetText(BatchText::InUse).arg(m_pBatch->StationName()),
+                        BatchText::StoppedBatch);
+        break;
+    default:
+        if (outcome.claim) { // written, but neither the batch nor the journal holds it
+            m_pMainDlg->AppendLog(kLogWriteSuccess, false);
+            LogBatchProblem(m_Language.GetText(BatchText::CannotRecord).arg(cardText),
+                            BatchText::StoppedBatch);
+        } else {
+            LogBatchProblem(m_Language.GetText(BatchText::Failed).arg(outcome.message),
+                            BatchText::StoppedBatch);
+        }
+        break;
+    }
+    EndBatch();
+    ShowChosenBatch(false);
+    return CardOutcome::NoNumber;
+}
+
+void CMPDlg::LogBatchProblem(const QString& reason, const CBuiltInText& stopText) {
+    m_pMainDlg->AppendLog(kLogWriteError + QStringLiteral(" (") + reason + u')', false);
+    m_pBatchStopText = &stopText;
 }
 
 std::optional<std::uint64_t> CMPDlg::ClearForWriting(CPageJournal& journal, std::uint64_t cardId) {
@@ -273,9 +350,12 @@ void CMPDlg::LayoutControls() {
             option->move(option->pos() + layout.optionOffset);
     }
     m_frame->setGeometry(layout.frame);
+    LayoutBatchCounts();
     if (m_labelRunState) {
         const QRect client = GetClientRect();
-        const int top = m_btnWrite->geometry().bottom() + 1 + kRunStateGap;
+        int top = m_btnWrite->geometry().bottom() + 1 + kRunStateGap;
+        if (m_labelBatchCounts && m_pBatch)
+            top = m_labelBatchCounts->geometry().bottom() + 1 + kRunStateGap;
         m_labelRunState->setGeometry(client.left(), top, client.width(), qMax(0, client.bottom() + 1 - top));
     }
 }

@@ -11,11 +11,18 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 
+class CPageBatch;
 class CPageHost;
 class CPageJournal;
 class QCheckBox;
+class QComboBox;
+struct BatchCardOutcome;
+struct BatchOutcome;
+struct CBuiltInText;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,6 +45,10 @@ public:
         IDC_STATIC_FRAME = 1015,
         // Added to the template: the hands-free choice in the option frame.
         IDC_CHECK_HANDSFREE = 1016,
+        // The batch the numbers come from, "(none)" for the fields' own, and its counts under the row.
+        IDC_COMBO_BATCH = 1017,
+        IDC_STATIC_BATCH = 1018,
+        IDC_STATIC_BATCHCOUNTS = 1019,
     };
 
     // What became of one card that WriteOneCard() handled.
@@ -47,6 +58,7 @@ public:
         WriteError,   // the reader did not take the frame
         VerifyFailed, // written, but the card read back holds something else (or nothing)
         Good,
+        NoNumber, // the chosen batch gave no number or cannot record the card: the log says why
     };
     struct CardResult {
         CardOutcome outcome = CardOutcome::NotWritten;
@@ -57,6 +69,7 @@ public:
     static constexpr int VERIFY_DELAY_MS = 500;
 
     explicit CMPDlg(QWidget* parent = nullptr);
+    ~CMPDlg() override;
 
     // Switches the page's own catalogue to strLanguage and translates the page as dialog 138.
     void ApplyLanguage(const QString& strLanguage);
@@ -76,6 +89,15 @@ public:
     bool IsHandsFreeRunning() const { return m_Run.IsRunning(); }
     // One poll of a run (the run's timer).
     void OnHandsFreePoll();
+
+    // The batch choice: index 0 is "(none)", the others the batches of the journal's database. Choosing
+    // one starts the station and shows its claimed number in the fields, which cannot be edited then.
+    void OnBatchChosen(int index);
+    // Fills the choice again from the journal's database, keeping the chosen batch.
+    void RefreshBatchList();
+    // Stops the station of the chosen batch; the window calls it before its journal closes.
+    void EndBatch();
+    const CPageBatch* ChosenBatch() const { return m_pBatch.get(); }
 
     bool PreTranslateMessage(QObject* target, QKeyEvent* e) override;
 
@@ -105,11 +127,18 @@ public:
     // The poll timer of a hands-free run (CHandsFreeRun::POLL_INTERVAL_MS).
     QTimer m_RunTimer;
     CHandsFreeRun m_Run;
+    QLabel* m_labelBatch = nullptr;
+    QComboBox* m_comboBatch = nullptr;
+    QLabel* m_labelBatchCounts = nullptr;
+    // Keeps the station's name while the operator pauses between cards.
+    QTimer m_BatchHeartbeat;
 
 protected:
     bool OnInitDialog() override;
     void OnCommand(int nID) override;
     void resizeEvent(QResizeEvent* e) override;
+    // The batch list is read again each time the page is shown, so a batch made meanwhile is there.
+    void showEvent(QShowEvent* e) override;
     // Another page taking this one's place ends a run: cards are written only where the operator sees it.
     void hideEvent(QHideEvent* e) override;
     // During a run: Escape anywhere in the window stops it, wherever the focus is.
@@ -128,10 +157,37 @@ private:
     void TranslateHandsFree();
     void ShowWriteButton();
     enum class RunState { Waiting, Writing, Good, Failed, Stopped };
-    void ShowRunState(RunState state, const QString& text);
+    // The state line is kept as the way to make its text, so that it follows a language change at once.
+    void ShowRunState(RunState state, std::function<QString()> text);
+    void RenderRunState();
     void ShowWaitingState();
+    QString StoppedText() const;
     void OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardResult& result);
     QString FailureReason(const CardResult& result) const;
+
+    void CreateBatchControls();
+    void TranslateBatch();
+    void ChooseBatch(const QString& name);
+    bool LeaveBatch();
+    void ShowChosenBatch(bool chosen);
+    void ShowBatchState();
+    void SelectChosenBatch();
+    void OnBatchHeartbeat();
+    void SayBatchRefused();
+    void LayoutBatchCounts();
+    CardResult WriteBatchCard();
+    CardOutcome LogBatchCard(const BatchCardOutcome& outcome);
+    void LogBatchProblem(const QString& reason, const CBuiltInText& stopText);
+
+    RunState m_runState = RunState::Waiting;
+    std::function<QString()> m_fnRunStateText;
+    std::unique_ptr<CPageBatch> m_pBatch;
+    // The fields as the operator typed them, shown again when the choice goes back to "(none)".
+    QString m_strTypedVendorId;
+    QString m_strTypedCardNo;
+    std::optional<std::uint64_t> m_batchDone, m_batchLeft;
+    // Why the chosen batch ended a hands-free run.
+    const CBuiltInText* m_pBatchStopText = nullptr;
 
     // The Write button's text in the current language, shown again when a run ends.
     QString m_strWriteText;

@@ -3,6 +3,7 @@
 
 #include "pages/MPDlg.h"
 
+#include "pages/PageBatch.h"
 #include "pages/PageHost.h"
 #include "platform/DialogTemplate.h"
 #include "reader/CardIdentifier.h"
@@ -52,6 +53,12 @@ const CBuiltInText kStoppedReader = {"SPECIAL_STRING", "IDS_HANDSFREE_STOPPED_RE
                                      u"Stopped: the reader is gone", u"已停止：读卡器已断开",
                                      u"已停止：讀卡器已斷開"};
 
+// Why a batch holds no number for the next card of a run.
+const CBuiltInText* NoNumberStopText(const CPageBatch& batch) {
+    return batch.LastClaimStatus() == BatchStatus::Exhausted ? &BatchText::StoppedExhausted
+                                                             : &BatchText::StoppedAway;
+}
+
 // A control's accessible name is the text it shows.
 void ShowButtonText(QAbstractButton* button, const QString& text) {
     button->setText(text);
@@ -98,8 +105,8 @@ void CMPDlg::TranslateHandsFree() {
     if (m_checkHandsFree)
         ShowButtonText(m_checkHandsFree, m_Language.GetText(kHandsFree));
     ShowWriteButton();
-    if (m_Run.GetPhase() == CHandsFreeRun::Phase::WaitingForCard)
-        ShowWaitingState();
+    if (m_fnRunStateText)
+        RenderRunState();
 }
 
 void CMPDlg::ShowWriteButton() {
@@ -107,23 +114,30 @@ void CMPDlg::ShowWriteButton() {
         ShowButtonText(m_btnWrite, m_Run.IsRunning() ? m_Language.GetText(kStop) : m_strWriteText);
 }
 
-void CMPDlg::ShowRunState(RunState state, const QString& text) {
+void CMPDlg::ShowRunState(RunState state, std::function<QString()> text) {
     if (!m_labelRunState)
         return;
-    QPalette palette = m_labelRunState->palette();
-    const QColor colour = state == RunState::Good     ? QColor(0x1B, 0x7F, 0x37)
-                          : state == RunState::Failed ? QColor(0xC6, 0x28, 0x28)
-                                                      : this->palette().color(QPalette::WindowText);
-    palette.setColor(QPalette::WindowText, colour);
-    m_labelRunState->setPalette(palette);
-    m_labelRunState->setText(text);
-    m_labelRunState->setAccessibleName(text);
+    m_runState = state;
+    m_fnRunStateText = std::move(text);
+    RenderRunState();
     m_labelRunState->show();
 }
 
+void CMPDlg::RenderRunState() {
+    QPalette palette = m_labelRunState->palette();
+    const QColor colour = m_runState == RunState::Good     ? QColor(0x1B, 0x7F, 0x37)
+                          : m_runState == RunState::Failed ? QColor(0xC6, 0x28, 0x28)
+                                                           : this->palette().color(QPalette::WindowText);
+    palette.setColor(QPalette::WindowText, colour);
+    m_labelRunState->setPalette(palette);
+    const QString text = m_fnRunStateText();
+    m_labelRunState->setText(text);
+    m_labelRunState->setAccessibleName(text);
+}
+
 void CMPDlg::ShowWaitingState() {
-    const QString text = m_Language.GetText(m_Run.ShowNoCardHint() ? kNoCardHint : kWaiting);
-    if (!m_labelRunState || m_labelRunState->text() != text)
+    auto text = [this] { return m_Language.GetText(m_Run.ShowNoCardHint() ? kNoCardHint : kWaiting); };
+    if (!m_labelRunState || m_runState != RunState::Waiting || m_labelRunState->text() != text())
         ShowRunState(RunState::Waiting, text);
 }
 
@@ -131,12 +145,25 @@ void CMPDlg::StartHandsFreeRun() {
     if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
         return;
     UpdateData(true);
+    // A batch that holds no number for the first card (every number taken, its database away) ends the
+    // run before it starts.
+    if (m_pBatch && !m_pBatch->Claimed()) {
+        m_pBatch->ClaimNext();
+        ShowBatchState();
+        if (!m_pBatch->Claimed()) {
+            m_pBatchStopText = NoNumberStopText(*m_pBatch);
+            ShowRunState(RunState::Stopped,
+                         [this, text = m_pBatchStopText] { return m_Language.GetText(*text); });
+            return;
+        }
+    }
     if (m_strVendorId.isEmpty() && m_strCardNo.isEmpty())
         return;
     // Fields that hold no identifier would fail every card laid; the run does not start, and the
     // operator sees why at once.
     if (!ComposeIdentifier(m_strVendorId, m_strCardNo).IsValid()) {
-        ShowRunState(RunState::Failed, m_Language.GetText(kFailed).arg(m_Language.GetText(kNoIdentifier)));
+        ShowRunState(RunState::Failed,
+                     [this] { return m_Language.GetText(kFailed).arg(m_Language.GetText(kNoIdentifier)); });
         return;
     }
     m_Run.Start();
@@ -151,10 +178,20 @@ void CMPDlg::StopHandsFreeRun(CHandsFreeRun::StopReason reason) {
     m_RunTimer.stop();
     qApp->removeEventFilter(this);
     ShowWriteButton();
-    const CHandsFreeRun::StopReason why = m_Run.GetStopReason();
-    ShowRunState(RunState::Stopped, m_Language.GetText(why == CHandsFreeRun::StopReason::Failures     ? kStoppedFailures
-                                                       : why == CHandsFreeRun::StopReason::ReaderGone ? kStoppedReader
-                                                                                                      : kStopped));
+    ShowRunState(RunState::Stopped, [this] { return StoppedText(); });
+}
+
+QString CMPDlg::StoppedText() const {
+    switch (m_Run.GetStopReason()) {
+    case CHandsFreeRun::StopReason::Failures:
+        return m_Language.GetText(kStoppedFailures);
+    case CHandsFreeRun::StopReason::ReaderGone:
+        return m_Language.GetText(kStoppedReader);
+    case CHandsFreeRun::StopReason::Batch:
+        return m_Language.GetText(m_pBatchStopText ? *m_pBatchStopText : kStopped);
+    default:
+        return m_Language.GetText(kStopped);
+    }
 }
 
 void CMPDlg::OnHandsFreePoll() {
@@ -172,8 +209,8 @@ void CMPDlg::OnHandsFreePoll() {
     }
     UpdateData(true);
     const FieldNumber next = ComposeIdentifier(m_strVendorId, m_strCardNo);
-    ShowRunState(RunState::Writing, m_Language.GetText(kWriting).arg(next.IsValid() ? CardIdText(next.value)
-                                                                                    : m_strCardNo));
+    const QString nextText = next.IsValid() ? CardIdText(next.value) : m_strCardNo;
+    ShowRunState(RunState::Writing, [this, nextText] { return m_Language.GetText(kWriting).arg(nextText); });
     // The write blocks the window for its transfers; the line shows before it starts.
     m_labelRunState->repaint();
     // No poll may start inside this card, even if something in it runs an event loop (a message box).
@@ -190,6 +227,10 @@ void CMPDlg::OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardResult
         StopHandsFreeRun(bReaderGone ? CHandsFreeRun::StopReason::ReaderGone : CHandsFreeRun::StopReason::Operator);
         return;
     }
+    if (result.outcome == CardOutcome::NoNumber) {
+        StopHandsFreeRun(CHandsFreeRun::StopReason::Batch);
+        return;
+    }
     std::vector<std::uint64_t> heldIds;
     for (const std::optional<std::uint64_t>& id : {laidCard, std::optional<std::uint64_t>(result.cardId), result.readBack})
         if (id)
@@ -197,15 +238,22 @@ void CMPDlg::OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardResult
     const bool bGood = result.outcome == CardOutcome::Good;
     m_Run.OnCardDone(bGood, heldIds, result.readBack.has_value());
     if (bGood) {
-        ShowRunState(RunState::Good, m_Language.GetText(kGood).arg(CardIdText(result.cardId)));
+        const QString cardText = CardIdText(result.cardId);
+        ShowRunState(RunState::Good, [this, cardText] { return m_Language.GetText(kGood).arg(cardText); });
         QApplication::beep();
     } else {
-        ShowRunState(RunState::Failed, m_Language.GetText(kFailed).arg(FailureReason(result)));
+        ShowRunState(RunState::Failed,
+                     [this, result] { return m_Language.GetText(kFailed).arg(FailureReason(result)); });
         QApplication::beep();
         QTimer::singleShot(kSecondBeepMs, this, [] { QApplication::beep(); });
     }
-    if (!m_Run.IsRunning())
+    if (!m_Run.IsRunning()) {
         StopHandsFreeRun(m_Run.GetStopReason());
+    } else if (bGood && m_pBatch && !m_pBatch->Claimed()) {
+        // The batch has no number for another card: the run ends with its last good card.
+        m_pBatchStopText = NoNumberStopText(*m_pBatch);
+        StopHandsFreeRun(CHandsFreeRun::StopReason::Batch);
+    }
 }
 
 QString CMPDlg::FailureReason(const CardResult& result) const {

@@ -67,6 +67,8 @@ CRFIDDlg::CRFIDDlg(QWidget* parent)
     : CDialog(IDD_RFID_DIALOG, parent), m_hIcon(LoadIconResource(IDR_MAINFRAME)) {}
 
 CRFIDDlg::~CRFIDDlg() {
+    // The station of a chosen batch gives its name up while the journal it runs on is still open.
+    m_MPDlg.EndBatch();
     // The splitters hold the panes as children but do not own them: the panes are members of
     // this window and are destroyed as members, so they leave the splitters first.
     for (QWidget* pane : {static_cast<QWidget*>(&m_OPListDlg), static_cast<QWidget*>(&m_OPMainDlg),
@@ -491,6 +493,7 @@ bool CRFIDDlg::eventFilter(QObject* watched, QEvent* e) {
 
 void CRFIDDlg::closeEvent(QCloseEvent* e) {
     SaveWindowPos();
+    m_MPDlg.EndBatch();
     CDialog::closeEvent(e);
 }
 

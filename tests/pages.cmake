@@ -19,6 +19,7 @@ add_library(device_gui_test_main STATIC device/DeviceGuiTestMain.cpp)
 target_link_libraries(device_gui_test_main PUBLIC rfid_emureader Qt6::Widgets GTest::gtest)
 rfid_add_gtest(NAME pages_device_tests TIER device
   SOURCES device/OPMainDlgDeviceTest.cpp device/MPDlgDeviceTest.cpp device/HandsFreeDeviceTest.cpp
-          device/MainWindowFixture.h device/JournalDeviceTest.cpp database/JournalTestSupport.cpp
-  LIBS rfid_pages rfid_shell rfid_resources rfid_emureader device_gui_test_main Qt6::Test)
+          device/MainWindowFixture.h device/JournalDeviceTest.cpp device/BatchPageDeviceTest.cpp
+          database/JournalTestSupport.cpp
+  LIBS rfid_pages rfid_shell rfid_resources rfid_emureader rfid_testdatabase device_gui_test_main Qt6::Test)
 target_include_directories(pages_device_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -6,44 +6,7 @@
 #include "journal/JournalSettings.h"
 #include "pages/NumberSequence.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QLabel>
 #include <QPlainTextEdit>
-
-class HandsFreeOnReader : public MassProductionOnReader {
-protected:
-    QAbstractButton* Option(int id) { return qobject_cast<QAbstractButton*>(Page().GetDlgItem(id)); }
-    QString WriteText() { return Option(CMPDlg::IDC_BUTTON_WRITE)->text(); }
-    QString State() { return Page().m_labelRunState->text(); }
-    CHandsFreeRun::Phase Phase() { return Page().m_Run.GetPhase(); }
-
-    // Shows the page with vendor ID 1 and the card number, Increase and the Verify choice, checks
-    // Hands-free and presses Write, which starts the run. pollMs > 0 polls faster than the page does.
-    void StartRun(const QString& cardNo, bool verify, int pollMs = 0) {
-        Prepare(QStringLiteral("1"), cardNo, CMPDlg::IDC_RADIO_INCREASE, verify);
-        SetOption(CMPDlg::IDC_CHECK_HANDSFREE, true);
-        if (pollMs > 0)
-            Page().m_RunTimer.setInterval(pollMs);
-        Option(CMPDlg::IDC_BUTTON_WRITE)->click();
-        ASSERT_TRUE(Page().IsHandsFreeRunning());
-        EXPECT_EQ(WriteText(), QStringLiteral("Stop"));
-    }
-
-    // Lays a card and waits until the page has done with it (its state line says good or failed).
-    void LayCard(std::uint64_t cardId, CEmulatedReader::CardKind kind = CEmulatedReader::CARD_WRITABLE) {
-        Reader().PutCard(cardId, kind);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return Phase() != CHandsFreeRun::Phase::WaitingForCard; }, 5000));
-        EXPECT_FALSE(State().startsWith(QStringLiteral("Writing")));
-    }
-    // Takes the card away and waits until the run waits for the next one.
-    void TakeCardAway() {
-        Reader().RemoveCard();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return Phase() != CHandsFreeRun::Phase::WaitingForRemoval; }, 5000));
-    }
-
-    int LogLinesWith(const QString& text) { return int(Log().count(text)); }
-};
 
 namespace {
 constexpr std::uint64_t kVendor1 = 1ull << 32;

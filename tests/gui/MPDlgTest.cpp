@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 
 #include <map>
@@ -76,14 +77,27 @@ TEST_F(MassProductionPage, ApplyLanguageTranslatesThePageAsDialog138) {
     EXPECT_EQ(m_page->GetDlgItemText(CMPDlg::IDC_RADIO_NOCHANGE), QStringLiteral("No change"));
     m_page->ApplyLanguage(QStringLiteral("\u7B80\u4F53\u4E2D\u6587"));
     EXPECT_EQ(m_page->GetDlgItemText(CMPDlg::IDC_BUTTON_WRITE), QStringLiteral("\u5199\u5165"));
-    // The hands-free texts are compiled in; the built-in files do not carry them.
-    const std::pair<const char*, const char*> handsFree[] = {
-        {"\u7B80\u4F53\u4E2D\u6587", "免手动"}, {"繁體中文", "免手動"}, {"English", "Hands-free"}};
-    for (const auto& [language, text] : handsFree) {
+    // The hands-free and batch texts are compiled in; the built-in files do not carry them.
+    struct Texts {
+        const char* language;
+        const char* handsFree;
+        const char* batch;
+        const char* none;
+    };
+    const Texts compiledIn[] = {{"\u7B80\u4F53\u4E2D\u6587", "免手动", "批次:", "(无)"},
+                                {"繁體中文", "免手動", "批次:", "(無)"},
+                                {"English", "Hands-free", "Batch:", "(none)"}};
+    for (const auto& [language, text, batch, none] : compiledIn) {
         m_page->ApplyLanguage(QString::fromUtf8(language));
         QWidget* check = m_page->GetDlgItem(CMPDlg::IDC_CHECK_HANDSFREE);
         EXPECT_EQ(m_page->GetDlgItemText(CMPDlg::IDC_CHECK_HANDSFREE), QString::fromUtf8(text));
         EXPECT_EQ(check->accessibleName(), QString::fromUtf8(text));
+        EXPECT_EQ(m_page->GetDlgItemText(CMPDlg::IDC_STATIC_BATCH), QString::fromUtf8(batch));
+        auto* choice = qobject_cast<QComboBox*>(m_page->GetDlgItem(CMPDlg::IDC_COMBO_BATCH));
+        EXPECT_EQ(choice->accessibleName(), QString::fromUtf8(batch));
+        EXPECT_EQ(choice->itemText(0), QString::fromUtf8(none));
+        // A page without a journal offers no batch.
+        EXPECT_EQ(choice->count(), 1);
         EXPECT_EQ(m_page->GetDlgItem(CMPDlg::IDC_BUTTON_WRITE)->accessibleName(),
                   m_page->GetDlgItemText(CMPDlg::IDC_BUTTON_WRITE));
     }

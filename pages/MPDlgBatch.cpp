@@ -1,0 +1,260 @@
+// The batch choice of the Mass Production page: with a batch chosen the numbers come from the journal's
+// database, claimed by this station one card at a time, instead of from the fields.
+
+#include "pages/MPDlg.h"
+
+#include "journal/JournalRecorder.h"
+#include "pages/PageBatch.h"
+#include "pages/PageControls.h"
+#include "pages/PageHost.h"
+#include "platform/DialogTemplate.h"
+#include "reader/CardIdentifier.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSignalBlocker>
+
+#include <functional>
+
+namespace {
+
+// In dialog units, in the option frame beside "No Change", above "Hands-free".
+const QRect kBatchLabelRect(230, 14, 30, 10);
+const QRect kBatchComboRect(262, 12, 130, 13);
+// The counts line sits this far below the row of fields.
+constexpr int kCountsGap = 4;
+constexpr qreal kCountsPointSize = 12.0;
+// Well inside the lease, so that a pause between cards never loses the station's name.
+constexpr int kHeartbeatMs = STATION_LEASE_SECONDS * 1000 / 3;
+constexpr int kModeButtons[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RANDOM,
+                                CMPDlg::IDC_RADIO_NOCHANGE};
+
+// A combo box that reads its list again each time it is opened.
+class CBatchComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> m_fnBeforePopup;
+
+    void showPopup() override {
+        if (m_fnBeforePopup)
+            m_fnBeforePopup();
+        QComboBox::showPopup();
+    }
+};
+
+} // namespace
+
+void CMPDlg::CreateBatchControls() {
+    m_labelBatch = new QLabel(this);
+    m_labelBatch->setProperty(kControlIdProperty, int(IDC_STATIC_BATCH));
+    m_labelBatch->setGeometry(MapDialogRect(kBatchLabelRect));
+    m_labelBatch->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    auto* combo = new CBatchComboBox(this);
+    combo->m_fnBeforePopup = [this] { RefreshBatchList(); };
+    m_comboBatch = combo;
+    m_comboBatch->setProperty(kControlIdProperty, int(IDC_COMBO_BATCH));
+    m_comboBatch->setGeometry(MapDialogRect(kBatchComboRect));
+    m_comboBatch->addItem(QString());
+    m_labelBatch->setBuddy(m_comboBatch);
+    if (m_checkHandsFree)
+        QWidget::setTabOrder(m_checkHandsFree, m_comboBatch);
+    connect(m_comboBatch, &QComboBox::activated, this, &CMPDlg::OnBatchChosen);
+
+    m_labelBatchCounts = new QLabel(this);
+    m_labelBatchCounts->setProperty(kControlIdProperty, int(IDC_STATIC_BATCHCOUNTS));
+    QFont font = m_labelBatchCounts->font();
+    font.setPointSizeF(kCountsPointSize);
+    m_labelBatchCounts->setFont(font);
+    m_labelBatchCounts->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_labelBatchCounts->hide();
+
+    m_BatchHeartbeat.setInterval(kHeartbeatMs);
+    connect(&m_BatchHeartbeat, &QTimer::timeout, this, &CMPDlg::OnBatchHeartbeat);
+    TranslateBatch();
+}
+
+void CMPDlg::TranslateBatch() {
+    if (!m_comboBatch)
+        return;
+    const QString label = m_Language.GetText(BatchText::Label);
+    m_labelBatch->setText(label);
+    m_labelBatch->setAccessibleName(label);
+    m_comboBatch->setAccessibleName(label);
+    m_comboBatch->setItemText(0, m_Language.GetText(BatchText::None));
+    ShowBatchState();
+}
+
+void CMPDlg::showEvent(QShowEvent* e) {
+    CDialog::showEvent(e);
+    // Only a journal the window has opened already is read here: opening one (and saying what is wrong
+    // with it) is for the reader's arrival and for the operator opening the list.
+    CJournalRecorder* recorder = m_pMainDlg ? m_pMainDlg->Recorder() : nullptr;
+    if (!e->spontaneous() && recorder && recorder->IsOpen())
+        RefreshBatchList();
+}
+
+void CMPDlg::RefreshBatchList() {
+    if (!m_comboBatch)
+        return;
+    const QString chosen = m_pBatch ? m_pBatch->Batch() : QString();
+    QStringList names = CPageBatch::BatchNames(m_pMainDlg ? m_pMainDlg->Recorder() : nullptr);
+    if (!chosen.isEmpty() && !names.contains(chosen))
+        names.push_back(chosen);
+    const QSignalBlocker blocker(m_comboBatch);
+    while (m_comboBatch->count() > 1)
+        m_comboBatch->removeItem(1);
+    m_comboBatch->addItems(names);
+    SelectChosenBatch();
+}
+
+void CMPDlg::SelectChosenBatch() {
+    const int index = m_pBatch ? m_comboBatch->findText(m_pBatch->Batch(), Qt::MatchExactly) : 0;
+    const QSignalBlocker blocker(m_comboBatch);
+    m_comboBatch->setCurrentIndex(index > 0 ? index : 0);
+}
+
+void CMPDlg::OnBatchChosen(int index) {
+    const QString name = index > 0 ? m_comboBatch->itemText(index) : QString();
+    if (m_pBatch && m_pBatch->Batch() == name)
+        return;
+    // A run writes from one source of numbers only.
+    if (m_Run.IsRunning())
+        StopHandsFreeRun(CHandsFreeRun::StopReason::Operator);
+    if (m_pBatch && !LeaveBatch()) {
+        SelectChosenBatch();
+        return;
+    }
+    if (!name.isEmpty())
+        ChooseBatch(name);
+    SelectChosenBatch();
+}
+
+void CMPDlg::ChooseBatch(const QString& name) {
+    CJournalRecorder* recorder = m_pMainDlg ? m_pMainDlg->Recorder() : nullptr;
+    if (!recorder)
+        return;
+    auto batch = std::make_unique<CPageBatch>(*recorder, m_pMainDlg->Reader(), m_Language.GetAppFolder());
+    QString keptProblem;
+    const BatchOutcome chosen = batch->Choose(name, &keptProblem);
+    if (!keptProblem.isEmpty())
+        m_pMainDlg->AppendLog(QStringLiteral("\r\n") + keptProblem, false);
+    QString problem;
+    if (chosen.status == BatchStatus::Refused)
+        problem = m_Language.GetText(BatchText::InUse).arg(batch->StationName());
+    else if (chosen.status == BatchStatus::Unavailable)
+        problem = m_Language.GetText(BatchText::Away);
+    else if (chosen.status != BatchStatus::Ok && chosen.status != BatchStatus::Exhausted)
+        problem = m_Language.GetText(BatchText::Failed).arg(chosen.message);
+    if (!problem.isEmpty()) {
+        m_pMainDlg->AppendLog(QStringLiteral("\r\n") + problem, false);
+        return;
+    }
+    UpdateData(true);
+    m_strTypedVendorId = m_strVendorId;
+    m_strTypedCardNo = m_strCardNo;
+    m_pBatch = std::move(batch);
+    if (chosen.status == BatchStatus::Exhausted)
+        m_pMainDlg->AppendLog(QStringLiteral("\r\n") + m_Language.GetText(BatchText::Exhausted), false);
+    ShowChosenBatch(true);
+    m_BatchHeartbeat.start();
+}
+
+bool CMPDlg::LeaveBatch() {
+    // A written card whose result waits for the database and is kept nowhere else would be lost with the
+    // station.
+    if (!m_pBatch->RecordPending() && !m_pBatch->PendingIsKept()) {
+        m_pMainDlg->AppendLog(QStringLiteral("\r\n") + m_Language.GetText(BatchText::StaysChosen), false);
+        return false;
+    }
+    EndBatch();
+    ShowChosenBatch(false);
+    return true;
+}
+
+void CMPDlg::EndBatch() {
+    m_BatchHeartbeat.stop();
+    if (!m_pBatch)
+        return;
+    m_pBatch->RecordPending();
+    m_pBatch.reset();
+}
+
+void CMPDlg::ShowChosenBatch(bool chosen) {
+    // The fields show the claimed number and cannot be changed; the number rule is the batch's own.
+    for (QLineEdit* edit : {m_editVendorId, m_editCardNo}) {
+        if (edit)
+            edit->setReadOnly(chosen);
+    }
+    for (int id : kModeButtons) {
+        if (QWidget* radio = GetDlgItem(id))
+            radio->setEnabled(!chosen);
+    }
+    if (!chosen) {
+        m_strVendorId = m_strTypedVendorId;
+        m_strCardNo = m_strTypedCardNo;
+        ShowText(m_editVendorId, m_strVendorId);
+        ShowText(m_editCardNo, m_strCardNo);
+        m_batchDone.reset();
+        m_batchLeft.reset();
+        if (m_comboBatch)
+            SelectChosenBatch();
+    }
+    ShowBatchState();
+    LayoutControls();
+}
+
+void CMPDlg::ShowBatchState() {
+    if (!m_labelBatchCounts || !m_pBatch) {
+        if (m_labelBatchCounts)
+            m_labelBatchCounts->hide();
+        return;
+    }
+    const std::optional<std::uint64_t> claimed = m_pBatch->Claimed();
+    m_strVendorId = claimed ? QString::number(*claimed >> 32) : QString();
+    m_strCardNo =
+        claimed ? QStringLiteral("%1").arg(*claimed & MAX_CARD_NUMBER, 10, 10, QLatin1Char('0')) : QString();
+    ShowText(m_editVendorId, m_strVendorId);
+    ShowText(m_editCardNo, m_strCardNo);
+    if (const std::optional<BatchCounts> counts = m_pBatch->Counts()) {
+        m_batchDone = std::uint64_t(counts->Done());
+        m_batchLeft = std::uint64_t(counts->total - counts->Done());
+    }
+    // While the database does not answer, the line keeps the counts it last had.
+    const QString text =
+        m_batchDone ? m_Language.GetText(BatchText::Counts).arg(*m_batchDone).arg(*m_batchLeft) : QString();
+    m_labelBatchCounts->setText(text);
+    m_labelBatchCounts->setAccessibleName(text);
+    m_labelBatchCounts->show();
+}
+
+void CMPDlg::LayoutBatchCounts() {
+    if (!m_labelBatchCounts || !m_btnWrite)
+        return;
+    const QRect client = GetClientRect();
+    const int top = m_btnWrite->geometry().bottom() + 1 + kCountsGap;
+    m_labelBatchCounts->setGeometry(client.left(), top, client.width(),
+                                    m_labelBatchCounts->fontMetrics().height() + kCountsGap);
+}
+
+void CMPDlg::OnBatchHeartbeat() {
+    if (!m_pBatch)
+        return;
+    if (m_pBatch->Heartbeat().status != BatchStatus::Refused)
+        return;
+    if (m_Run.IsRunning())
+        StopHandsFreeRun(CHandsFreeRun::StopReason::Operator);
+    SayBatchRefused();
+}
+
+void CMPDlg::SayBatchRefused() {
+    m_pMainDlg->AppendLog(
+        QStringLiteral("\r\n") + m_Language.GetText(BatchText::InUse).arg(m_pBatch->StationName()), false);
+    EndBatch();
+    ShowChosenBatch(false);
+}

@@ -1,0 +1,208 @@
+// The batch choice of the Mass Production page in the real main window against the emulated reader, with
+// the window's own SQLite journal holding the batches.
+
+#include "database/JournalTestSupport.h"
+#include "device/MainWindowFixture.h"
+#include "journal/Batch.h"
+#include "journal/BatchStation.h"
+#include "journal/JournalRecorder.h"
+#include "journal/JournalSettings.h"
+#include "pages/PageBatch.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QComboBox>
+#include <QFile>
+
+class BatchOnReader : public HandsFreeOnReader {
+protected:
+    static constexpr std::uint64_t kVendor7 = 7ull << 32;
+
+    QString JournalPath() const { return m_appFolder.filePath(QString::fromLatin1(JOURNAL_FILE_NAME)); }
+    // A range batch of vendor 7 in the window's journal, made beside the window as rfidctl does.
+    void CreateBatch(const QString& name, std::uint32_t first, std::uint32_t last) {
+        const auto journal = journaltest::OpenOrFail(JournalPath());
+        ASSERT_TRUE(journal);
+        QString error;
+        ASSERT_TRUE(
+            CreateRangeBatch(journal->Database(), name, {7, first, last, BatchOrder::InOrder}, &error))
+            << error.toStdString();
+    }
+    BatchCounts Counts(const QString& name) {
+        const auto journal = journaltest::OpenOrFail(JournalPath());
+        QString error;
+        const std::optional<BatchInfo> info = FindBatch(journal->Database(), name, &error);
+        EXPECT_TRUE(info) << error.toStdString();
+        return info ? info->counts : BatchCounts();
+    }
+
+    QComboBox* Choice() { return qobject_cast<QComboBox*>(Page().GetDlgItem(CMPDlg::IDC_COMBO_BATCH)); }
+    QString CountsLine() { return Page().GetDlgItemText(CMPDlg::IDC_STATIC_BATCHCOUNTS); }
+    // Chooses as the operator does: the list is read when it is opened, then an entry is taken.
+    void Choose(const QString& text) {
+        Page().RefreshBatchList();
+        const int index = Choice()->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        Choice()->setCurrentIndex(index);
+        emit Choice()->activated(index);
+    }
+    QString Station() { return m_dlg->Recorder()->Settings().station; }
+    bool StationRuns() {
+        const auto journal = journaltest::OpenOrFail(JournalPath());
+        QString who, error;
+        return StationIsLive(journal->Database(), Station(), &who, &error);
+    }
+    QString PressWrite() {
+        return LogAdded([&] { Option(CMPDlg::IDC_BUTTON_WRITE)->click(); });
+    }
+};
+
+TEST_F(BatchOnReader, WritePressesWriteTheClaimedNumbersOneAfterAnotherUntilTheBatchIsExhausted) {
+    CreateBatch(QStringLiteral("order 1"), 100, 104);
+    RunWhenReady([&] {
+        Reader().PutCard(0);
+        Prepare(QStringLiteral("1"), QStringLiteral("50"), CMPDlg::IDC_RADIO_INCREASE, true);
+        ASSERT_EQ(Choice()->count(), 2);
+        EXPECT_EQ(Choice()->itemText(0), QStringLiteral("(none)"));
+        EXPECT_EQ(Choice()->accessibleName(), Page().GetDlgItemText(CMPDlg::IDC_STATIC_BATCH));
+        Choose(QStringLiteral("order 1"));
+        EXPECT_TRUE(StationRuns());
+        EXPECT_EQ(VendorId()->text(), QStringLiteral("7"));
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000100"));
+        EXPECT_TRUE(VendorId()->isReadOnly() && CardNo()->isReadOnly());
+        QTest::keyClicks(CardNo(), QStringLiteral("9"));
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000100"));
+        EXPECT_FALSE(Option(CMPDlg::IDC_RADIO_INCREASE)->isEnabled());
+        EXPECT_EQ(CountsLine(), QStringLiteral("Done 0 \u00B7 Left 5"));
+
+        for (std::uint64_t card = 100; card < 103; ++card) {
+            EXPECT_EQ(PressWrite(), kWritten + QStringLiteral(" VERIFY SUCCESS\u221A"));
+            EXPECT_EQ(Reader().CardId(), kVendor7 + card);
+        }
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000103"));
+        EXPECT_EQ(CountsLine(), QStringLiteral("Done 3 \u00B7 Left 2"));
+
+        // A failed write keeps the claim: the field keeps the number, and the next card gets it.
+        Reader().SetFault(REQUEST_WRITE_CARD, CEmulatedReader::Fault::Stall, 1);
+        EXPECT_EQ(PressWrite(), kWriteError);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000103"));
+        EXPECT_EQ(PressWrite(), kWritten + QStringLiteral(" VERIFY SUCCESS\u221A"));
+        EXPECT_EQ(Reader().CardId(), kVendor7 + 103);
+
+        // "(none)" gives the fields back as they were typed and stops the station; its claim stays.
+        Choose(QStringLiteral("(none)"));
+        EXPECT_FALSE(StationRuns());
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("50"));
+        EXPECT_FALSE(CardNo()->isReadOnly());
+        EXPECT_TRUE(Option(CMPDlg::IDC_RADIO_INCREASE)->isEnabled());
+        EXPECT_TRUE(CountsLine().isEmpty() ||
+                    !Page().GetDlgItem(CMPDlg::IDC_STATIC_BATCHCOUNTS)->isVisible());
+        EXPECT_EQ(PressWrite(), kWritten + QStringLiteral(" VERIFY SUCCESS\u221A"));
+        EXPECT_EQ(Reader().CardId(), (1ull << 32) + 50);
+        EXPECT_EQ(Counts(QStringLiteral("order 1")).claimed, 1);
+
+        Choose(QStringLiteral("order 1"));
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000104"));
+        PressWrite();
+        EXPECT_EQ(Reader().CardId(), kVendor7 + 104);
+        EXPECT_TRUE(CardNo()->text().isEmpty());
+        EXPECT_EQ(CountsLine(), QStringLiteral("Done 5 \u00B7 Left 0"));
+        const int programmed = Reader().ProgrammedCount();
+        EXPECT_EQ(PressWrite(), kWriteError + QStringLiteral(" (every number of the batch is taken)"));
+        EXPECT_EQ(Reader().ProgrammedCount(), programmed);
+    });
+    const BatchCounts counts = Counts(QStringLiteral("order 1"));
+    EXPECT_EQ(counts.verified, 5);
+    EXPECT_EQ(counts.claimed, 0);
+    // Each batch card is in the journal once as written and once as verified; the failed write as an error.
+    const auto journal = journaltest::OpenOrFail(JournalPath());
+    int batchWrites = 0, errors = 0;
+    for (const JournalRecord& record : journaltest::RecordsOldestFirst(*journal)) {
+        if (record.operation == JournalOperation::Write && record.identifier &&
+            (*record.identifier >> 32) == 7)
+            (record.result == JournalResult::Ok ? batchWrites : errors) += 1;
+    }
+    EXPECT_EQ(batchWrites, 5);
+    EXPECT_EQ(errors, 1);
+}
+
+TEST_F(BatchOnReader, AStationNameInUseIsRefusedAndTheChoiceGoesBackToNone) {
+    CreateBatch(QStringLiteral("order 2"), 1, 10);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("50"), CMPDlg::IDC_RADIO_INCREASE, false);
+        // Another running station under the same name, as a second program on this host would be.
+        const auto other = journaltest::OpenOrFail(JournalPath());
+        CBatchStation running(other->Database(), Station());
+        ASSERT_EQ(running.Start().status, BatchStatus::Ok);
+        const QString added = LogAdded([&] { Choose(QStringLiteral("order 2")); });
+        EXPECT_TRUE(added.contains(QStringLiteral("is used by another running station")))
+            << added.toStdString();
+        EXPECT_EQ(Choice()->currentIndex(), 0);
+        EXPECT_EQ(Page().ChosenBatch(), nullptr);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("50"));
+        EXPECT_FALSE(CardNo()->isReadOnly());
+        running.Stop();
+    });
+}
+
+TEST_F(BatchOnReader, AHandsFreeRunWritesEveryNumberOnceAndStopsWhenTheBatchIsExhausted) {
+    CreateBatch(QStringLiteral("order 3"), 20, 22);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("50"), CMPDlg::IDC_RADIO_INCREASE, false);
+        Choose(QStringLiteral("order 3"));
+        SetOption(CMPDlg::IDC_CHECK_HANDSFREE, true);
+        Page().m_RunTimer.setInterval(20);
+        Option(CMPDlg::IDC_BUTTON_WRITE)->click();
+        ASSERT_TRUE(Page().IsHandsFreeRunning());
+        for (std::uint64_t card = 20; card <= 22; ++card) {
+            LayCard(0);
+            EXPECT_EQ(Reader().CardId(), kVendor7 + card);
+            if (card < 22)
+                TakeCardAway();
+        }
+        EXPECT_FALSE(Page().IsHandsFreeRunning());
+        EXPECT_EQ(State(), QStringLiteral("Stopped: every number of the batch is taken"));
+        EXPECT_EQ(Reader().ProgrammedCount(), 3);
+        EXPECT_EQ(CountsLine(), QStringLiteral("Done 3 \u00B7 Left 0"));
+        // The state line and the counts follow a language change at once.
+        m_dlg->ApplyLanguage(QStringLiteral("\u7B80\u4F53\u4E2D\u6587"));
+        EXPECT_EQ(State(), QStringLiteral("已停止：批次的卡号已全部用完"));
+        EXPECT_EQ(CountsLine(), QStringLiteral("已完成 3 \u00B7 剩余 0"));
+        m_dlg->ApplyLanguage(QStringLiteral("English"));
+        EXPECT_EQ(State(), QStringLiteral("Stopped: every number of the batch is taken"));
+        // Pressing Write again with nothing left does not start a run.
+        Option(CMPDlg::IDC_BUTTON_WRITE)->click();
+        EXPECT_FALSE(Page().IsHandsFreeRunning());
+    });
+    EXPECT_EQ(Counts(QStringLiteral("order 3")).written, 3);
+}
+
+TEST_F(BatchOnReader, OnAServerANameInUseIsRefusedUntilItsStationStops) {
+    if (!CPgServer::IsInstalled())
+        GTEST_SKIP() << "PostgreSQL 15 is not installed";
+    CTestDatabase database(JournalEngine::PostgreSQL);
+    ASSERT_TRUE(database.IsReady()) << database.Error().toStdString();
+    QSqlDatabase db = database.Open(QStringLiteral("other-station"));
+    QString error;
+    ASSERT_TRUE(CreateRangeBatch(db, QStringLiteral("server order"), {7, 1, 3, BatchOrder::InOrder}, &error))
+        << error.toStdString();
+    QFile ini(m_appFolder.filePath(QStringLiteral("setting.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(("[Journal]\nStation=line-1\nDatabase=" + database.Text() + "\n").toUtf8());
+    ini.close();
+    CBatchStation other(db, QStringLiteral("line-1"));
+    ASSERT_EQ(other.Start().status, BatchStatus::Ok);
+    RunWhenReady([&] {
+        Reader().PutCard(0);
+        Prepare(QStringLiteral("1"), QStringLiteral("50"), CMPDlg::IDC_RADIO_INCREASE, false);
+        const QString added = LogAdded([&] { Choose(QStringLiteral("server order")); });
+        EXPECT_TRUE(added.contains(QStringLiteral("line-1 is used by another running station")))
+            << added.toStdString();
+        EXPECT_EQ(Page().ChosenBatch(), nullptr);
+        other.Stop();
+        Choose(QStringLiteral("server order"));
+        ASSERT_NE(Page().ChosenBatch(), nullptr);
+        EXPECT_EQ(PressWrite(), kWritten);
+        EXPECT_EQ(Reader().CardId(), kVendor7 + 1);
+        EXPECT_EQ(CountsLine(), QStringLiteral("Done 1 \u00B7 Left 2"));
+    });
+}
