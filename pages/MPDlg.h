@@ -174,6 +174,7 @@ private:
     void SelectChosenBatch();
     void OnBatchHeartbeat();
     void SayBatchRefused();
+    void LogBatchLine(const QString& text); // a line of its own in the log
     void LayoutBatchCounts();
     CardResult WriteBatchCard();
     CardOutcome LogBatchCard(const BatchCardOutcome& outcome);

@@ -4,6 +4,7 @@
 #include "pages/MPDlg.h"
 
 #include "journal/JournalRecorder.h"
+#include "pages/NumberSequence.h"
 #include "pages/PageBatch.h"
 #include "pages/PageControls.h"
 #include "pages/PageHost.h"
@@ -135,6 +136,10 @@ void CMPDlg::OnBatchChosen(int index) {
     SelectChosenBatch();
 }
 
+void CMPDlg::LogBatchLine(const QString& text) {
+    m_pMainDlg->AppendLog(QStringLiteral("\r\n") + text, false);
+}
+
 void CMPDlg::ChooseBatch(const QString& name) {
     CJournalRecorder* recorder = m_pMainDlg ? m_pMainDlg->Recorder() : nullptr;
     if (!recorder)
@@ -143,7 +148,7 @@ void CMPDlg::ChooseBatch(const QString& name) {
     QString keptProblem;
     const BatchOutcome chosen = batch->Choose(name, &keptProblem);
     if (!keptProblem.isEmpty())
-        m_pMainDlg->AppendLog(QStringLiteral("\r\n") + keptProblem, false);
+        LogBatchLine(keptProblem);
     QString problem;
     if (chosen.status == BatchStatus::Refused)
         problem = m_Language.GetText(BatchText::InUse).arg(batch->StationName());
@@ -152,7 +157,7 @@ void CMPDlg::ChooseBatch(const QString& name) {
     else if (chosen.status != BatchStatus::Ok && chosen.status != BatchStatus::Exhausted)
         problem = m_Language.GetText(BatchText::Failed).arg(chosen.message);
     if (!problem.isEmpty()) {
-        m_pMainDlg->AppendLog(QStringLiteral("\r\n") + problem, false);
+        LogBatchLine(problem);
         return;
     }
     UpdateData(true);
@@ -160,7 +165,7 @@ void CMPDlg::ChooseBatch(const QString& name) {
     m_strTypedCardNo = m_strCardNo;
     m_pBatch = std::move(batch);
     if (chosen.status == BatchStatus::Exhausted)
-        m_pMainDlg->AppendLog(QStringLiteral("\r\n") + m_Language.GetText(BatchText::Exhausted), false);
+        LogBatchLine(m_Language.GetText(BatchText::Exhausted));
     ShowChosenBatch(true);
     m_BatchHeartbeat.start();
 }
@@ -169,7 +174,7 @@ bool CMPDlg::LeaveBatch() {
     // A written card whose result waits for the database and is kept nowhere else would be lost with the
     // station.
     if (!m_pBatch->RecordPending() && !m_pBatch->PendingIsKept()) {
-        m_pMainDlg->AppendLog(QStringLiteral("\r\n") + m_Language.GetText(BatchText::StaysChosen), false);
+        LogBatchLine(m_Language.GetText(BatchText::StaysChosen));
         return false;
     }
     EndBatch();
@@ -217,8 +222,7 @@ void CMPDlg::ShowBatchState() {
     }
     const std::optional<std::uint64_t> claimed = m_pBatch->Claimed();
     m_strVendorId = claimed ? QString::number(*claimed >> 32) : QString();
-    m_strCardNo =
-        claimed ? QStringLiteral("%1").arg(*claimed & MAX_CARD_NUMBER, 10, 10, QLatin1Char('0')) : QString();
+    m_strCardNo = claimed ? CardNumberText(*claimed & MAX_CARD_NUMBER) : QString();
     ShowText(m_editVendorId, m_strVendorId);
     ShowText(m_editCardNo, m_strCardNo);
     if (const std::optional<BatchCounts> counts = m_pBatch->Counts()) {
@@ -253,8 +257,7 @@ void CMPDlg::OnBatchHeartbeat() {
 }
 
 void CMPDlg::SayBatchRefused() {
-    m_pMainDlg->AppendLog(
-        QStringLiteral("\r\n") + m_Language.GetText(BatchText::InUse).arg(m_pBatch->StationName()), false);
+    LogBatchLine(m_Language.GetText(BatchText::InUse).arg(m_pBatch->StationName()));
     EndBatch();
     ShowChosenBatch(false);
 }

@@ -30,11 +30,9 @@ FieldNumber ComposeIdentifier(const QString& strVendorId, const QString& strCard
     return {(vendor.value << 32) | card.value, NumberTextError::None};
 }
 
-namespace {
 QString CardNumberText(quint64 n) {
     return QStringLiteral("%1").arg(n, 10, 10, QLatin1Char('0'));
 }
-} // namespace
 
 QString NextCardNumber(int nNumberMode, const QString& strCardNo, CRandomGenerator& generator) {
     switch (nNumberMode) {

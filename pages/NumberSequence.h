@@ -34,6 +34,9 @@ quint64 Random64(CRandomGenerator& generator);
 // the card never gets another identifier than the fields show.
 FieldNumber ComposeIdentifier(const QString& strVendorId, const QString& strCardNo);
 
+// A card number as the card number field shows it: at least 10 digits, zero-padded.
+QString CardNumberText(quint64 n);
+
 // The card number after a good card in the given mode. MODE_INCREASE: value + 1, where 1
 // follows 4294967295; MODE_RANDOM: the low 32 bits of Random64 plus 1, modulo 2^32; both as at
 // least 10 digits. Any other mode leaves the text as it is, and draws nothing.
