@@ -114,8 +114,8 @@ CGfxOutBarCtrl::~CGfxOutBarCtrl() {
     }
 }
 
-int CGfxOutBarCtrl::AppendFolder(const QString& name, quint32 data) {
-    m_arFolder.push_back(std::make_unique<CBarFolder>(name, data));
+int CGfxOutBarCtrl::AppendFolder(const QString& name, quint32 folderData) {
+    m_arFolder.push_back(std::make_unique<CBarFolder>(name, folderData));
     return GetFolderCount() - 1;
 }
 

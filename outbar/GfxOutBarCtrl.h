@@ -124,7 +124,7 @@ public:
     ~CGfxOutBarCtrl() override;
 
     // Folders and items.
-    int AppendFolder(const QString& name, quint32 data);
+    int AppendFolder(const QString& name, quint32 folderData);
     void RemoveFolder(int index);
     void SelectFolder(int index);
     int GetFolderCount() const { return int(m_arFolder.size()); }

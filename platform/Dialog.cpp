@@ -303,10 +303,10 @@ QString CDialog::GetDlgItemText(int nID) const {
 
 void CDialog::SetDlgItemText(int nID, const QString& text) {
     QWidget* item = GetDlgItem(nID);
-    if (auto* edit = qobject_cast<QLineEdit*>(item))
-        edit->setText(text);
-    else if (auto* edit = qobject_cast<QPlainTextEdit*>(item))
-        edit->setPlainText(text);
+    if (auto* line = qobject_cast<QLineEdit*>(item))
+        line->setText(text);
+    else if (auto* lines = qobject_cast<QPlainTextEdit*>(item))
+        lines->setPlainText(text);
     else if (auto* button = qobject_cast<QAbstractButton*>(item))
         button->setText(text);
     else if (auto* label = qobject_cast<QLabel*>(item))

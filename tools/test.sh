@@ -33,7 +33,7 @@ run_fuzz() {
   grep -E '^Done|stat::number_of_executed_units' "$dir/fuzz.log"
 }
 
-run_suite "$here/build/test"
+run_suite "$here/build/test" -DRFID_WERROR=ON
 run_fuzz
 if [ "${RFID_SKIP_SANITIZE:-0}" != 1 ]; then
   run_suite "$here/build/sanitize" -DRFID_SANITIZE=ON

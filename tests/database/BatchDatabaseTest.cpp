@@ -123,8 +123,8 @@ TEST_P(BatchDatabase, AClaimOutlivesWriteErrorsAndThrowAwaysAndTheCountsTellThem
     EXPECT_EQ(station->RecordGood(second, true).status, BatchStatus::Ok);
     // The result and its journal record are committed together or not at all.
     const BatchClaim third = ClaimOf(*station, "order");
-    const RecordInTransaction failingRecord = [](QSqlDatabase&, QString* error) {
-        *error = "no space";
+    const RecordInTransaction failingRecord = [](QSqlDatabase&, QString* failure) {
+        *failure = "no space";
         return false;
     };
     EXPECT_EQ(station->RecordGood(third, true, failingRecord).status, BatchStatus::Failed);
@@ -221,7 +221,7 @@ TEST_P(BatchDatabase, HostileNamesAndListsAreDataNeverSql) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, BatchDatabase,
                          ::testing::Values(JournalEngine::SQLite, JournalEngine::PostgreSQL),
-                         [](const auto& info) { return std::string(EngineName(info.param)); });
+                         EngineTestName);
 
 // Roles exist on PostgreSQL only.
 class BatchOnPostgres : public BatchDatabase {
@@ -247,12 +247,12 @@ TEST_F(BatchOnPostgres, StationRoleMayClaimAndRecordButNeverDeleteOrChangeRecord
         ASSERT_EQ(station.Start().status, BatchStatus::Ok);
         const BatchClaim claim = ClaimOf(station, "order");
         EXPECT_EQ(station.RecordThrowAway(claim).status, BatchStatus::Ok);
-        const RecordInTransaction record = [&](QSqlDatabase&, QString* error) {
+        const RecordInTransaction record = [&](QSqlDatabase&, QString* failure) {
             JournalRecord good;
             good.station = "line 1";
             good.operation = JournalOperation::Write;
             good.identifier = claim.identifier;
-            return journal->Add(good, error);
+            return journal->Add(good, failure);
         };
         EXPECT_EQ(station.RecordGood(claim, false, record).status, BatchStatus::Ok);
     }

@@ -215,4 +215,4 @@ TEST_P(BatchStations, AClaimOfAKilledStationIsTakenBackByItsNextRunOrReleased) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, BatchStations,
                          ::testing::Values(JournalEngine::SQLite, JournalEngine::PostgreSQL),
-                         [](const auto& info) { return std::string(EngineName(info.param)); });
+                         EngineTestName);

@@ -202,7 +202,7 @@ TEST_P(RfidctlBatch, ARunningStationsNameIsRefusedAndReleaseGivesALostStationsNu
 
 INSTANTIATE_TEST_SUITE_P(Engines, RfidctlBatch,
                          ::testing::Values(JournalEngine::SQLite, JournalEngine::PostgreSQL),
-                         [](const auto& info) { return std::string(EngineName(info.param)); });
+                         EngineTestName);
 
 TEST_P(RfidctlBatch, ADamagedWaitingResultIsPutAsideAndSaidAndCardsAreWrittenAsBefore) {
     ASSERT_EQ(Run({"batch", "create", "order", "--vendor", "18", "--first", "1", "--last", "9"}).code, RFIDCTL_OK);
@@ -336,4 +336,4 @@ TEST_P(RfidctlBatchOnPostgres, AStationStoppedWhileACardWaitsForTheServerRecords
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, RfidctlBatchOnPostgres, ::testing::Values(JournalEngine::PostgreSQL),
-                         [](const auto& info) { return std::string(EngineName(info.param)); });
+                         EngineTestName);

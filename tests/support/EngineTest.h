@@ -8,6 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+
+// Names each instance of an engine test after its engine: .../SQLite, .../PostgreSQL.
+inline std::string EngineTestName(const ::testing::TestParamInfo<JournalEngine>& test) {
+    return EngineName(test.param);
+}
 
 class EngineTest : public ::testing::TestWithParam<JournalEngine> {
 protected:
