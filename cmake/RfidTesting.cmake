@@ -1,9 +1,14 @@
 # Helpers shared by every test fragment in tests/.
 #
-# rfid_add_gtest(NAME name TIER unit|gui|device SOURCES ... LIBS ... [ENV VAR=VALUE ...])
-#   Builds one GoogleTest binary and registers each of its tests with ctest.
-#   gui tests run offscreen at scale 1. The tests of one binary share its settings folder, so they
-#   never run at the same time (a resource lock per binary); different binaries run in parallel.
+# rfid_add_gtest(NAME <area>_<tier>_tests TIER unit|gui|database|device SOURCES ... LIBS ...
+#                [APPLICATION none|core|widgets] [STYLE name] [ENV VAR=VALUE ...])
+#   Builds one GoogleTest binary on the shared test main (tests/support/TestMain.cpp) and registers
+#   each of its tests with ctest, labelled with its tier. The binary's set-up comes from its tier
+#   unless given: unit tests get no application object, database tests a core application, gui and
+#   device tests a widget application offscreen at scale 1; device tests run under the preload of the
+#   emulated USB bus. STYLE fixes the widget style.
+#   The tests of one binary share its settings folder, so they never run at the same time (a resource
+#   lock per binary); different binaries run in parallel.
 if(RFID_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
@@ -19,16 +24,64 @@ else()
   set(RFID_SANITIZER_ENV "ASAN_OPTIONS=verify_asan_link_order=0")
 endif()
 
-function(rfid_add_gtest)
-  cmake_parse_arguments(T "" "NAME;TIER" "SOURCES;LIBS;ENV" ${ARGN})
-  add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
-  if(NOT T_LIBS MATCHES "main")
-    target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
+set(RFID_TEST_TIERS unit gui database device)
+
+# Writes the registration of one binary's set-up (see tests/support/TestMain.h) and returns its file.
+function(rfid_test_setup_source name tier application style out)
+  set(default_application_unit none)
+  set(default_application_database core)
+  set(default_application_gui widgets)
+  set(default_application_device widgets)
+  if(NOT application)
+    set(application ${default_application_${tier}})
   endif()
-  target_compile_definitions(${T_NAME} PRIVATE
-    RFID_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
-    RFID_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(applications none None core Core widgets Widgets)
+  list(FIND applications ${application} index)
+  if(index LESS 0 OR index GREATER 4)
+    message(FATAL_ERROR "${name}: APPLICATION is none, core or widgets, not '${application}'")
+  endif()
+  math(EXPR index "${index} + 1")
+  list(GET applications ${index} enumerator)
+  set(includes "#include \"tests/support/TestMain.h\"")
+  set(prepare nullptr)
+  if(tier STREQUAL "device")
+    string(APPEND includes "\n#include \"tools/emureader/EmuTestbed.h\"")
+    set(prepare "&CEmuTestbed::EnsurePreload")
+  endif()
+  if(style)
+    set(style "\"${style}\"")
+  else()
+    set(style nullptr)
+  endif()
+  set(file ${CMAKE_CURRENT_BINARY_DIR}/setup/${name}.cpp)
+  file(CONFIGURE OUTPUT ${file} CONTENT
+"// The set-up of ${name}, registered by rfid_add_gtest.
+${includes}
+
+const TestBinarySetup kTestBinarySetup{TestApplication::${enumerator}, ${style}, ${prepare}};
+" @ONLY)
+  set(${out} ${file} PARENT_SCOPE)
+endfunction()
+
+function(rfid_add_gtest)
+  cmake_parse_arguments(T "" "NAME;TIER;APPLICATION;STYLE" "SOURCES;LIBS;ENV" ${ARGN})
+  if(NOT T_TIER IN_LIST RFID_TEST_TIERS)
+    message(FATAL_ERROR "${T_NAME}: TIER is one of ${RFID_TEST_TIERS}, not '${T_TIER}'")
+  endif()
+  if(NOT T_NAME MATCHES "^[a-z]+_${T_TIER}_tests$")
+    message(FATAL_ERROR "${T_NAME}: a test binary is named <area>_${T_TIER}_tests")
+  endif()
+  if(T_TIER STREQUAL "device" AND NOT RFID_EMULATED_READER)
+    message(FATAL_ERROR "${T_NAME}: device tests need RFID_EMULATED_READER")
+  endif()
+  rfid_test_setup_source(${T_NAME} ${T_TIER} "${T_APPLICATION}" "${T_STYLE}" setup)
+  add_executable(${T_NAME} ${T_SOURCES} ${setup})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} rfid_test_main)
+  if(T_TIER STREQUAL "device")
+    target_link_libraries(${T_NAME} PRIVATE rfid_emutestbed)
+  endif()
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${T_NAME} PRIVATE RFID_BINARY_DIR="${PROJECT_BINARY_DIR}")
   set(env "QT_QPA_PLATFORM=offscreen" "QT_SCALE_FACTOR=1"
           "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${T_NAME}"
           ${RFID_SANITIZER_ENV}

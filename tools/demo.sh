@@ -4,5 +4,5 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/tools/install-deps.sh"
-"$here/tools/build.sh" "$here/build" -DRFID_BUILD_TESTS=OFF
+"$here/tools/build.sh" "$here/build" -DRFID_BUILD_TESTS=OFF -DRFID_EMULATED_READER=ON
 exec "$here/build/tools/demo/rfid-demo" "$@"

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
   libusb-dev libudev-dev
-  umockdev libumockdev-dev
+  umockdev libumockdev-dev libxcb1-dev
   libqt6sql6-psql postgresql
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev

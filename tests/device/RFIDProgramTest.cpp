@@ -272,10 +272,3 @@ TEST(RFIDProgram, KilledMidBatchLeavesASoundJournalWithEveryCardItWrote) {
     }
     EXPECT_EQ(reader->Reader().CardId(), std::uint64_t(written));
 }
-
-int main(int argc, char** argv) {
-    CEmuTestbed::EnsurePreload(argc, argv);
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

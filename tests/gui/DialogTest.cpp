@@ -211,12 +211,3 @@ TEST(Dialog, MainWindowTemplateHasMenu137WithCommandIdsAboveItsClientArea) {
     popups[1]->menu()->actions().at(0)->trigger();
     EXPECT_EQ(main.m_Commands, std::vector<int>{ID_MENU_ABOUT});
 }
-
-int main(int argc, char** argv) {
-    // Test discovery runs the binary without the test environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -234,12 +234,3 @@ TEST_F(NavigationPaneTest, ALanguageFileWithoutAFolderKeyLeavesThatHeaderEmpty) 
     // The language folder was filled once, at start-up.
     EXPECT_EQ(Labels(FOLDER_LANGUAGE).size(), 3);
 }
-
-int main(int argc, char** argv) {
-    // ctest lists the tests without the test environment; they always run offscreen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -438,15 +438,6 @@ TEST_F(MainWindowTest, AboutBoxIsTranslatedWithTheMainCatalogue) {
     EXPECT_TRUE(dlg->isVisible());
 }
 
-int main(int argc, char** argv) {
-    // Test discovery runs the binary without the test environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
-
 namespace {
 
 QMenu* NumberFormsPopup(CRFIDDlg& dlg) {

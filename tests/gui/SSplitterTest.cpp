@@ -314,12 +314,3 @@ TEST_F(SplitterWindowTest, ADragInAnAreaTooSmallForBothMinimumsKeepsThePositionA
     EXPECT_EQ(profile.value(QStringLiteral("splt/init_v40000/VertSplitPos")).toInt(), 300);
     EXPECT_EQ(profile.value(QStringLiteral("splt/init_v40001/VertSplitPos")).toInt(), 0);
 }
-
-int main(int argc, char** argv) {
-    // Listing the tests happens outside ctest's environment; it needs no display either.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

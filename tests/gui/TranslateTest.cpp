@@ -209,12 +209,3 @@ TEST(TranslateWithoutFile, NothingChangesWhenNoLanguageFileIsCurrent) {
     EXPECT_EQ(menu.file->title(), "File");
     EXPECT_EQ(catalogue.GetSpecialString("SPECIAL_STRING", "IDS_IDLEMESSAGE"), "");
 }
-
-int main(int argc, char** argv) {
-    // Listing the tests happens outside ctest's environment; it needs no display either.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -113,12 +113,3 @@ TEST(XorTracker, OverlayLetsTheMouseThroughAndKeepsCoveringItsWindow) {
     EXPECT_EQ(overlay->geometry(), QRect(0, 0, 260, 180));
     EXPECT_EQ(overlay->Bands().size(), 2);
 }
-
-int main(int argc, char** argv) {
-    // Listing the tests happens outside ctest's environment; it needs no display either.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

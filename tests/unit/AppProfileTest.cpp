@@ -1,11 +1,9 @@
 #include "platform/AppProfile.h"
-#include "shell/Clock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -41,20 +39,10 @@ TEST_F(AppProfileTest, BackslashInASectionIsANestingLevelOfTheStoreNamedAfterThe
     EXPECT_EQ(raw.value("splt/init_v40000/VertSplitPos").toInt(), 123);
     EXPECT_TRUE(raw.fileName().contains("Local AppWizard-Generated Applications"));
     EXPECT_TRUE(raw.fileName().endsWith("/" + GetProfileName() + ".conf"));
-    EXPECT_EQ(GetProfileName(), "shell_unit_tests");
+    EXPECT_EQ(GetProfileName(), "platform_unit_tests");
 }
 
 TEST_F(AppProfileTest, AnIntegerEntryHoldingTextGivesTheDefault) {
     ASSERT_TRUE(WriteProfileString("splt\\init_h40001", "HorizSplitPos", "tall"));
     EXPECT_EQ(GetProfileInt("splt\\init_h40001", "HorizSplitPos", 120), 120);
-}
-
-TEST(Clock, FormatsLocalTimeAsHoursMinutesSeconds) {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    EXPECT_EQ(FormatClock(0), "00:00:00");
-    EXPECT_EQ(FormatClock(13 * 3600 + 4 * 60 + 5), "13:04:05");
-    setenv("TZ", "UTC-2", 1); // two hours east of UTC
-    tzset();
-    EXPECT_EQ(FormatClock(23 * 3600), "01:00:00");
 }

@@ -1,5 +1,4 @@
 #include "platform/DeviceNotifier.h"
-#include "shell/ReaderPresence.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +7,6 @@ TEST(UsbInterfaceName, IsBuiltFromTheProductPropertyLikeASystemInterfaceName) {
               "\\\\?\\USB#VID_0314&PID_1001#1-1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
     EXPECT_EQ(UsbInterfaceName("46d/c52b/1201", "ABC123"),
               "\\\\?\\USB#VID_046D&PID_C52B#ABC123#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
-    EXPECT_TRUE(InterfaceNameIsReader(UsbInterfaceName("314/1001/0", "3-2")));
-    EXPECT_FALSE(InterfaceNameIsReader(UsbInterfaceName("314/1002/0", "3-2")));
 }
 
 TEST(UsbInterfaceName, MalformedProductGivesNoName) {

@@ -29,5 +29,5 @@ TEST(DirListing, ListsMatchingPlainFilesInCaseInsensitiveNameOrder) {
 TEST(AppFolder, IsTheFolderOfTheRunningExecutable) {
     const QString folder = ExecutableFolder();
     EXPECT_FALSE(folder.endsWith('/'));
-    EXPECT_TRUE(QFileInfo(folder + "/language_unit_tests").isExecutable());
+    EXPECT_TRUE(QFileInfo(folder + "/platform_unit_tests").isExecutable());
 }

@@ -1,3 +1,4 @@
+#include "platform/DeviceNotifier.h"
 #include "shell/ReaderPresence.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,9 @@ TEST(InterfaceName, ReaderIsMatchedWithoutRegardToCase) {
     EXPECT_FALSE(InterfaceNameIsReader("\\\\?\\USB#VID_0314&PID_1002#x#{guid}"));
     EXPECT_FALSE(InterfaceNameIsReader("\\\\?\\USB#VID_0314&PID_1001 #x#{guid}"));
     EXPECT_FALSE(InterfaceNameIsReader("#VID_0314&PID_1001#x"));
+    // The names the device notifier builds from a USB device's product property.
+    EXPECT_TRUE(InterfaceNameIsReader(UsbInterfaceName("314/1001/0", "3-2")));
+    EXPECT_FALSE(InterfaceNameIsReader(UsbInterfaceName("314/1002/0", "3-2")));
 }
 
 TEST(DeviceChange, ArrivalAndRemovalOfTheReaderSetAndClearPresence) {

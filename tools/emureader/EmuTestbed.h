@@ -3,8 +3,8 @@
 // A umockdev testbed with emulated USB devices, so that the real libusb and libudev of a process (and
 // of the programs it starts) see readers being plugged in and removed.
 //
-// The process must run under the umockdev preload. A test binary calls EnsurePreload first thing in
-// main (linking rfid_emureader_main does that and then runs every test):
+// The process must run under the umockdev preload. A program calls EnsurePreload first thing in main
+// (the shared test main does it for every device test binary):
 //
 //   int main(int argc, char** argv) {
 //       CEmuTestbed::EnsurePreload(argc, argv);   // re-executes itself under LD_PRELOAD when needed
