@@ -10,5 +10,5 @@ if(RFID_EMULATED_READER)
   rfid_add_gtest(NAME pages_device_tests TIER device
     SOURCES device/OPMainDlgDeviceTest.cpp device/MPDlgDeviceTest.cpp device/HandsFreeDeviceTest.cpp
             device/MainWindowFixture.h device/JournalDeviceTest.cpp device/BatchPageDeviceTest.cpp
-    LIBS rfid_pages rfid_shell rfid_resources journal_test_support rfid_testdatabase Qt6::Test)
+    LIBS rfid_pages rfid_shell rfid_resources rfid_testdatabase Qt6::Test)
 endif()

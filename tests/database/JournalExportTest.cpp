@@ -1,7 +1,7 @@
 // What leaves the journal: CSV that a spreadsheet reads back field for field, JSON, and the window's
 // model fetching its records a page at a time.
 
-#include "JournalTestSupport.h"
+#include "tests/support/JournalTestSupport.h"
 
 #include "journal/JournalExport.h"
 #include "journal/JournalModel.h"

@@ -1,7 +1,7 @@
 // The journal on real SQLite files: records and the good-card look-up, filters and totals, the schema's
 // migrations, and the files that cannot be used as they are (damaged, read-only, full).
 
-#include "JournalTestSupport.h"
+#include "tests/support/JournalTestSupport.h"
 
 #include "journal/JournalRecorder.h"
 #include "journal/JournalSchema.h"

@@ -1,7 +1,7 @@
 // The batch choice of the Mass Production page in the real main window against the emulated reader, with
 // the window's own SQLite journal holding the batches.
 
-#include "database/JournalTestSupport.h"
+#include "tests/support/JournalTestSupport.h"
 #include "device/MainWindowFixture.h"
 #include "journal/Batch.h"
 #include "journal/BatchStation.h"

@@ -1,7 +1,7 @@
 // Hands-free runs of the Mass Production page in the real main window against the emulated reader: the
 // test lays cards on the reader and takes them away as an operator does, and the page does the rest.
 
-#include "database/JournalTestSupport.h"
+#include "tests/support/JournalTestSupport.h"
 #include "device/MainWindowFixture.h"
 #include "journal/JournalSettings.h"
 #include "pages/NumberSequence.h"

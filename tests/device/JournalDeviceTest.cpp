@@ -1,6 +1,6 @@
 // The production journal of the main window against the emulated reader: what each page records, the
 // duplicate refusal of Mass Production and a journal that cannot be written.
-#include "database/JournalTestSupport.h"
+#include "tests/support/JournalTestSupport.h"
 #include "device/MainWindowFixture.h"
 #include "journal/JournalSettings.h"
 #include "pages/NumberSequence.h"

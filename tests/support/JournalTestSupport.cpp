@@ -1,4 +1,4 @@
-#include "JournalTestSupport.h"
+#include "tests/support/JournalTestSupport.h"
 
 #include <QFile>
 
