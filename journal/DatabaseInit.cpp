@@ -1,6 +1,6 @@
 #include "journal/DatabaseInit.h"
 
-#include "journal/Batch.h"
+#include "batches/Batch.h"
 #include "journal/Database.h"
 
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 #include "journal/Journal.h"
 
-#include "journal/Batch.h"
+#include "batches/Batch.h"
 #include "journal/Database.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 
 #include <QAtomicInt>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "journal/JournalExport.h"
 
-#include "reader/CardIdentifier.h"
-#include "reader/NumberForms.h"
+#include "cards/CardIdentifier.h"
+#include "cards/NumberForms.h"
 
 #include <QIODevice>
 

@@ -1,6 +1,6 @@
 #include "journal/JournalModel.h"
 
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 
 CJournalModel::CJournalModel(QObject* parent) : QAbstractTableModel(parent) {
     for (const char* name : {"Time (UTC)", "Station", "User", "Source", "Operation", "Identifier", "Result",

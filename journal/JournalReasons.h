@@ -4,7 +4,7 @@
 // window shows them; other programs read them), the same whichever page or command wrote the card.
 
 #include "journal/JournalRecord.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 
 #include <QString>
 

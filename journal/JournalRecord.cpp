@@ -3,8 +3,6 @@
 #include <QTimeZone>
 
 #include <array>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -81,11 +79,4 @@ QDateTime JournalTimeFromText(const QString& text) {
     if (time.timeSpec() == Qt::LocalTime)
         time.setTimeZone(QTimeZone::utc());
     return time.toUTC();
-}
-
-QString LoginUserName() {
-    if (const passwd* entry = getpwuid(geteuid()); entry && entry->pw_name)
-        return QString::fromLocal8Bit(entry->pw_name);
-    const QString user = qEnvironmentVariable("USER");
-    return user.isEmpty() ? QString::number(geteuid()) : user;
 }

@@ -7,6 +7,8 @@
 // keys ("mass-production", "write", "verify-failed"), so records stay readable by other programs
 // and by the next version of this one.
 
+#include "platform/System.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -63,5 +65,3 @@ QString JournalTimeText(const QDateTime& time);
 // otherwise); an invalid QDateTime for anything else.
 QDateTime JournalTimeFromText(const QString& text);
 
-// The login user of this process.
-QString LoginUserName();

@@ -1,6 +1,6 @@
 #include "journal/JournalSchema.h"
 
-#include "journal/Batch.h"
+#include "batches/Batch.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

@@ -2,8 +2,7 @@
 
 #include "journal/Database.h"
 #include "platform/PrivateProfile.h"
-
-#include <QSysInfo>
+#include "platform/System.h"
 
 namespace {
 
@@ -26,7 +25,7 @@ bool ReadSwitch(const QString& file, const char* key, bool fallback) {
 
 QString StationName(const QString& stored) {
     const QString name = stored.trimmed();
-    return name.isEmpty() ? QSysInfo::machineHostName() : name;
+    return name.isEmpty() ? HostName() : name;
 }
 
 JournalSettings ReadJournalSettings(const QString& dataFolder) {

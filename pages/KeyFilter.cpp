@@ -1,7 +1,7 @@
 #include "pages/KeyFilter.h"
 
 #include "platform/VirtualKey.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 
 #include <algorithm>
 

@@ -5,9 +5,10 @@
 #include "pages/PageControls.h"
 #include "pages/PageHost.h"
 #include "pages/PageJournal.h"
+#include "station/TypedNumbers.h"
 #include "pages/PageLayout.h"
 #include "platform/VirtualKey.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
 
 #include <QAbstractButton>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QThread>
 
 #include <iterator>
 
@@ -150,220 +150,133 @@ void CMPDlg::OnWrite() {
         WriteOneCard();
 }
 
-CMPDlg::CardResult CMPDlg::WriteOneCard(std::optional<std::uint64_t> laidCard) {
-    CardResult result;
+CCardRoutine& CMPDlg::Routine() {
+    if (!m_pRoutine)
+        m_pRoutine = std::make_unique<CCardRoutine>(m_pMainDlg->Reader());
+    return *m_pRoutine;
+}
+
+CardOutcome CMPDlg::WriteOneCard(std::optional<std::uint64_t> laidCard) {
     if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
-        return result;
-    // The batch's writer guards its cards itself, before it claims a number.
+        return CardOutcome();
+    UpdateData(true);
+    CardRequest request;
+    request.verify = m_bVerify != 0;
+    request.verifyDelayMs = VERIFY_DELAY_MS;
+    request.laidCard = laidCard;
+    request.onStep = [this](CardStep step, const CardOutcome& card) { LogCardStep(step, card); };
     if (m_pBatch)
-        return WriteBatchCard(laidCard);
-    UpdateData(true);
-    if (m_strVendorId.isEmpty() && m_strCardNo.isEmpty())
-        return result;
-    // Pasted text may hold something other than a number, or a vendor ID or card number out of
-    // range; the card would then get another identifier than the fields show, so it is not written.
-    const FieldNumber typedId = ComposeIdentifier(m_strVendorId, m_strCardNo);
-    CPageJournal journal(m_pMainDlg->Recorder(), JournalSource::MassProduction);
-    if (!typedId.IsValid()) {
-        journal.RecordRefused(std::nullopt, NotANumberReason(typedId.error));
-        m_pMainDlg->AppendLog(RefusedWriteLine(typedId.error), false);
-        result.outcome = CardOutcome::Refused;
-        return result;
+        return WriteBatchCard(request);
+    CCardJournal journal(m_pMainDlg->Recorder(), JournalSource::MassProduction);
+    CFieldNumbers fields(journal, m_strVendorId, m_strCardNo, m_nNumberMode, m_Random);
+    const CardOutcome card = Routine().WriteCard(fields, request);
+    LogRefusal(card);
+    if (card.result == CardResult::Good) {
+        if (m_nNumberForms)
+            m_pMainDlg->AppendLog(QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, *card.cardId), false);
+        m_strCardNo = fields.CardText();
+        UpdateData(false);
     }
-    if (std::optional<CardResult> refused = RefuseFinishedCard(laidCard))
-        return *refused;
-    const std::optional<std::uint64_t> cardId = ClearForWriting(journal, typedId.value);
-    if (!cardId) {
-        result.outcome = CardOutcome::Refused;
-        result.cardId = typedId.value;
-        return result;
-    }
-    result.cardId = *cardId;
-    CRFIDDevice& reader = m_pMainDlg->Reader();
-    if (!reader.WriteCardId(*cardId)) {
-        m_pMainDlg->AppendLog(kLogWriteError, false);
-        journal.Record(JournalOperation::Write, JournalResult::Error, *cardId, TransferFailedReason());
-        result.outcome = CardOutcome::WriteError;
-        return result;
-    }
+    return card;
+}
+
+void CMPDlg::LogCardStep(CardStep step, const CardOutcome& card) {
     // The card's own line first: a journal that cannot record it says so after it.
-    m_pMainDlg->AppendLog(kLogWriteSuccess, false);
-    bool recorded = journal.Record(JournalOperation::Write, JournalResult::Ok, *cardId, QString(), m_bVerify != 0);
-
-    if (m_bVerify) {
-        // The card needs a moment before it can be read back. A plain pause keeps the window
-        // from handling another Write (or a reader change) in the middle of this card.
-        QThread::msleep(VERIFY_DELAY_MS);
-        result.readBack = reader.ReadCardId(true);
-        // A failed read-back is a failure, never the identifier 0.
-        if (result.readBack != *cardId) {
-            m_pMainDlg->AppendLog(kVerifyFail, false);
-            journal.Record(JournalOperation::Verify, JournalResult::VerifyFailed, *cardId,
-                           VerifyFailedReason(result.readBack));
-            result.outcome = CardOutcome::VerifyFailed;
-            return result;
-        }
-        m_pMainDlg->AppendLog(kVerifySuccess, false);
-        recorded = journal.Record(JournalOperation::Verify, JournalResult::VerifyOk, *cardId) && recorded;
+    switch (step) {
+    case CardStep::WriteFailed:
+        m_pMainDlg->AppendLog(kLogWriteError, false);
+        break;
+    case CardStep::Written:
+        m_pMainDlg->AppendLog(kLogWriteSuccess, false);
+        break;
+    case CardStep::ReadBack:
+        m_pMainDlg->AppendLog(card.result == CardResult::VerifyFailed ? kVerifyFail : kVerifySuccess, false);
+        break;
     }
-    if (m_nNumberForms)
-        m_pMainDlg->AppendLog(QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, *cardId), false);
-    // The number never advances past a card that is not on record: its record is committed first, before
-    // the next card may be written, and the number is then found on a good card.
-    if (recorded)
-        m_strCardNo = NextCardNumber(m_nNumberMode, m_strCardNo, m_Random);
-    UpdateData(false);
-    result.outcome = CardOutcome::Good;
-    if (!m_bVerify)
-        m_writtenClock.start();
-    return result;
 }
 
-std::optional<CMPDlg::CardResult> CMPDlg::RefuseFinishedCard(std::optional<std::uint64_t> laidCard) {
-    // With the journal off the page makes no read of its own; a journal that cannot record refuses the
-    // card further on, before any transfer.
-    CPageJournal journal(m_pMainDlg->Recorder(), JournalSource::MassProduction);
-    if (!journal.IsOn() || !journal.MayWrite())
-        return std::nullopt;
-    // A card that reads nothing (some blanks do) may be written.
-    const std::optional<std::uint64_t> held = laidCard ? laidCard : ReadCardBeforeWriting();
-    if (!held)
-        return std::nullopt;
-    const CPageJournal::GoodCardAnswer answer = journal.FindFinishedCard(*held);
-    CardResult result;
-    result.cardId = *held;
-    if (!answer.answered) {
-        RefuseUnrecorded(journal, *held);
-        result.outcome = CardOutcome::Refused;
-        return result;
+void CMPDlg::LogRefusal(const CardOutcome& card) {
+    if (card.result == CardResult::AlreadyWritten) {
+        m_pMainDlg->AppendLog(kLogWriteError + FinishedCardLogText(m_Language, *card.held, *card.goodCard), false);
+        return;
     }
-    if (!answer.goodCard)
-        return std::nullopt;
-    journal.RecordRefused(*held, FinishedCardReason(*held, *answer.goodCard));
-    m_pMainDlg->AppendLog(kLogWriteError + FinishedCardLogText(m_Language, *held, *answer.goodCard), false);
-    result.outcome = CardOutcome::AlreadyWritten;
-    return result;
+    if (card.result != CardResult::Refused)
+        return;
+    switch (card.refusal) {
+    case CardRefusal::NotANumber:
+    case CardRefusal::OutOfRange:
+        m_pMainDlg->AppendLog(RefusedWriteLine(card.refusal == CardRefusal::OutOfRange ? NumberTextError::OutOfRange
+                                                                                       : NumberTextError::NotANumber),
+                              false);
+        break;
+    case CardRefusal::Duplicate:
+        m_pMainDlg->AppendLog(kLogWriteError + DuplicateLogText(m_Language, *card.goodCard), false);
+        break;
+    case CardRefusal::NotRecorded:
+    case CardRefusal::None:
+        m_pMainDlg->AppendLog(kLogWriteError + m_Language.GetText(JournalText::NotRecorded), false);
+        break;
+    }
 }
 
-std::optional<std::uint64_t> CMPDlg::ReadCardBeforeWriting() {
-    CRFIDDevice& reader = m_pMainDlg->Reader();
-    std::optional<std::uint64_t> held = reader.ReadCardId(true);
-    // Write pressed again at once: the card just written may not answer yet, and would be taken for a blank.
-    if (!held && m_writtenClock.isValid() && m_writtenClock.elapsed() < VERIFY_DELAY_MS) {
-        QThread::msleep(unsigned(VERIFY_DELAY_MS - m_writtenClock.elapsed()));
-        held = reader.ReadCardId(true);
-    }
-    return held;
-}
-
-CMPDlg::CardResult CMPDlg::WriteBatchCard(std::optional<std::uint64_t> laidCard) {
-    UpdateData(true);
-    const BatchCardOutcome outcome = m_pBatch->WriteCard(m_bVerify != 0, VERIFY_DELAY_MS, laidCard);
-    CardResult result;
-    if (outcome.claim)
-        result.cardId = outcome.claim->identifier;
-    else if (outcome.held)
-        result.cardId = *outcome.held;
+CardOutcome CMPDlg::WriteBatchCard(const CardRequest& request) {
+    const BatchCardOutcome outcome = m_pBatch->WriteCard(Routine(), request);
+    CardOutcome card;
+    card.cardId = outcome.claim ? std::optional<std::uint64_t>(outcome.claim->identifier) : outcome.held;
+    card.held = outcome.held;
     // A failed read-back is a failure, never the identifier 0.
     if (!outcome.readBack.isEmpty())
-        result.readBack = std::uint64_t(DecimalToInt64(outcome.readBack));
-    result.outcome = LogBatchCard(outcome);
+        card.readBack = std::uint64_t(DecimalToInt64(outcome.readBack));
+    card.result = LogBatchCard(outcome);
+    if (card.result == CardResult::Good && m_nNumberForms)
+        m_pMainDlg->AppendLog(QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, *card.cardId), false);
     ShowBatchState();
-    if (result.outcome == CardOutcome::Good && !m_bVerify)
-        m_writtenClock.start();
-    return result;
+    return card;
 }
 
-CMPDlg::CardOutcome CMPDlg::LogBatchCard(const BatchCardOutcome& outcome) {
+CardResult CMPDlg::LogBatchCard(const BatchCardOutcome& outcome) {
+    // The card's own lines are in the log already (LogCardStep); here is what the batch says of it.
     const QString cardText = outcome.claim ? CardIdText(outcome.claim->identifier) : QString();
     switch (outcome.result) {
     case BatchCardResult::Verified:
     case BatchCardResult::Written:
-        m_pMainDlg->AppendLog(kLogWriteSuccess, false);
-        if (outcome.result == BatchCardResult::Verified)
-            m_pMainDlg->AppendLog(kVerifySuccess, false);
-        if (m_nNumberForms)
-            m_pMainDlg->AppendLog(
-                QStringLiteral("  ") + NumberFormsLine(m_nNumberForms, outcome.claim->identifier), false);
-        return CardOutcome::Good;
+        return CardResult::Good;
     case BatchCardResult::WriteFailed:
-        m_pMainDlg->AppendLog(kLogWriteError, false);
-        return CardOutcome::WriteError;
+        return CardResult::WriteError;
     case BatchCardResult::VerifyFailed:
-        m_pMainDlg->AppendLog(kLogWriteSuccess, false);
-        m_pMainDlg->AppendLog(kVerifyFail, false);
-        return CardOutcome::VerifyFailed;
-    case BatchCardResult::NotRecorded:
-        m_pMainDlg->AppendLog(kLogWriteSuccess, false);
-        LogBatchProblem(m_Language.GetText(BatchText::NotRecorded).arg(cardText), BatchText::StoppedAway);
-        return CardOutcome::NoNumber;
-    case BatchCardResult::Exhausted:
-        LogBatchProblem(m_Language.GetText(BatchText::Exhausted), BatchText::StoppedExhausted);
-        return CardOutcome::NoNumber;
+        return CardResult::VerifyFailed;
     case BatchCardResult::AlreadyWritten:
         m_pMainDlg->AppendLog(kLogWriteError + FinishedCardLogText(m_Language, *outcome.held, *outcome.finishedCard),
                               false);
-        return CardOutcome::AlreadyWritten;
+        return CardResult::AlreadyWritten;
+    case BatchCardResult::NotRecorded:
+        LogBatchProblem(m_Language.GetText(BatchText::NotRecorded).arg(cardText), BatchText::StoppedAway);
+        return CardResult::NoNumber;
+    case BatchCardResult::Exhausted:
+        LogBatchProblem(m_Language.GetText(BatchText::Exhausted), BatchText::StoppedExhausted);
+        return CardResult::NoNumber;
     case BatchCardResult::Unavailable:
         LogBatchProblem(m_Language.GetText(BatchText::Away), BatchText::StoppedAway);
-        return CardOutcome::NoNumber;
+        return CardResult::NoNumber;
     case BatchCardResult::Refused:
         // Another run has taken the station's name over: the batch is no longer this page's to write.
-        LogBatchProblem(m_Language.GetText(BatchText::InUse).arg(m_pBatch->StationName()),
-                        BatchText::StoppedBatch);
+        LogBatchProblem(m_Language.GetText(BatchText::InUse).arg(m_pBatch->StationName()), BatchText::StoppedBatch);
         break;
     default:
-        if (outcome.claim) { // written, but neither the batch nor the journal holds it
-            m_pMainDlg->AppendLog(kLogWriteSuccess, false);
-            LogBatchProblem(m_Language.GetText(BatchText::CannotRecord).arg(cardText),
-                            BatchText::StoppedBatch);
-        } else {
-            LogBatchProblem(m_Language.GetText(BatchText::Failed).arg(outcome.message),
-                            BatchText::StoppedBatch);
-        }
+        if (outcome.claim) // written, but neither the batch nor the journal holds it
+            LogBatchProblem(m_Language.GetText(BatchText::CannotRecord).arg(cardText), BatchText::StoppedBatch);
+        else
+            LogBatchProblem(m_Language.GetText(BatchText::Failed).arg(outcome.message), BatchText::StoppedBatch);
         break;
     }
     EndBatch();
     ShowChosenBatch(false);
-    return CardOutcome::NoNumber;
+    return CardResult::NoNumber;
 }
 
 void CMPDlg::LogBatchProblem(const QString& reason, const CBuiltInText& stopText) {
     m_pMainDlg->AppendLog(kLogWriteError + QStringLiteral(" (") + reason + u')', false);
     m_pBatchStopText = &stopText;
-}
-
-std::optional<std::uint64_t> CMPDlg::ClearForWriting(CPageJournal& journal, std::uint64_t cardId) {
-    // Increase and Random hand out numbers that must be on no other good card; No Change is meant to repeat.
-    if (!journal.MayWrite())
-        return RefuseUnrecorded(journal, cardId);
-    if (m_nNumberMode != MODE_INCREASE && m_nNumberMode != MODE_RANDOM)
-        return cardId;
-    const QString typedCardNo = m_strCardNo;
-    for (int draw = 0;; ++draw) {
-        const CPageJournal::GoodCardAnswer answer = journal.FindGoodCard(cardId);
-        if (!answer.answered) {
-            m_strCardNo = typedCardNo;
-            return RefuseUnrecorded(journal, cardId);
-        }
-        if (!answer.goodCard)
-            return cardId;
-        // Random draws another number for this card, a bounded number of times.
-        if (m_nNumberMode != MODE_RANDOM || draw + 1 >= MAX_RANDOM_DRAWS) {
-            m_strCardNo = typedCardNo;
-            journal.RecordRefused(cardId, DuplicateReason(*answer.goodCard));
-            m_pMainDlg->AppendLog(kLogWriteError + DuplicateLogText(m_Language, *answer.goodCard), false);
-            return std::nullopt;
-        }
-        m_strCardNo = NextCardNumber(MODE_RANDOM, m_strCardNo, m_Random);
-        cardId = ComposeIdentifier(m_strVendorId, m_strCardNo).value;
-    }
-}
-
-std::nullopt_t CMPDlg::RefuseUnrecorded(CPageJournal& journal, std::uint64_t cardId) {
-    journal.RecordRefused(cardId, NotRecordedReason());
-    m_pMainDlg->AppendLog(kLogWriteError + m_Language.GetText(JournalText::NotRecorded), false);
-    return std::nullopt;
 }
 
 bool CMPDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {

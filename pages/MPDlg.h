@@ -1,12 +1,12 @@
 #pragma once
 
+#include "cards/NumberForms.h"
+#include "cards/NumberSequence.h"
 #include "language/MultiLanguage.h"
-#include "pages/HandsFreeRun.h"
-#include "pages/NumberSequence.h"
 #include "platform/Dialog.h"
-#include "reader/NumberForms.h"
+#include "station/CardRoutine.h"
+#include "station/HandsFreeRun.h"
 
-#include <QElapsedTimer>
 #include <QFont>
 #include <QString>
 #include <QTimer>
@@ -18,7 +18,6 @@
 
 class CPageBatch;
 class CPageHost;
-class CPageJournal;
 class QCheckBox;
 class QComboBox;
 struct BatchCardOutcome;
@@ -52,21 +51,6 @@ public:
         IDC_STATIC_BATCHCOUNTS = 1019,
     };
 
-    // What became of one card that WriteOneCard() handled.
-    enum class CardOutcome {
-        NotWritten,   // reader not ready or both fields empty: nothing sent, nothing logged
-        Refused,      // no identifier in the fields, or the journal refused the card: nothing sent
-        WriteError,   // the reader did not take the frame
-        VerifyFailed, // written, but the card read back holds something else (or nothing)
-        Good,
-        NoNumber, // the chosen batch gave no number or cannot record the card: the log says why
-        AlreadyWritten, // the card on the reader holds a number on record as a good card: nothing sent
-    };
-    struct CardResult {
-        CardOutcome outcome = CardOutcome::NotWritten;
-        std::uint64_t cardId = 0;              // the identifier sent to the card (AlreadyWritten: the one it holds)
-        std::optional<std::uint64_t> readBack; // what the verification read, if it ran
-    };
     // The pause between writing a card and reading it back to verify it.
     static constexpr int VERIFY_DELAY_MS = 500;
 
@@ -80,12 +64,12 @@ public:
     // that is going (the button then reads Stop).
     void OnWrite();
 
-    // Writes one card from the fields, verifies it when Verify is on, logs it and advances the
-    // number after a good card. Every card the page writes goes through here, so each is handled
-    // the same way whatever started it. With the journal on, the card on the reader is read first
-    // (laidCard: what a hands-free run's poll has just read of it) and a finished card, one whose
-    // identifier is on record as a good card, is not written again.
-    CardResult WriteOneCard(std::optional<std::uint64_t> laidCard = std::nullopt);
+    // Writes one card from the fields or the chosen batch through the card routine, verifies it when
+    // Verify is on, logs it and advances the number after a good card. Every card the page writes goes
+    // through here, so each is handled the same way whatever started it. With the journal on, the card on
+    // the reader is read first (laidCard: what a hands-free run's poll has just read of it) and a finished
+    // card, one whose identifier is on record as a good card, is not written again.
+    CardOutcome WriteOneCard(std::optional<std::uint64_t> laidCard = std::nullopt);
 
     // A hands-free run: polls the reader every 100 ms and writes each card laid on it once.
     void StartHandsFreeRun();
@@ -152,15 +136,10 @@ private:
     void DoDataExchange(bool bSaveAndValidate);
     void ExchangeRadioGroup(bool bSaveAndValidate);
     void LayoutControls();
-    // The identifier to write now: the typed one, or in Random mode a fresh draw when the typed one is on a
-    // good card already. Nothing when the card is refused (the journal cannot record it, or the number is
-    // on a good card): that is said in the log and recorded, and the number stays as it was.
-    std::optional<std::uint64_t> ClearForWriting(CPageJournal& journal, std::uint64_t cardId);
-    std::nullopt_t RefuseUnrecorded(CPageJournal& journal, std::uint64_t cardId);
-    // The guard every card of the page passes: a finished card on the reader is refused (said in the log and
-    // recorded); nothing when the card may be written.
-    std::optional<CardResult> RefuseFinishedCard(std::optional<std::uint64_t> laidCard);
-    std::optional<std::uint64_t> ReadCardBeforeWriting();
+    CCardRoutine& Routine();
+    // The card's lines in the log as the routine goes, then what ended a card that was not written.
+    void LogCardStep(CardStep step, const CardOutcome& card);
+    void LogRefusal(const CardOutcome& card);
     void CreateHandsFreeControls();
     void TranslateHandsFree();
     void ShowWriteButton();
@@ -170,8 +149,8 @@ private:
     void RenderRunState();
     void ShowWaitingState();
     QString StoppedText() const;
-    void OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardResult& result);
-    QString FailureReason(const CardResult& result) const;
+    void OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardOutcome& card);
+    QString FailureReason(const CardOutcome& card) const;
 
     void CreateBatchControls();
     void TranslateBatch();
@@ -184,8 +163,8 @@ private:
     void SayBatchRefused();
     void LogBatchLine(const QString& text); // a line of its own in the log
     void LayoutBatchCounts();
-    CardResult WriteBatchCard(std::optional<std::uint64_t> laidCard);
-    CardOutcome LogBatchCard(const BatchCardOutcome& outcome);
+    CardOutcome WriteBatchCard(const CardRequest& request);
+    CardResult LogBatchCard(const BatchCardOutcome& outcome);
     void LogBatchProblem(const QString& reason, const CBuiltInText& stopText);
 
     RunState m_runState = RunState::Waiting;
@@ -200,6 +179,6 @@ private:
 
     // The Write button's text in the current language, shown again when a run ends.
     QString m_strWriteText;
-    // Since the last card written with Verify off: such a card does not answer reads for a moment.
-    QElapsedTimer m_writtenClock;
+    // Every card of the page goes through it; made with the window's reader on first use.
+    std::unique_ptr<CCardRoutine> m_pRoutine;
 };

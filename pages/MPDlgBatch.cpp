@@ -4,12 +4,12 @@
 #include "pages/MPDlg.h"
 
 #include "journal/JournalRecorder.h"
-#include "pages/NumberSequence.h"
+#include "cards/NumberSequence.h"
 #include "pages/PageBatch.h"
 #include "pages/PageControls.h"
 #include "pages/PageHost.h"
 #include "platform/DialogTemplate.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -6,7 +6,7 @@
 #include "pages/PageBatch.h"
 #include "pages/PageHost.h"
 #include "platform/DialogTemplate.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
 
 #include <QApplication>
@@ -223,38 +223,37 @@ void CMPDlg::OnHandsFreePoll() {
         m_RunTimer.start();
 }
 
-void CMPDlg::OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardResult& result) {
-    if (result.outcome == CardOutcome::NotWritten) {
+void CMPDlg::OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardOutcome& card) {
+    if (card.result == CardResult::NotWritten) {
         // The reader went away, or both fields were emptied.
         const bool bReaderGone = !m_pMainDlg || !m_pMainDlg->IsReaderReady();
         StopHandsFreeRun(bReaderGone ? CHandsFreeRun::StopReason::ReaderGone : CHandsFreeRun::StopReason::Operator);
         return;
     }
-    if (result.outcome == CardOutcome::NoNumber) {
+    if (card.result == CardResult::NoNumber) {
         StopHandsFreeRun(CHandsFreeRun::StopReason::Batch);
         return;
     }
-    if (result.outcome == CardOutcome::AlreadyWritten) {
+    if (card.result == CardResult::AlreadyWritten) {
         // A finished card laid again: neither good nor failed; the run waits for it to be taken away.
         m_Run.OnCardLeftAsItWas();
-        const QString cardText = CardIdText(result.cardId);
+        const QString cardText = CardIdText(*card.held);
         ShowRunState(RunState::LeftAsItWas,
                      [this, cardText] { return m_Language.GetText(kAlreadyWritten).arg(cardText); });
         return;
     }
     std::vector<std::uint64_t> heldIds;
-    for (const std::optional<std::uint64_t>& id : {laidCard, std::optional<std::uint64_t>(result.cardId), result.readBack})
+    for (const std::optional<std::uint64_t>& id : {laidCard, card.cardId, card.readBack})
         if (id)
             heldIds.push_back(*id);
-    const bool bGood = result.outcome == CardOutcome::Good;
-    m_Run.OnCardDone(bGood, heldIds, result.readBack.has_value());
+    const bool bGood = card.result == CardResult::Good;
+    m_Run.OnCardDone(bGood, heldIds, card.readBack.has_value());
     if (bGood) {
-        const QString cardText = CardIdText(result.cardId);
+        const QString cardText = CardIdText(*card.cardId);
         ShowRunState(RunState::Good, [this, cardText] { return m_Language.GetText(kGood).arg(cardText); });
         QApplication::beep();
     } else {
-        ShowRunState(RunState::Failed,
-                     [this, result] { return m_Language.GetText(kFailed).arg(FailureReason(result)); });
+        ShowRunState(RunState::Failed, [this, card] { return m_Language.GetText(kFailed).arg(FailureReason(card)); });
         QApplication::beep();
         QTimer::singleShot(kSecondBeepMs, this, [] { QApplication::beep(); });
     }
@@ -267,12 +266,12 @@ void CMPDlg::OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardResult
     }
 }
 
-QString CMPDlg::FailureReason(const CardResult& result) const {
-    switch (result.outcome) {
-    case CardOutcome::Refused:
+QString CMPDlg::FailureReason(const CardOutcome& card) const {
+    switch (card.result) {
+    case CardResult::Refused:
         // The fields, or the journal (a number already on a good card, a journal that cannot record).
         return m_Language.GetText(kRefused);
-    case CardOutcome::VerifyFailed:
+    case CardResult::VerifyFailed:
         return m_Language.GetText(kVerifyFailed);
     default:
         return m_Language.GetText(kWriteError);

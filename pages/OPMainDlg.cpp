@@ -1,13 +1,14 @@
 #include "pages/OPMainDlg.h"
 
 #include "pages/KeyFilter.h"
-#include "pages/NumberSequence.h"
+#include "cards/NumberSequence.h"
 #include "pages/PageControls.h"
 #include "pages/PageHost.h"
 #include "pages/PageJournal.h"
 #include "pages/PageLayout.h"
+#include "station/TypedNumbers.h"
 #include "platform/VirtualKey.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
 
 #include <QKeyEvent>
@@ -71,7 +72,7 @@ void COPMainDlg::OnRead() {
     // The whole identifier is read in both display modes (the same transfer), so the printed forms have
     // their vendor bits when the field shows the card number alone.
     const QString fullText = m_pMainDlg->Reader().ReadCardNumber(true);
-    CPageJournal journal(m_pMainDlg->Recorder(), JournalSource::ReadWritePage);
+    CCardJournal journal(m_pMainDlg->Recorder(), JournalSource::ReadWritePage);
     if (fullText.isEmpty()) {
         m_pMainDlg->AppendLog(kLogReadError, false);
         journal.Record(JournalOperation::Read, JournalResult::Error, std::nullopt);
@@ -95,34 +96,27 @@ void COPMainDlg::OnWrite() {
     if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
         return;
     UpdateData(true);
-    if (m_strWrite.isEmpty())
-        return;
-    // Pasted text can hold anything; only the number the field shows may reach the card.
-    const FieldNumber cardId = ParseFieldNumber(m_strWrite, MAX_IDENTIFIER);
-    CPageJournal journal(m_pMainDlg->Recorder(), JournalSource::ReadWritePage);
-    if (!cardId.IsValid()) {
-        journal.RecordRefused(std::nullopt, NotANumberReason(cardId.error));
-        m_pMainDlg->AppendLog(RefusedWriteLine(cardId.error), false);
-        return;
-    }
-    // No card is written whose result the journal could not record.
-    if (!journal.MayWrite()) {
-        journal.RecordRefused(cardId.value, NotRecordedReason());
-        m_pMainDlg->AppendLog(kLogWriteError + m_Language.GetText(JournalText::NotRecorded), false);
-        return;
-    }
-    // The page writes as asked; with the journal on it reads the card first, so that a good card written
-    // over is taken off the record (and its number goes back to its batch).
-    CRFIDDevice& reader = m_pMainDlg->Reader();
-    const std::optional<std::uint64_t> read = journal.IsOn() ? reader.ReadCardId(true) : std::nullopt;
-    const std::uint64_t held = read.value_or(cardId.value); // the number written is no overwrite
-    const bool ok = reader.WriteCardId(cardId.value);
+    // The page writes as asked. With the journal on, the card routine reads the card first, so that a good
+    // card written over is taken off the record (and its number goes back to its batch).
+    CCardJournal journal(m_pMainDlg->Recorder(), JournalSource::ReadWritePage);
+    CAskedNumber asked(journal, m_strWrite);
+    CardRequest request;
+    request.overwriteFinished = true;
     // The card's own line first: a journal that cannot record it says so after it.
-    m_pMainDlg->AppendLog(ok ? kLogWriteSuccess : kLogWriteError, false);
-    journal.Record(JournalOperation::Write, ok ? JournalResult::Ok : JournalResult::Error, cardId.value,
-                   ok ? QString() : TransferFailedReason());
-    if (ok && journal.RecordOverwrite(held, cardId.value))
-        m_pMainDlg->AppendLog(m_Language.GetText(JournalText::Overwritten).arg(CardIdText(held)), false);
+    request.onStep = [this](CardStep step, const CardOutcome&) {
+        if (step != CardStep::ReadBack)
+            m_pMainDlg->AppendLog(step == CardStep::Written ? kLogWriteSuccess : kLogWriteError, false);
+    };
+    CCardRoutine routine(m_pMainDlg->Reader());
+    const CardOutcome card = routine.WriteCard(asked, request);
+    if (card.result == CardResult::Refused)
+        m_pMainDlg->AppendLog(card.refusal == CardRefusal::NotRecorded
+                                  ? kLogWriteError + m_Language.GetText(JournalText::NotRecorded)
+                                  : RefusedWriteLine(card.refusal == CardRefusal::OutOfRange ? NumberTextError::OutOfRange
+                                                                                             : NumberTextError::NotANumber),
+                              false);
+    if (card.overwrote)
+        m_pMainDlg->AppendLog(m_Language.GetText(JournalText::Overwritten).arg(CardIdText(*card.held)), false);
 }
 
 bool COPMainDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {

@@ -2,7 +2,7 @@
 
 #include "language/MultiLanguage.h"
 #include "platform/Dialog.h"
-#include "reader/NumberForms.h"
+#include "cards/NumberForms.h"
 
 #include <QFont>
 #include <QString>

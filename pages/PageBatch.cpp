@@ -1,6 +1,6 @@
 #include "pages/PageBatch.h"
 
-#include "journal/BatchPending.h"
+#include "batches/BatchPending.h"
 #include "journal/Journal.h"
 #include "journal/JournalRecorder.h"
 
@@ -136,7 +136,7 @@ BatchOutcome CPageBatch::ClaimNext() {
     return claimed;
 }
 
-BatchCardOutcome CPageBatch::WriteCard(bool verify, int verifyDelayMs, std::optional<std::uint64_t> laidCard) {
+BatchCardOutcome CPageBatch::WriteCard(CCardRoutine& routine, const CardRequest& request) {
     if (!m_writer)
         return CardProblem(BatchCardResult::Refused, QStringLiteral("the station has not started"));
     if (!JournalIsStillOpen())
@@ -148,7 +148,7 @@ BatchCardOutcome CPageBatch::WriteCard(bool verify, int verifyDelayMs, std::opti
                            QStringLiteral("the journal database cannot be reached"));
     }
     HookJournal();
-    const BatchCardOutcome outcome = m_writer->WriteNext(m_strBatch, verify, verifyDelayMs, laidCard);
+    const BatchCardOutcome outcome = m_writer->WriteNext(routine, m_strBatch, request);
     NoteAway(outcome.result == BatchCardResult::Unavailable ||
              outcome.result == BatchCardResult::NotRecorded);
     switch (outcome.result) {

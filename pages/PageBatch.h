@@ -7,7 +7,7 @@
 // The station is started when the batch is chosen and stopped when the choice goes back to none or the
 // page goes away; its claim stays with the station name for its next run.
 
-#include "journal/BatchWriter.h"
+#include "station/BatchWriter.h"
 #include "language/MultiLanguage.h"
 
 #include <QString>
@@ -65,10 +65,10 @@ public:
     // Claims the number for the next card (the one held, or the next of the batch).
     BatchOutcome ClaimNext();
 
-    // Writes the claimed number (claiming one first when none is held) and records the result. A result
-    // that waits for the database is recorded first by the next call, before any other card is written.
-    // A finished card on the reader (laidCard: what was just read of it) is not written (AlreadyWritten).
-    BatchCardOutcome WriteCard(bool verify, int verifyDelayMs, std::optional<std::uint64_t> laidCard = std::nullopt);
+    // Writes the claimed number (claiming one first when none is held) through the page's card routine
+    // and records the result. A result that waits for the database is recorded first by the next call,
+    // before any other card is written. A finished card on the reader is not written (AlreadyWritten).
+    BatchCardOutcome WriteCard(CCardRoutine& routine, const CardRequest& request);
     bool HasPendingResult() const { return m_writer && m_writer->HasPendingResult(); }
     // Tries to record a waiting result now; true when none waits any more.
     bool RecordPending();

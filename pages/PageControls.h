@@ -2,7 +2,7 @@
 
 // What the two card pages share: their log texts, their large field font and the way they show a text.
 
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 
 #include <QFont>
 #include <QFontMetrics>

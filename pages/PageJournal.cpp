@@ -1,5 +1,8 @@
 #include "pages/PageJournal.h"
 
+#include "cards/CardIdentifier.h"
+#include "journal/JournalReasons.h"
+
 namespace JournalText {
 
 namespace {
@@ -16,50 +19,6 @@ const CBuiltInText Overwritten = {S, "IDS_JOURNAL_OVERWRITTEN", u" (the card hel
                                   u" (该卡原为良卡 %1，已记录为覆盖)", u" (該卡原為良卡 %1，已記錄為覆寫)"};
 
 } // namespace JournalText
-
-bool CPageJournal::MayWrite() {
-    return !m_pRecorder || m_pRecorder->ReadyToWrite();
-}
-
-bool CPageJournal::IsOn() const {
-    return m_pRecorder && m_pRecorder->Settings().enabled;
-}
-
-bool CPageJournal::Record(JournalOperation operation, JournalResult result,
-                          std::optional<std::uint64_t> cardId, const QString& reason, bool verifyRequested) {
-    if (!m_pRecorder)
-        return true;
-    JournalRecord record;
-    record.source = m_source;
-    record.operation = operation;
-    record.result = result;
-    record.identifier = cardId;
-    record.reason = reason;
-    record.verifyRequested = verifyRequested;
-    return m_pRecorder->Record(std::move(record));
-}
-
-CPageJournal::GoodCardAnswer CPageJournal::FindGoodCard(std::uint64_t cardId) {
-    GoodCardAnswer answer;
-    if (m_pRecorder)
-        answer.goodCard = m_pRecorder->FindGoodCard(cardId, &answer.answered);
-    return answer;
-}
-
-CPageJournal::GoodCardAnswer CPageJournal::FindFinishedCard(std::uint64_t cardId) {
-    GoodCardAnswer answer;
-    if (m_pRecorder)
-        answer.goodCard = m_pRecorder->FindFinishedCard(cardId, &answer.answered);
-    return answer;
-}
-
-bool CPageJournal::RecordOverwrite(std::uint64_t heldId, std::uint64_t writtenId) {
-    if (heldId == writtenId || !FindFinishedCard(heldId).goodCard)
-        return false;
-    // A record that cannot be committed now is kept by the recorder and committed before the next card.
-    Record(JournalOperation::Overwrite, JournalResult::Ok, heldId, OverwrittenReason(writtenId));
-    return true;
-}
 
 QString DuplicateLogText(const CMultiLanguage& language, const JournalRecord& goodCard) {
     return language.GetText(JournalText::Duplicate).arg(JournalTimeText(goodCard.time), goodCard.station);

@@ -1,5 +1,7 @@
 #include "platform/AppProfile.h"
 
+#include "platform/System.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSettings>
@@ -28,7 +30,7 @@ QString GetRegistryKey() {
 QString GetProfileName() {
     QString path = QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
     if (path.isEmpty())
-        path = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+        path = ExecutablePath();
     return QFileInfo(path).completeBaseName();
 }
 

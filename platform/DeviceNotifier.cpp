@@ -1,8 +1,9 @@
 #include "platform/DeviceNotifier.h"
 
+#include "platform/DeviceMonitor.h"
+
 #include <QSocketNotifier>
 #include <QStringList>
-#include <libudev.h>
 
 QString UsbInterfaceName(const QString& product, const QString& instance) {
     const QStringList parts = product.split(QLatin1Char('/'));
@@ -21,50 +22,34 @@ QString UsbInterfaceName(const QString& product, const QString& instance) {
 }
 
 std::unique_ptr<CDeviceNotifier> CDeviceNotifier::Register(Handler handler, QObject* parent) {
-    udev* pUdev = udev_new();
-    if (!pUdev)
+    std::unique_ptr<CDeviceMonitor> monitor = CDeviceMonitor::Open();
+    if (!monitor)
         return nullptr;
-    udev_monitor* pMonitor = udev_monitor_new_from_netlink(pUdev, "udev");
-    if (!pMonitor || udev_monitor_filter_add_match_subsystem_devtype(pMonitor, "usb", "usb_device") < 0 ||
-        udev_monitor_enable_receiving(pMonitor) < 0) {
-        if (pMonitor)
-            udev_monitor_unref(pMonitor);
-        udev_unref(pUdev);
-        return nullptr;
-    }
-    return std::unique_ptr<CDeviceNotifier>(new CDeviceNotifier(pUdev, pMonitor, std::move(handler), parent));
+    return std::unique_ptr<CDeviceNotifier>(new CDeviceNotifier(std::move(monitor), std::move(handler), parent));
 }
 
-CDeviceNotifier::CDeviceNotifier(udev* pUdev, udev_monitor* pMonitor, Handler handler, QObject* parent)
-    : QObject(parent), m_pUdev(pUdev), m_pMonitor(pMonitor), m_Handler(std::move(handler)),
-      m_pNotifier(new QSocketNotifier(udev_monitor_get_fd(pMonitor), QSocketNotifier::Read, this)) {
+CDeviceNotifier::CDeviceNotifier(std::unique_ptr<CDeviceMonitor> monitor, Handler handler, QObject* parent)
+    : QObject(parent), m_pMonitor(std::move(monitor)), m_Handler(std::move(handler)),
+      m_pNotifier(new QSocketNotifier(m_pMonitor->Descriptor(), QSocketNotifier::Read, this)) {
     connect(m_pNotifier, &QSocketNotifier::activated, this, &CDeviceNotifier::OnReadable);
 }
 
 CDeviceNotifier::~CDeviceNotifier() {
     m_pNotifier->setEnabled(false);
-    udev_monitor_unref(m_pMonitor);
-    udev_unref(m_pUdev);
 }
 
 void CDeviceNotifier::OnReadable() {
-    // One readable notice may stand for several queued events; the socket is non-blocking, so
-    // the loop ends when it is drained.
-    while (udev_device* device = udev_monitor_receive_device(m_pMonitor)) {
-        const char* action = udev_device_get_action(device);
-        const char* product = udev_device_get_property_value(device, "PRODUCT");
-        const char* serial = udev_device_get_property_value(device, "ID_SERIAL_SHORT");
-        const char* sysname = udev_device_get_sysname(device);
-        unsigned nEventType = 0;
-        if (action && qstrcmp(action, "add") == 0)
-            nEventType = DBT_DEVICEARRIVAL;
-        else if (action && qstrcmp(action, "remove") == 0)
-            nEventType = DBT_DEVICEREMOVECOMPLETE;
+    // One readable notice may stand for several queued events; the loop ends when they are drained.
+    for (;;) {
+        const std::optional<DeviceEvent> event = m_pMonitor->Next();
+        if (!event) {
+            if (!m_pMonitor->HasMore())
+                return;
+            continue;
+        }
         DEV_BROADCAST_DEVICEINTERFACE data;
-        data.dbcc_name = UsbInterfaceName(QString::fromUtf8(product),
-                                          QString::fromUtf8(serial && *serial ? serial : sysname));
-        udev_device_unref(device);
-        if (nEventType != 0 && !data.dbcc_name.isEmpty() && m_Handler)
-            m_Handler(nEventType, &data);
+        data.dbcc_name = UsbInterfaceName(event->product, event->instance);
+        if (!data.dbcc_name.isEmpty() && m_Handler)
+            m_Handler(event->added ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE, &data);
     }
 }

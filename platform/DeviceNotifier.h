@@ -1,8 +1,8 @@
 #pragma once
 
-// Device-change notification for USB devices: a udev monitor on subsystem "usb", device type
-// "usb_device", whose socket is watched on the event loop. Every "add" becomes a device-arrival
-// call (0x8000) and every "remove" a removal-complete call (0x8004) of the handler, with a
+// Device-change notification for USB devices: the system's device monitor (DeviceMonitor.h), whose
+// descriptor is watched on the event loop. Every device plugged in becomes a device-arrival
+// call (0x8000) and every one removed a removal-complete call (0x8004) of the handler, with a
 // device-interface record whose name is built the way the system names USB device interfaces:
 // \\?\USB#VID_vvvv&PID_pppp#<serial or sysname>#{a5dcbf10-6530-11d2-901f-00c04fb951ed}
 
@@ -34,9 +34,8 @@ struct DEV_BROADCAST_DEVICEINTERFACE {
 // instance part (serial number or sysname). Empty when PRODUCT is not of that form.
 QString UsbInterfaceName(const QString& product, const QString& instance);
 
+class CDeviceMonitor;
 class QSocketNotifier;
-struct udev;
-struct udev_monitor;
 
 class CDeviceNotifier : public QObject {
     Q_OBJECT
@@ -44,16 +43,15 @@ public:
     using Handler = std::function<void(unsigned nEventType, const DEV_BROADCAST_DEVICEINTERFACE* pData)>;
 
     // Starts monitoring; the handler runs on the thread of the event loop. Returns nullptr when
-    // udev cannot be reached, in which case no device-change calls ever come.
+    // the system's monitor cannot be opened, in which case no device-change calls ever come.
     static std::unique_ptr<CDeviceNotifier> Register(Handler handler, QObject* parent = nullptr);
     ~CDeviceNotifier() override;
 
 private:
-    CDeviceNotifier(udev* pUdev, udev_monitor* pMonitor, Handler handler, QObject* parent);
+    CDeviceNotifier(std::unique_ptr<CDeviceMonitor> monitor, Handler handler, QObject* parent);
     void OnReadable();
 
-    udev* m_pUdev;
-    udev_monitor* m_pMonitor;
+    std::unique_ptr<CDeviceMonitor> m_pMonitor;
     Handler m_Handler;
     QSocketNotifier* m_pNotifier;
 };

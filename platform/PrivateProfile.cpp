@@ -1,13 +1,12 @@
 #include "platform/PrivateProfile.h"
 
+#include "platform/System.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 namespace {
 
@@ -139,13 +138,8 @@ std::optional<QString> StrictUtf8(QByteArrayView bytes) {
 // ---- files -------------------------------------------------------------------------------------
 
 bool IsRegularFile(const QString& strFile) {
-#ifdef Q_OS_UNIX
     // A FIFO or device node would block or never end; only plain files are profiles.
-    struct stat st {};
-    return ::stat(QFile::encodeName(strFile).constData(), &st) == 0 && S_ISREG(st.st_mode);
-#else
-    return QFileInfo(strFile).isFile();
-#endif
+    return IsPlainFile(strFile);
 }
 
 std::optional<QByteArray> ReadFileBytes(const QString& strFile) {

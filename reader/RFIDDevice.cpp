@@ -1,7 +1,7 @@
 #include "reader/RFIDDevice.h"
 
 #include "platform/UsbApi.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 
 #include <QLoggingCategory>
 

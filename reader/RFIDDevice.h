@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reader/CardFrame.h"
+#include "cards/CardFrame.h"
 #include "reader/USBDevice.h"
 
 #include <QString>

@@ -1,5 +1,6 @@
 #include "reader/USBDevice.h"
 
+#include "platform/System.h"
 #include "platform/UsbApi.h"
 
 #include <usb.h>
@@ -46,7 +47,7 @@ CUSBDevice::~CUSBDevice() {
 std::vector<std::string> ReaderDeviceNodes() {
     std::vector<std::string> nodes;
     WalkReaders([&nodes](const struct usb_bus& bus, const struct usb_device& device) {
-        nodes.push_back(std::string("/dev/bus/usb/") + bus.dirname + "/" + device.filename);
+        nodes.push_back(UsbDeviceNode(QString::fromLocal8Bit(bus.dirname), QString::fromLocal8Bit(device.filename)).toStdString());
         return false;
     });
     return nodes;

@@ -2,7 +2,7 @@
 
 #include "journal/Database.h"
 #include "journal/JournalExport.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 #include "shell/JournalTexts.h"
 
 #include <QApplication>

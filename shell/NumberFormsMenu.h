@@ -5,7 +5,7 @@
 // the pages log exactly as they always have.
 
 #include "language/MultiLanguage.h"
-#include "reader/NumberForms.h"
+#include "cards/NumberForms.h"
 
 #include <QString>
 

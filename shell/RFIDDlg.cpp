@@ -1,14 +1,17 @@
 #include "shell/RFIDDlg.h"
 
 #include "journal/JournalSettings.h"
+#include "pages/MPDlg.h"
+#include "pages/OPListDlg.h"
+#include "pages/OPMainDlg.h"
 #include "shell/JournalDlg.h"
 #include "shell/JournalTexts.h"
 
 #include "platform/AppProfile.h"
+#include "reader/ReaderPresence.h"
 #include "resources/DialogTemplates.h"
 #include "shell/AboutDlg.h"
 #include "shell/Clock.h"
-#include "shell/ReaderPresence.h"
 #include "shell/StatusBar.h"
 
 #include <QCloseEvent>
@@ -64,15 +67,17 @@ bool IsLanguageCommand(int nID) {
 } // namespace
 
 CRFIDDlg::CRFIDDlg(QWidget* parent)
-    : CDialog(IDD_RFID_DIALOG, parent), m_hIcon(LoadIconResource(IDR_MAINFRAME)) {}
+    : CDialog(IDD_RFID_DIALOG, parent), m_OPListDlg(std::make_unique<COPListDlg>()),
+      m_OPMainDlg(std::make_unique<COPMainDlg>()), m_MPDlg(std::make_unique<CMPDlg>()),
+      m_hIcon(LoadIconResource(IDR_MAINFRAME)) {}
 
 CRFIDDlg::~CRFIDDlg() {
     // The station of a chosen batch gives its name up while the journal it runs on is still open.
-    m_MPDlg.EndBatch();
+    m_MPDlg->EndBatch();
     // The splitters hold the panes as children but do not own them: the panes are members of
     // this window and are destroyed as members, so they leave the splitters first.
-    for (QWidget* pane : {static_cast<QWidget*>(&m_OPListDlg), static_cast<QWidget*>(&m_OPMainDlg),
-                          static_cast<QWidget*>(&m_MPDlg)})
+    for (QWidget* pane : {static_cast<QWidget*>(m_OPListDlg.get()), static_cast<QWidget*>(m_OPMainDlg.get()),
+                          static_cast<QWidget*>(m_MPDlg.get())})
         pane->setParent(nullptr);
 }
 
@@ -96,28 +101,28 @@ bool CRFIDDlg::OnInitDialog() {
     log->installEventFilter(this);
     log->viewport()->installEventFilter(this);
 
-    m_OPListDlg.Create(this);
-    m_OPListDlg.ModifyStyle(0, kPaneAddedStyle);
-    m_OPListDlg.m_pMainDlg = this;
-    m_OPMainDlg.Create(this);
-    m_OPMainDlg.ModifyStyle(0, kPaneAddedStyle);
-    m_OPMainDlg.m_pMainDlg = this;
-    m_MPDlg.Create(this);
-    m_MPDlg.ModifyStyle(0, kPaneAddedStyle);
-    m_MPDlg.m_pMainDlg = this;
+    m_OPListDlg->Create(this);
+    m_OPListDlg->ModifyStyle(0, kPaneAddedStyle);
+    m_OPListDlg->m_pMainDlg = this;
+    m_OPMainDlg->Create(this);
+    m_OPMainDlg->ModifyStyle(0, kPaneAddedStyle);
+    m_OPMainDlg->m_pMainDlg = this;
+    m_MPDlg->Create(this);
+    m_MPDlg->ModifyStyle(0, kPaneAddedStyle);
+    m_MPDlg->m_pMainDlg = this;
 
     const QRect client = GetClientRect();
     m_SplitterRight.ProfileId = IDC_SPLITTER_RIGHT;
     m_SplitterRight.Create(kSplitterRightStyle, client, this, IDC_SPLITTER_RIGHT);
     m_SplitterRight.MinLeft = m_SplitterRight.MinTop = kPaneMinimum;
     m_SplitterRight.MinRight = m_SplitterRight.MinBottom = kLogMinimum;
-    m_SplitterRight.SetPanes(this, &m_OPMainDlg, log, kSplitterRightStyle);
+    m_SplitterRight.SetPanes(this, m_OPMainDlg.get(), log, kSplitterRightStyle);
 
     m_SplitterMain.ProfileId = IDC_SPLITTER_MAIN;
     m_SplitterMain.Create(kSplitterMainStyle, client, this, IDC_SPLITTER_MAIN);
     m_SplitterMain.MinLeft = m_SplitterMain.MinTop = kPaneMinimum;
     m_SplitterMain.MinRight = m_SplitterMain.MinBottom = 0;
-    m_SplitterMain.SetPanes(this, &m_OPListDlg, &m_SplitterRight, kSplitterMainStyle);
+    m_SplitterMain.SetPanes(this, m_OPListDlg.get(), &m_SplitterRight, kSplitterMainStyle);
 
     m_nCurPage = 0;
 
@@ -199,7 +204,7 @@ CJournalRecorder* CRFIDDlg::Recorder() {
 }
 
 void CRFIDDlg::SetReadFormat(int bIncludeVendor) {
-    m_OPMainDlg.m_bIncludeVendor = bIncludeVendor;
+    m_OPMainDlg->m_bIncludeVendor = bIncludeVendor;
 }
 
 QString CRFIDDlg::GetLogText() const {
@@ -210,8 +215,8 @@ void CRFIDDlg::ShowPage(int nPage) {
     if (nPage == m_nCurPage)
         return;
     m_nCurPage = nPage;
-    QWidget* page = nPage == 0   ? static_cast<QWidget*>(&m_OPMainDlg)
-                    : nPage == 1 ? static_cast<QWidget*>(&m_MPDlg)
+    QWidget* page = nPage == 0   ? static_cast<QWidget*>(m_OPMainDlg.get())
+                    : nPage == 1 ? static_cast<QWidget*>(m_MPDlg.get())
                                  : nullptr;
     if (page)
         m_SplitterRight.SetPanes(this, page, m_SplitterRight.GetSecondPane(), 0);
@@ -233,9 +238,9 @@ void CRFIDDlg::ApplyLanguage(const QString& strLanguage) {
     if (m_wndStatusBar)
         m_wndStatusBar->SetPaneText(0, m_Language.GetSpecialString(QStringLiteral("SPECIAL_STRING"),
                                                                    QStringLiteral("IDS_IDLEMESSAGE")));
-    m_OPListDlg.ApplyLanguage(strLanguage);
-    m_OPMainDlg.ApplyLanguage(strLanguage);
-    m_MPDlg.ApplyLanguage(strLanguage);
+    m_OPListDlg->ApplyLanguage(strLanguage);
+    m_OPMainDlg->ApplyLanguage(strLanguage);
+    m_MPDlg->ApplyLanguage(strLanguage);
 }
 
 std::optional<WindowPlacement> CRFIDDlg::LoadWindowPos() const {
@@ -429,14 +434,14 @@ void CRFIDDlg::OnOK() {}
 void CRFIDDlg::OnCancel() {}
 
 void CRFIDDlg::ShowNumberForms(NumberFormSet forms) {
-    m_OPMainDlg.m_nNumberForms = forms;
-    m_MPDlg.m_nNumberForms = forms;
+    m_OPMainDlg->m_nNumberForms = forms;
+    m_MPDlg->m_nNumberForms = forms;
 }
 
 void CRFIDDlg::SelectNavigationFolder(int nFolder) {
     // The page follows from the bar's folder change, which the navigation pane turns into
     // ShowPage, so menu and bar always agree.
-    m_OPListDlg.m_wndOutBar.SelectFolder(nFolder);
+    m_OPListDlg->m_wndOutBar.SelectFolder(nFolder);
 }
 
 void CRFIDDlg::PostCommand(int nID) {
@@ -493,7 +498,7 @@ bool CRFIDDlg::eventFilter(QObject* watched, QEvent* e) {
 
 void CRFIDDlg::closeEvent(QCloseEvent* e) {
     SaveWindowPos();
-    m_MPDlg.EndBatch();
+    m_MPDlg->EndBatch();
     CDialog::closeEvent(e);
 }
 

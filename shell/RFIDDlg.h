@@ -8,9 +8,6 @@
 
 #include "journal/JournalRecorder.h"
 #include "language/MultiLanguage.h"
-#include "pages/MPDlg.h"
-#include "pages/OPListDlg.h"
-#include "pages/OPMainDlg.h"
 #include "pages/PageHost.h"
 #include "platform/DeviceNotifier.h"
 #include "platform/Dialog.h"
@@ -23,9 +20,12 @@
 #include <map>
 #include <memory>
 
-class QPlainTextEdit;
 class CJournalDlg;
+class CMPDlg;
+class COPListDlg;
+class COPMainDlg;
 class CStatusBar;
+class QPlainTextEdit;
 struct ReaderFlags;
 
 // Timers of the main window.
@@ -78,22 +78,20 @@ public:
     // Timer message with the timer's own id (TIMER_CLOCK, TIMER_DEVICE, TIMER_STARTSCAN).
     void OnTimer(int nIDEvent);
 
-    CRFIDDevice m_RFIDDevice;
-    std::unique_ptr<CDeviceNotifier> m_hDevNotify;
-    CMultiLanguage m_Language;
-    COPListDlg m_OPListDlg;
-    COPMainDlg m_OPMainDlg;
-    CMPDlg m_MPDlg;
-    CSSplitter m_SplitterMain;  // IDC_SPLITTER_MAIN 40000: navigation pane | right side
-    CSSplitter m_SplitterRight; // IDC_SPLITTER_RIGHT 40001: page above the log
-    int m_nCurPage = 0;
-    int m_bDevicePresent = 0;
-    int m_bDeviceOpen = 0;
-    int m_bDeviceReady = 0;
-    int m_bDeviceStale = 0;        // the open handle may belong to a node that is gone: reopen
-    QPlainTextEdit* log = nullptr; // IDC_LOG 1004
-    QIcon m_hIcon;
-    CStatusBar* m_wndStatusBar = nullptr;
+    // What tests, the soak and the benchmarks look at and drive, as an operator sees it.
+    COPMainDlg& ReadWritePage() { return *m_OPMainDlg; }
+    CMPDlg& MassProductionPage() { return *m_MPDlg; }
+    COPListDlg& NavigationPane() { return *m_OPListDlg; }
+    CSSplitter& MainSplitter() { return m_SplitterMain; }
+    CSSplitter& RightSplitter() { return m_SplitterRight; }
+    QPlainTextEdit* Log() const { return log; }
+    CStatusBar* StatusBar() const { return m_wndStatusBar; }
+    CMultiLanguage& Language() { return m_Language; }
+    int CurrentPage() const { return m_nCurPage; }
+    bool IsReaderPresent() const { return m_bDevicePresent != 0; }
+    bool IsReaderOpen() const { return m_bDeviceOpen != 0; }
+    // The journal window, opened by File > Production Journal... (null until then).
+    CJournalDlg* JournalWindow() const { return m_pJournalDlg.get(); }
 
     bool PreTranslateMessage(QObject* target, QKeyEvent* e) override;
 
@@ -110,6 +108,24 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    CRFIDDevice m_RFIDDevice;
+    std::unique_ptr<CDeviceNotifier> m_hDevNotify;
+    CMultiLanguage m_Language;
+    // The panes, children of this window and of the splitters, owned here.
+    std::unique_ptr<COPListDlg> m_OPListDlg;
+    std::unique_ptr<COPMainDlg> m_OPMainDlg;
+    std::unique_ptr<CMPDlg> m_MPDlg;
+    CSSplitter m_SplitterMain;  // IDC_SPLITTER_MAIN 40000: navigation pane | right side
+    CSSplitter m_SplitterRight; // IDC_SPLITTER_RIGHT 40001: page above the log
+    int m_nCurPage = 0;
+    int m_bDevicePresent = 0;
+    int m_bDeviceOpen = 0;
+    int m_bDeviceReady = 0;
+    int m_bDeviceStale = 0;        // the open handle may belong to a node that is gone: reopen
+    QPlainTextEdit* log = nullptr; // IDC_LOG 1004
+    QIcon m_hIcon;
+    CStatusBar* m_wndStatusBar = nullptr;
+
     void SetTimer(int nIDEvent, int nElapse);
     void KillTimer(int nIDEvent);
     void OnSize();
@@ -126,8 +142,6 @@ private:
     CNumberFormsMenu m_NumberFormsMenu;
     void ShowNumberForms(NumberFormSet forms);
 
-public:
-    // The journal window, opened by File > Production Journal... (null until then).
     void OnJournal();
     std::unique_ptr<CJournalDlg> m_pJournalDlg;
     // The recorder every card of the pages goes through, with the [Journal] settings of setting.ini.
@@ -135,8 +149,6 @@ public:
     // Says that the journal cannot be used (once, until it works again): in the log and in a message box
     // that does not hold up the handler it comes from.
     void ReportJournalProblem(const JournalStatus& status);
-
-private:
     void AddJournalMenuItem();
     QAction* m_pJournalItem = nullptr;
 };

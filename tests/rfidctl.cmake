@@ -10,7 +10,7 @@ rfid_add_gtest(NAME rfidctl_database_tests TIER database
 if(RFID_EMULATED_READER)
   rfid_add_gtest(NAME rfidctl_device_tests TIER device APPLICATION none
     SOURCES device/RfidctlTest.cpp
-    LIBS rfid_reader)
+    LIBS rfid_device)
   add_dependencies(rfidctl_device_tests rfidctl)
   target_compile_definitions(rfidctl_device_tests PRIVATE RFIDCTL_PATH="$<TARGET_FILE:rfidctl>")
 endif()

@@ -2,7 +2,7 @@
 # emulated reader with stalls, time-outs, read-only cards and replugs between cards, every card checked
 # (device). Verify stays off here: a replug inside the verify pause still leaves the window on a dead
 # handle until the replug handling is mended.
-if(RFID_EMULATED_READER)
+if(TARGET rfid-soak)
   add_test(NAME soak.TwoHundredCardsWithFaultsEndAsTheLogSays
     COMMAND env ${RFID_SANITIZER_ENV} QT_QPA_PLATFORM=offscreen
             $<TARGET_FILE:rfid-soak> --cards 200 --seed 15 --verify-share 0)

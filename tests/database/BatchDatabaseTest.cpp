@@ -1,9 +1,9 @@
 // Batches and claims on real databases: an SQLite file and the test's own PostgreSQL server, with the
 // same code and the same expectations.
 
-#include "journal/Batch.h"
-#include "journal/BatchSql.h"
-#include "journal/BatchStation.h"
+#include "batches/Batch.h"
+#include "batches/BatchSql.h"
+#include "batches/BatchStation.h"
 #include "journal/DatabaseInit.h"
 #include "journal/Journal.h"
 #include "tests/support/EngineTest.h"

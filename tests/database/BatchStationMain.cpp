@@ -8,10 +8,10 @@
 // "claimed ID" after the first claim, then it waits to be killed. Exit status 0 when the batch ran out,
 // 1 for a refusal or database error, 2 for a bad command line, 3 when the database stayed away too long.
 
-#include "journal/BatchWriter.h"
+#include "station/BatchWriter.h"
 #include "journal/Database.h"
 #include "reader/RFIDDevice.h"
-#include "tools/emureader/FakeUsbBus.h"
+#include "emulator/FakeUsbBus.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 // Several station processes writing one batch at once, on the test's own PostgreSQL server and on an
 // SQLite file: every number on exactly one good card, none skipped, whatever happens on the way.
 
-#include "journal/Batch.h"
-#include "journal/BatchSql.h"
-#include "journal/BatchStation.h"
+#include "batches/Batch.h"
+#include "batches/BatchSql.h"
+#include "batches/BatchStation.h"
 #include "tests/support/EngineTest.h"
 
 #include <QElapsedTimer>

@@ -5,7 +5,7 @@
 
 #include "journal/JournalExport.h"
 #include "journal/JournalModel.h"
-#include "reader/CardIdentifier.h"
+#include "cards/CardIdentifier.h"
 
 #include <QBuffer>
 #include <QJsonDocument>

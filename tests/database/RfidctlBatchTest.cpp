@@ -2,15 +2,15 @@
 // in-process emulated reader: names kept verbatim, failed cards keeping their number, stations that may
 // not share a name, and a server that goes away around `batch next`.
 
-#include "journal/Batch.h"
-#include "journal/BatchPending.h"
-#include "journal/BatchStation.h"
-#include "reader/CardIdentifier.h"
+#include "batches/Batch.h"
+#include "batches/BatchPending.h"
+#include "batches/BatchStation.h"
+#include "cards/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
 #include "tests/support/EngineTest.h"
-#include "tools/emureader/FakeUsbBus.h"
-#include "tools/rfidctl/Rfidctl.h"
-#include "tools/rfidctl/RfidctlJournal.h"
+#include "emulator/FakeUsbBus.h"
+#include "rfidctl/Rfidctl.h"
+#include "rfidctl/RfidctlJournal.h"
 #include "platform/AppFolder.h"
 #include "platform/DataFolder.h"
 

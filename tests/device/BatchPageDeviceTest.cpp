@@ -3,8 +3,8 @@
 
 #include "tests/support/JournalTestSupport.h"
 #include "device/MainWindowFixture.h"
-#include "journal/Batch.h"
-#include "journal/BatchStation.h"
+#include "batches/Batch.h"
+#include "batches/BatchStation.h"
 #include "journal/JournalRecorder.h"
 #include "journal/JournalSettings.h"
 #include "pages/PageBatch.h"
@@ -230,7 +230,7 @@ TEST_F(BatchOnReader, AGoodBatchCardWrittenOverOnTheReadWritePageGivesItsNumberB
 
         // The operator writes another number over the last batch card on purpose.
         m_dlg->ShowPage(0);
-        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        COPMainDlg& page = m_dlg->ReadWritePage();
         Edit(page, COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("555"));
         EXPECT_EQ(LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_WRITE); }),
                   kWritten + QStringLiteral(" (the card held good card %1; recorded as overwritten)")

@@ -4,7 +4,7 @@
 #include "tests/support/JournalTestSupport.h"
 #include "device/MainWindowFixture.h"
 #include "journal/JournalSettings.h"
-#include "pages/NumberSequence.h"
+#include "cards/NumberSequence.h"
 
 #include <QPlainTextEdit>
 
@@ -144,7 +144,7 @@ TEST_F(HandsFreeOnReader, StopUncheckingEscapeAnotherPageAndAnUnplugEachEndTheRu
         QTest::keyClick(CardNo(), Qt::Key_Escape);
         EXPECT_FALSE(Page().IsHandsFreeRunning());
         StartRun(QStringLiteral("1"), false);
-        QTest::keyClick(m_dlg->log, Qt::Key_Escape);
+        QTest::keyClick(m_dlg->Log(), Qt::Key_Escape);
         EXPECT_FALSE(Page().IsHandsFreeRunning());
         EXPECT_TRUE(m_dlg->isVisible());
 

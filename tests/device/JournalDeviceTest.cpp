@@ -3,8 +3,9 @@
 #include "tests/support/JournalTestSupport.h"
 #include "device/MainWindowFixture.h"
 #include "journal/JournalSettings.h"
-#include "pages/NumberSequence.h"
+#include "cards/NumberSequence.h"
 #include "pages/PageJournal.h"
+#include "station/TypedNumbers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -69,7 +70,7 @@ protected:
 TEST_F(JournalOnReader, TheReadWritePageRecordsEveryReadWriteAndRefusalWithItsReader) {
     Reader().PutCard(78187493530);
     RunWhenReady([&] {
-        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        COPMainDlg& page = m_dlg->ReadWritePage();
         QLineEdit* field = Edit(page, COPMainDlg::IDC_EDIT_WRITE);
         Click(page, COPMainDlg::IDC_BUTTON_READ);
         Reader().RemoveCard();
@@ -213,8 +214,8 @@ TEST_F(JournalOnReader, AReadOnlyJournalFolderStopsEveryWriteSaysSoOnceAndRecord
             Log().indexOf(QStringLiteral("The production journal ") + journalFile + " cannot be opened"), -1)
             << Log().toStdString();
         EXPECT_EQ(MessageBoxes(), 1);
-        Edit(m_dlg->m_OPMainDlg, COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("42"));
-        EXPECT_EQ(LogAdded([&] { Click(m_dlg->m_OPMainDlg, COPMainDlg::IDC_BUTTON_WRITE); }), kNotRecorded);
+        Edit(m_dlg->ReadWritePage(), COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("42"));
+        EXPECT_EQ(LogAdded([&] { Click(m_dlg->ReadWritePage(), COPMainDlg::IDC_BUTTON_WRITE); }), kNotRecorded);
         for (int mode : {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_NOCHANGE}) {
             Prepare(QStringLiteral("1"), QStringLiteral("7"), mode, true);
             EXPECT_EQ(PressEnter(), kNotRecorded);
@@ -362,7 +363,7 @@ TEST_F(JournalOnReader, APasswordWrittenIntoTheDatabaseUrlReachesNoTextMessageLo
     RunWhenReady([&] {
         Prepare(QStringLiteral("1"), QStringLiteral("5"), CMPDlg::IDC_RADIO_INCREASE, false);
         PressEnter();
-        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        COPMainDlg& page = m_dlg->ReadWritePage();
         m_dlg->ShowPage(0);
         Edit(page, COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("42"));
         Click(page, COPMainDlg::IDC_BUTTON_WRITE);
@@ -370,9 +371,9 @@ TEST_F(JournalOnReader, APasswordWrittenIntoTheDatabaseUrlReachesNoTextMessageLo
             if (item->data().toInt() == ID_MENU_JOURNAL)
                 item->trigger();
         }
-        ASSERT_TRUE(m_dlg->m_pJournalDlg);
+        ASSERT_TRUE(m_dlg->JournalWindow());
         QString exportMessage;
-        EXPECT_FALSE(m_dlg->m_pJournalDlg->ExportTo(m_appFolder.filePath(QStringLiteral("out.csv")), &exportMessage));
+        EXPECT_FALSE(m_dlg->JournalWindow()->ExportTo(m_appFolder.filePath(QStringLiteral("out.csv")), &exportMessage));
         QStringList shown{Log(), exportMessage};
         for (QWidget* window : QApplication::topLevelWidgets()) {
             shown << window->windowTitle();
@@ -387,7 +388,7 @@ TEST_F(JournalOnReader, APasswordWrittenIntoTheDatabaseUrlReachesNoTextMessageLo
         EXPECT_GE(MessageBoxes(), 1); // the journal's problem was said
         for (const QString& text : shown)
             EXPECT_FALSE(text.contains(secret)) << text.toStdString();
-        EXPECT_FALSE(m_dlg->m_pJournalDlg->m_totals->text().isEmpty());
+        EXPECT_FALSE(m_dlg->JournalWindow()->m_totals->text().isEmpty());
     });
     // Nor does it reach a file the program wrote, setting.ini apart (where the operator wrote it).
     QDirIterator files(m_appFolder.path(), QDir::Files, QDirIterator::Subdirectories);

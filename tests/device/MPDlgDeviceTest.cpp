@@ -1,5 +1,5 @@
 #include "device/MainWindowFixture.h"
-#include "pages/NumberSequence.h"
+#include "cards/NumberSequence.h"
 
 #include <thread>
 

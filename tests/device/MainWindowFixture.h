@@ -4,8 +4,11 @@
 // umockdev, so the pages talk to it through the real libusb.
 
 #include "language/MultiLanguage.h"
+#include "pages/MPDlg.h"
+#include "pages/OPListDlg.h"
+#include "pages/OPMainDlg.h"
 #include "shell/RFIDDlg.h"
-#include "tools/emureader/EmuTestbed.h"
+#include "emulator/EmuTestbed.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -60,13 +63,13 @@ protected:
         m_dlg->DoModal();
     }
     void RunWhenReady(const std::function<void()>& body) {
-        RunWhen([&] { return m_dlg->m_bDeviceReady != 0; }, "the reader never became ready", body);
+        RunWhen([&] { return m_dlg->IsReaderReady() != 0; }, "the reader never became ready", body);
     }
     // A reader that opens but never tells its name stays open and not ready: card commands
     // would reach it, but the pages must not send any.
     void RunWithUnidentifiedReader(const std::function<void()>& body) {
         Reader().SetName(std::string());
-        RunWhen([&] { return m_dlg->m_bDeviceOpen && !m_dlg->m_bDeviceReady && Log() == "Disconnect!"; },
+        RunWhen([&] { return m_dlg->IsReaderOpen() && !m_dlg->IsReaderReady() && Log() == "Disconnect!"; },
                 "the reader was never opened",
                 [&] {
                     Reader().ClearTransfers();
@@ -98,7 +101,7 @@ protected:
 // The Mass Production page of the main window, filled in and written as an operator does.
 class MassProductionOnReader : public MainWindowFixture {
 protected:
-    CMPDlg& Page() { return m_dlg->m_MPDlg; }
+    CMPDlg& Page() { return m_dlg->MassProductionPage(); }
     QLineEdit* CardNo() { return Edit(Page(), CMPDlg::IDC_EDIT_CARDNO); }
     QLineEdit* VendorId() { return Edit(Page(), CMPDlg::IDC_EDIT_VENDORID); }
     void SetOption(int id, bool checked) {

@@ -5,7 +5,7 @@ using ReadWriteOnReader = MainWindowFixture;
 TEST_F(ReadWriteOnReader, ReadsInBothDisplayModesAndKeepsTheNumberWhenAReadFails) {
     Reader().PutCard(78187493530); // vendor ID 18, card number 878082202
     RunWhenReady([&] {
-        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        COPMainDlg& page = m_dlg->ReadWritePage();
         QLineEdit* field = Edit(page, COPMainDlg::IDC_EDIT_READ);
         EXPECT_EQ(LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_READ); }),
                   QStringLiteral("\nREAD CARD SUCCESS\u221A [VENDOR ID:018 CARD NO.:0878082202]"));
@@ -30,7 +30,7 @@ TEST_F(ReadWriteOnReader, ReadsInBothDisplayModesAndKeepsTheNumberWhenAReadFails
 TEST_F(ReadWriteOnReader, WritesOnlyAFilledFieldWithinTheIdentifierRange) {
     Reader().PutCard(0);
     RunWhenReady([&] {
-        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        COPMainDlg& page = m_dlg->ReadWritePage();
         QLineEdit* field = Edit(page, COPMainDlg::IDC_EDIT_WRITE);
         auto write = [&] { return LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_WRITE); }); };
         EXPECT_EQ(write(), QString()); // empty field
@@ -61,7 +61,7 @@ TEST_F(ReadWriteOnReader, WritesOnlyAFilledFieldWithinTheIdentifierRange) {
 TEST_F(ReadWriteOnReader, ButtonsDoNothingWhileTheReaderIsNotReady) {
     Reader().PutCard(7);
     RunWithUnidentifiedReader([&] {
-        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        COPMainDlg& page = m_dlg->ReadWritePage();
         Edit(page, COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("42"));
         Click(page, COPMainDlg::IDC_BUTTON_READ);
         Click(page, COPMainDlg::IDC_BUTTON_WRITE);
@@ -74,7 +74,7 @@ TEST_F(ReadWriteOnReader, ButtonsDoNothingWhileTheReaderIsNotReady) {
 TEST_F(ReadWriteOnReader, ChosenNumberFormsFollowAGoodReadOnALineOfTheirOwn) {
     Reader().PutCard(78187493530);
     RunWhenReady([&] {
-        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        COPMainDlg& page = m_dlg->ReadWritePage();
         page.m_nNumberForms = FORM_HEX | FORM_W26;
         EXPECT_EQ(LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_READ); }),
                   QStringLiteral("\nREAD CARD SUCCESS\u221A [VENDOR ID:018 CARD NO.:0878082202]"

@@ -1,6 +1,6 @@
 #include "platform/UsbApi.h"
 #include "reader/RFIDDevice.h"
-#include "tools/emureader/EmuTestbed.h"
+#include "emulator/EmuTestbed.h"
 
 #include <libudev.h>
 #include <usb.h>

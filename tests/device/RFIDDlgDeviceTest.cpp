@@ -1,7 +1,10 @@
 // The main window's reader presence against the emulated reader: the real libusb and the real
 // udev monitor under umockdev.
+#include "pages/MPDlg.h"
+#include "pages/OPListDlg.h"
+#include "pages/OPMainDlg.h"
 #include "shell/RFIDDlg.h"
-#include "tools/emureader/EmuTestbed.h"
+#include "emulator/EmuTestbed.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -45,7 +48,7 @@ protected:
     // Reads the card through the Read/Write page and returns what that added to the log.
     QString ReadThroughThePage() {
         const QString before = m_dlg->GetLogText();
-        qobject_cast<QPushButton*>(m_dlg->m_OPMainDlg.GetDlgItem(COPMainDlg::IDC_BUTTON_READ))->click();
+        qobject_cast<QPushButton*>(m_dlg->ReadWritePage().GetDlgItem(COPMainDlg::IDC_BUTTON_READ))->click();
         return m_dlg->GetLogText().mid(before.size());
     }
     // Unplugging and plugging in while the window handles nothing: both notices wait in the
@@ -57,7 +60,7 @@ protected:
     }
 
     std::vector<int> Flags() const {
-        return {m_dlg->m_bDevicePresent, m_dlg->m_bDeviceOpen, m_dlg->m_bDeviceReady};
+        return {m_dlg->IsReaderPresent(), m_dlg->IsReaderOpen(), m_dlg->IsReaderReady()};
     }
 
     QTemporaryDir m_dir;
@@ -83,7 +86,7 @@ TEST_F(ReaderPresenceDeviceTest, UnplugWritesDisconnectOnceHoweverManyTicksPass)
     ASSERT_TRUE(WaitForLog(kIdentification));
     dlg.AppendLog(QString::fromUtf8("\r\nREAD CARD SUCCESS√"), false);
 
-    QSignalSpy changes(dlg.log->document(), &QTextDocument::contentsChanged);
+    QSignalSpy changes(dlg.Log()->document(), &QTextDocument::contentsChanged);
     reader->Unplug();
     ASSERT_TRUE(WaitForLog(kDisconnect));
     EXPECT_EQ(Flags(), (std::vector<int>{0, 0, 0}));

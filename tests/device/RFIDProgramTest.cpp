@@ -4,7 +4,7 @@
 // middle of a Mass Production batch typed at its keyboard, it leaves a sound journal with every card.
 #include "journal/Journal.h"
 #include "shell/WindowPlacement.h"
-#include "tools/emureader/EmuTestbed.h"
+#include "emulator/EmuTestbed.h"
 
 #include <QCoreApplication>
 #include <QDir>

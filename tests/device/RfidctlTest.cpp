@@ -1,4 +1,4 @@
-#include "tools/emureader/EmuTestbed.h"
+#include "emulator/EmuTestbed.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -4,6 +4,9 @@
 #include "journal/JournalExport.h"
 #include "resources/DialogTemplates.h"
 #include "shell/JournalDlg.h"
+#include "pages/MPDlg.h"
+#include "pages/OPListDlg.h"
+#include "pages/OPMainDlg.h"
 #include "shell/RFIDDlg.h"
 
 #include <QComboBox>
@@ -160,9 +163,9 @@ TEST_F(JournalWindowTest, TheFileMenuOpensTheJournalWindow) {
     const int index = int(file->actions().indexOf(item));
     EXPECT_TRUE(file->actions().at(index + 1)->isSeparator()); // above Exit
     item->trigger();
-    ASSERT_TRUE(main.m_pJournalDlg);
-    EXPECT_TRUE(main.m_pJournalDlg->isVisible());
-    EXPECT_EQ(ShownRows(*main.m_pJournalDlg), 42);
+    ASSERT_TRUE(main.JournalWindow());
+    EXPECT_TRUE(main.JournalWindow()->isVisible());
+    EXPECT_EQ(ShownRows(*main.JournalWindow()), 42);
 }
 
 TEST_F(JournalWindowTest, TheLogKeepsItsLastLinesOnly) {

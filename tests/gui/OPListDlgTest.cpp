@@ -4,6 +4,8 @@
 #include "pages/OPListDlg.h"
 #include "resources/DialogTemplates.h"
 #include "shell/AboutDlg.h"
+#include "pages/MPDlg.h"
+#include "pages/OPMainDlg.h"
 #include "shell/RFIDDlg.h"
 
 #include <QApplication>
@@ -59,7 +61,7 @@ protected:
         QCoreApplication::processEvents(); // the posted size message lays the window out
     }
 
-    CGfxOutBarCtrl& Bar() { return m_dlg->m_OPListDlg.m_wndOutBar; }
+    CGfxOutBarCtrl& Bar() { return m_dlg->NavigationPane().m_wndOutBar; }
 
     void ClickAt(const BarRect& r) {
         const QPoint centre((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -98,47 +100,47 @@ TEST_F(NavigationPaneTest, StartUpOpensReadWriteAndOnlyTheFirstFolderChangeIsSwa
     OpenWindow();
     EXPECT_EQ(Bar().GetCurrentFolder(), FOLDER_READWRITE);
     EXPECT_FALSE(g_bSkipNextFolderChange);
-    EXPECT_EQ(m_dlg->m_nCurPage, 0);
+    EXPECT_EQ(m_dlg->CurrentPage(), 0);
     EXPECT_EQ(Headers(), (QStringList{"Read|Write", "Mass Production", "Language", "About"}));
     // The stored backslash-n of the English file is a line feed in the label.
     EXPECT_EQ(Labels(FOLDER_READWRITE), (QStringList{"All number\n[Include Vendor ID]", "Only card number"}));
     EXPECT_EQ(Labels(FOLDER_MASSPRODUCTION), (QStringList{"All number\n[Include Vendor ID]"}));
     EXPECT_EQ(Labels(FOLDER_ABOUT), (QStringList{"www.tagwell.com"}));
     EXPECT_EQ(Bar().GetFolder(FOLDER_ABOUT).GetItem(0)->m_nImage, 4);
-    EXPECT_EQ(m_dlg->m_OPListDlg.m_ImageLarge.GetImageCount(), 5);
-    EXPECT_EQ(m_dlg->m_OPListDlg.m_ImageSmall.GetImageCount(), 5);
+    EXPECT_EQ(m_dlg->NavigationPane().m_ImageLarge.GetImageCount(), 5);
+    EXPECT_EQ(m_dlg->NavigationPane().m_ImageSmall.GetImageCount(), 5);
 
     // The bar with its edge fills the pane and reaches one pixel beyond it on the right and below.
-    const QWidget& edge = m_dlg->m_OPListDlg.m_wndBarEdge;
-    EXPECT_EQ(edge.geometry(), QRect(QPoint(0, 0), m_dlg->m_OPListDlg.size() + QSize(1, 1)));
+    const QWidget& edge = m_dlg->NavigationPane().m_wndBarEdge;
+    EXPECT_EQ(edge.geometry(), QRect(QPoint(0, 0), m_dlg->NavigationPane().size() + QSize(1, 1)));
     EXPECT_EQ(Bar().geometry(), edge.contentsRect());
-    EXPECT_EQ(m_dlg->m_OPListDlg.GetDlgItem(IDC_OUTBAR), &edge);
+    EXPECT_EQ(m_dlg->NavigationPane().GetDlgItem(IDC_OUTBAR), &edge);
 
     ClickHeader(FOLDER_MASSPRODUCTION);
-    EXPECT_EQ(m_dlg->m_nCurPage, 1);
-    EXPECT_TRUE(m_dlg->m_MPDlg.isVisible());
-    EXPECT_FALSE(m_dlg->m_OPMainDlg.isVisible());
+    EXPECT_EQ(m_dlg->CurrentPage(), 1);
+    EXPECT_TRUE(m_dlg->MassProductionPage().isVisible());
+    EXPECT_FALSE(m_dlg->ReadWritePage().isVisible());
     ClickHeader(FOLDER_READWRITE);
-    EXPECT_EQ(m_dlg->m_nCurPage, 0);
-    EXPECT_TRUE(m_dlg->m_OPMainDlg.isVisible());
+    EXPECT_EQ(m_dlg->CurrentPage(), 0);
+    EXPECT_TRUE(m_dlg->ReadWritePage().isVisible());
 }
 
 TEST_F(NavigationPaneTest, MenuCommandsOpenTheBarsFolderAndThePageFollows) {
     OpenWindow();
     FindCommand(m_dlg->GetMenu(), ID_MENU_MASSPRODUCTION)->trigger();
     EXPECT_EQ(Bar().GetCurrentFolder(), FOLDER_MASSPRODUCTION);
-    EXPECT_EQ(m_dlg->m_nCurPage, 1);
-    EXPECT_TRUE(m_dlg->m_MPDlg.isVisible());
+    EXPECT_EQ(m_dlg->CurrentPage(), 1);
+    EXPECT_TRUE(m_dlg->MassProductionPage().isVisible());
 
     FindCommand(m_dlg->GetMenu(), ID_MENU_READWRITE)->trigger();
     EXPECT_EQ(Bar().GetCurrentFolder(), FOLDER_READWRITE);
-    EXPECT_EQ(m_dlg->m_nCurPage, 0);
-    EXPECT_TRUE(m_dlg->m_OPMainDlg.isVisible());
+    EXPECT_EQ(m_dlg->CurrentPage(), 0);
+    EXPECT_TRUE(m_dlg->ReadWritePage().isVisible());
 }
 
 TEST_F(NavigationPaneTest, ReadWriteItemsChooseTheReadFormatAndTheMassProductionItemDoesNothing) {
     OpenWindow();
-    int& includeVendor = m_dlg->m_OPMainDlg.m_bIncludeVendor;
+    int& includeVendor = m_dlg->ReadWritePage().m_bIncludeVendor;
     ClickItem(1);
     EXPECT_EQ(includeVendor, 0);
     ClickItem(0);
@@ -151,7 +153,7 @@ TEST_F(NavigationPaneTest, ReadWriteItemsChooseTheReadFormatAndTheMassProduction
     QTest::qWait(20);
     EXPECT_EQ(includeVendor, 0);
     EXPECT_TRUE(m_dlg->commands.empty());
-    EXPECT_EQ(m_dlg->m_nCurPage, 1);
+    EXPECT_EQ(m_dlg->CurrentPage(), 1);
 }
 
 TEST_F(NavigationPaneTest, LanguageItemsPostTheLanguageCommandsAndEveryWindowFollows) {
@@ -207,8 +209,8 @@ TEST_F(NavigationPaneTest, TheAboutItemOpensTheAboutBoxOncePerClickAndItsHeaderO
     ClickHeader(FOLDER_ABOUT);
     QTest::qWait(50);
     EXPECT_EQ(opened, 0);
-    EXPECT_EQ(m_dlg->m_nCurPage, 3);
-    EXPECT_TRUE(m_dlg->m_OPMainDlg.isVisible()); // no page of its own
+    EXPECT_EQ(m_dlg->CurrentPage(), 3);
+    EXPECT_TRUE(m_dlg->ReadWritePage().isVisible()); // no page of its own
 
     for (int click = 1; click <= 2; ++click) {
         ClickItem(0);

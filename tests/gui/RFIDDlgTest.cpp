@@ -1,3 +1,6 @@
+#include "pages/MPDlg.h"
+#include "pages/OPListDlg.h"
+#include "pages/OPMainDlg.h"
 #include "shell/RFIDDlg.h"
 #include "platform/AppProfile.h"
 #include "platform/PrivateProfile.h"
@@ -100,15 +103,15 @@ TEST_F(MainWindowTest, FirstStartWritesTheLanguagesAndTranslatesEveryWindowInEng
     EXPECT_EQ(dlg->windowTitle(), "RFID Read|Write");
     QMenu* file = MenuBarEntries(*dlg).at(0)->menu();
     EXPECT_EQ(FindItem(file, ID_MENU_READWRITE)->text(), "Read|Write");
-    EXPECT_EQ(ButtonText(dlg->m_MPDlg, IDC_MP_NOCHANGE), "No change");
-    EXPECT_EQ(dlg->m_wndStatusBar->GetPaneText(0), "Ready");
+    EXPECT_EQ(ButtonText(dlg->MassProductionPage(), IDC_MP_NOCHANGE), "No change");
+    EXPECT_EQ(dlg->StatusBar()->GetPaneText(0), "Ready");
 
-    EXPECT_EQ(dlg->m_OPListDlg.m_pMainDlg, dlg.get());
-    EXPECT_EQ(dlg->m_OPMainDlg.m_pMainDlg, dlg.get());
-    EXPECT_EQ(dlg->m_MPDlg.m_pMainDlg, dlg.get());
-    EXPECT_EQ(dlg->m_nCurPage, 0);
-    EXPECT_EQ(dlg->log->property("controlId").toInt(), IDC_LOG);
-    EXPECT_TRUE(dlg->log->isReadOnly());
+    EXPECT_EQ(dlg->NavigationPane().m_pMainDlg, dlg.get());
+    EXPECT_EQ(dlg->ReadWritePage().m_pMainDlg, dlg.get());
+    EXPECT_EQ(dlg->MassProductionPage().m_pMainDlg, dlg.get());
+    EXPECT_EQ(dlg->CurrentPage(), 0);
+    EXPECT_EQ(dlg->Log()->property("controlId").toInt(), IDC_LOG);
+    EXPECT_TRUE(dlg->Log()->isReadOnly());
 }
 
 TEST_F(MainWindowTest, ChoosingALanguageRetranslatesEverythingAndMovesTheCheckMark) {
@@ -120,9 +123,9 @@ TEST_F(MainWindowTest, ChoosingALanguageRetranslatesEverythingAndMovesTheCheckMa
     EXPECT_EQ(Titles(MenuBarEntries(*dlg)),
               (QStringList{QString::fromUtf8("文件(&F)"), QString::fromUtf8("语言(&H)"),
                            QString::fromUtf8("帮助(&H)")}));
-    EXPECT_EQ(dlg->m_wndStatusBar->GetPaneText(0), QString::fromUtf8("就绪"));
-    EXPECT_EQ(ButtonText(dlg->m_OPMainDlg, IDC_BTN_READ), QString::fromUtf8("读取"));
-    EXPECT_EQ(ButtonText(dlg->m_MPDlg, IDC_MP_NOCHANGE), QString::fromUtf8("固定"));
+    EXPECT_EQ(dlg->StatusBar()->GetPaneText(0), QString::fromUtf8("就绪"));
+    EXPECT_EQ(ButtonText(dlg->ReadWritePage(), IDC_BTN_READ), QString::fromUtf8("读取"));
+    EXPECT_EQ(ButtonText(dlg->MassProductionPage(), IDC_MP_NOCHANGE), QString::fromUtf8("固定"));
     // The language items have no keys and keep their names.
     EXPECT_EQ(LanguagePopup(*dlg)->actions().at(0)->text(), "English");
     EXPECT_EQ(CheckMarksWhenOpened(*dlg), (std::vector<bool>{false, true, false}));
@@ -144,13 +147,13 @@ TEST_F(MainWindowTest, EveryMenuTitleStandsInTheBarAfterEachLanguageSwitch) {
             EXPECT_TRUE(bar->rect().contains(shown)) << language << " " << title->text().toStdString();
         }
         // The page area starts right below the bar.
-        EXPECT_EQ(dlg->m_SplitterMain.geometry().top(), bar->geometry().bottom() + 1) << language;
+        EXPECT_EQ(dlg->MainSplitter().geometry().top(), bar->geometry().bottom() + 1) << language;
     }
 }
 
 TEST_F(MainWindowTest, ClockTicksAndPaneZeroIs84PixelsNarrowerThanTheClientArea) {
     auto dlg = OpenWindow();
-    CStatusBar* bar = dlg->m_wndStatusBar;
+    CStatusBar* bar = dlg->StatusBar();
     const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
     const QString first = bar->GetPaneText(1);
     EXPECT_TRUE(clock.match(first).hasMatch()) << first.toStdString();
@@ -169,7 +172,7 @@ TEST_F(MainWindowTest, ClockTicksAndPaneZeroIs84PixelsNarrowerThanTheClientArea)
 
 TEST_F(MainWindowTest, AppendLogAppendsAtTheEndAndReplaceMakesTheLogHoldOnlyTheText) {
     auto dlg = OpenWindow();
-    QSignalSpy changes(dlg->log->document(), &QTextDocument::contentsChanged);
+    QSignalSpy changes(dlg->Log()->document(), &QTextDocument::contentsChanged);
 
     dlg->AppendLog("Disconnect!", true);
     EXPECT_EQ(dlg->GetLogText(), "Disconnect!");
@@ -186,13 +189,13 @@ TEST_F(MainWindowTest, AppendLogAppendsAtTheEndAndReplaceMakesTheLogHoldOnlyTheT
     EXPECT_EQ(dlg->GetLogText(),
               QString::fromUtf8("AB Version: 1.0.2\nREAD CARD SUCCESS√ [VENDOR ID:018 CARD "
                                 "NO.:0878082202]\nREAD CARD ERROR×"));
-    EXPECT_TRUE(dlg->log->textCursor().atEnd());
-    EXPECT_FALSE(dlg->log->document()->isUndoAvailable());
+    EXPECT_TRUE(dlg->Log()->textCursor().atEnd());
+    EXPECT_FALSE(dlg->Log()->document()->isUndoAvailable());
 
     // Appending goes to the end even when the user has put the caret elsewhere.
-    QTextCursor start = dlg->log->textCursor();
+    QTextCursor start = dlg->Log()->textCursor();
     start.movePosition(QTextCursor::Start);
-    dlg->log->setTextCursor(start);
+    dlg->Log()->setTextCursor(start);
     dlg->AppendLog("!", false);
     EXPECT_TRUE(dlg->GetLogText().endsWith(QString::fromUtf8("ERROR×!")));
 
@@ -212,17 +215,17 @@ TEST_F(MainWindowTest, TheLogHasNoContextMenuAndEnterInItDoesNotEndTheWindow) {
     });
     closer.start(20);
     QContextMenuEvent mouse(QContextMenuEvent::Mouse, QPoint(5, 5),
-                            dlg->log->viewport()->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(dlg->log->viewport(), &mouse);
+                            dlg->Log()->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(dlg->Log()->viewport(), &mouse);
     QContextMenuEvent keyboard(QContextMenuEvent::Keyboard, QPoint(5, 5),
-                               dlg->log->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(dlg->log, &keyboard);
-    QTest::mouseClick(dlg->log->viewport(), Qt::RightButton);
+                               dlg->Log()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(dlg->Log(), &keyboard);
+    QTest::mouseClick(dlg->Log()->viewport(), Qt::RightButton);
     QTest::qWait(60);
     EXPECT_FALSE(menuShown);
 
-    dlg->log->setFocus();
-    QTest::keyClick(dlg->log, Qt::Key_Return);
+    dlg->Log()->setFocus();
+    QTest::keyClick(dlg->Log(), Qt::Key_Return);
     QCoreApplication::processEvents();
     EXPECT_TRUE(dlg->isVisible());
 }
@@ -230,24 +233,24 @@ TEST_F(MainWindowTest, TheLogHasNoContextMenuAndEnterInItDoesNotEndTheWindow) {
 TEST_F(MainWindowTest, FirstStartSplitsOff300PixelsLeftAnd120PixelsOfLogWithSixPixelGaps) {
     auto dlg = OpenWindow();
     QRect client = dlg->GetClientRect();
-    client.setBottom(client.bottom() - dlg->m_wndStatusBar->height());
-    EXPECT_EQ(dlg->m_SplitterMain.geometry(), client);
+    client.setBottom(client.bottom() - dlg->StatusBar()->height());
+    EXPECT_EQ(dlg->MainSplitter().geometry(), client);
 
-    const QRect list = dlg->m_OPListDlg.geometry();
-    const QRect right = dlg->m_SplitterRight.geometry();
+    const QRect list = dlg->NavigationPane().geometry();
+    const QRect right = dlg->RightSplitter().geometry();
     EXPECT_EQ(list.left(), 0);
     EXPECT_EQ(list.width(), 301); // one pixel wider than the 300-pixel pane rectangle
     EXPECT_EQ(right.left() - list.right() - 1, 6);
     EXPECT_EQ(right.right(), client.width() - 1);
 
-    const QRect page = dlg->m_OPMainDlg.geometry();
-    const QRect log = dlg->log->geometry();
+    const QRect page = dlg->ReadWritePage().geometry();
+    const QRect log = dlg->Log()->geometry();
     EXPECT_EQ(log.height(), 120);
     EXPECT_EQ(log.bottom(), right.height() - 1);
     EXPECT_EQ(log.top() - page.bottom() - 1, 6);
     EXPECT_EQ(page.top(), 0);
-    EXPECT_TRUE(dlg->m_OPMainDlg.isVisible());
-    EXPECT_FALSE(dlg->m_MPDlg.isVisible());
+    EXPECT_TRUE(dlg->ReadWritePage().isVisible());
+    EXPECT_FALSE(dlg->MassProductionPage().isVisible());
 }
 
 TEST_F(MainWindowTest, MenuCommandsSwitchThePageAboveTheLogAndKeepTheLogHeight) {
@@ -255,26 +258,26 @@ TEST_F(MainWindowTest, MenuCommandsSwitchThePageAboveTheLogAndKeepTheLogHeight) 
     QMenu* file = MenuBarEntries(*dlg).at(0)->menu();
 
     FindItem(file, ID_MENU_MASSPRODUCTION)->trigger();
-    EXPECT_EQ(dlg->m_nCurPage, 1);
-    EXPECT_TRUE(dlg->m_MPDlg.isVisible());
-    EXPECT_FALSE(dlg->m_OPMainDlg.isVisible());
-    EXPECT_EQ(dlg->m_MPDlg.parentWidget(), &dlg->m_SplitterRight);
-    EXPECT_EQ(dlg->log->height(), 120);
+    EXPECT_EQ(dlg->CurrentPage(), 1);
+    EXPECT_TRUE(dlg->MassProductionPage().isVisible());
+    EXPECT_FALSE(dlg->ReadWritePage().isVisible());
+    EXPECT_EQ(dlg->MassProductionPage().parentWidget(), &dlg->RightSplitter());
+    EXPECT_EQ(dlg->Log()->height(), 120);
 
     FindItem(file, ID_MENU_READWRITE)->trigger();
-    EXPECT_EQ(dlg->m_nCurPage, 0);
-    EXPECT_TRUE(dlg->m_OPMainDlg.isVisible());
-    EXPECT_FALSE(dlg->m_MPDlg.isVisible());
+    EXPECT_EQ(dlg->CurrentPage(), 0);
+    EXPECT_TRUE(dlg->ReadWritePage().isVisible());
+    EXPECT_FALSE(dlg->MassProductionPage().isVisible());
 
     // Asking for the current page again changes nothing, not even a hidden page shown by hand.
-    dlg->m_MPDlg.show();
+    dlg->MassProductionPage().show();
     dlg->ShowPage(0);
-    EXPECT_TRUE(dlg->m_MPDlg.isVisible());
-    dlg->m_MPDlg.hide();
+    EXPECT_TRUE(dlg->MassProductionPage().isVisible());
+    dlg->MassProductionPage().hide();
 
     dlg->ShowPage(3); // stored, but there is no such page
-    EXPECT_EQ(dlg->m_nCurPage, 3);
-    EXPECT_TRUE(dlg->m_OPMainDlg.isVisible());
+    EXPECT_EQ(dlg->CurrentPage(), 3);
+    EXPECT_TRUE(dlg->ReadWritePage().isVisible());
 }
 
 TEST_F(MainWindowTest, CloseBoxStoresPlacementAndSplittersAndTheNextStartUsesThem) {
@@ -338,7 +341,7 @@ TEST_F(MainWindowTest, EscapeAndEnterInTheLogOrAfterASplitterDragNeverEndTheProg
     QSignalSpy finished(&dlg, &QDialog::finished);
     QTimer::singleShot(0, &dlg, [&] {
         FindItem(MenuBarEntries(dlg).at(0)->menu(), ID_MENU_MASSPRODUCTION)->trigger();
-        auto* cardNo = qobject_cast<QLineEdit*>(dlg.m_MPDlg.GetDlgItem(IDC_MP_CARDNO));
+        auto* cardNo = qobject_cast<QLineEdit*>(dlg.MassProductionPage().GetDlgItem(IDC_MP_CARDNO));
         cardNo->setText(QStringLiteral("0000004711"));
         const auto pressEscapeAndEnter = [&](const char* where) {
             for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
@@ -346,11 +349,11 @@ TEST_F(MainWindowTest, EscapeAndEnterInTheLogOrAfterASplitterDragNeverEndTheProg
                 EXPECT_TRUE(finished.isEmpty()) << where << " key " << key;
             }
         };
-        dlg.log->setFocus();
+        dlg.Log()->setFocus();
         pressEscapeAndEnter("log");
 
         // Drag the bar between page and log a little upwards; the splitter keeps the focus.
-        CSSplitter& inner = dlg.m_SplitterRight;
+        CSSplitter& inner = dlg.RightSplitter();
         const QPoint bar = inner.GetHorizBarRect().ToQRect().center();
         QTest::mousePress(&inner, Qt::LeftButton, {}, bar);
         QCoreApplication::processEvents();
@@ -404,8 +407,8 @@ TEST_F(MainWindowTest, ClosingATinyWindowKeepsTheStoredSplitPositions) {
         EXPECT_EQ(profile.value("splt/init_h40001/HorizSplitPos").toInt(), 120) << tiny.width();
         Profile().remove("Settings/WindowPos");
         auto dlg = OpenWindow();
-        EXPECT_EQ(dlg->log->height(), 120);
-        EXPECT_EQ(dlg->m_OPListDlg.width(), 301);
+        EXPECT_EQ(dlg->Log()->height(), 120);
+        EXPECT_EQ(dlg->NavigationPane().width(), 301);
     }
 }
 
@@ -464,20 +467,20 @@ TEST_F(MainWindowTest, NumberFormsChoiceIsStoredInTheSettingFileAndComesBackOnTh
         EXPECT_EQ(Titles(NumberFormsPopup(*dlg)->actions()),
                   (QStringList{"HEX", "DEZ10", "DEZ8", "W26 (3.5)", "5.5"}));
         EXPECT_EQ(NumberFormChecks(*dlg), std::vector<bool>(5, false));
-        EXPECT_EQ(dlg->m_OPMainDlg.m_nNumberForms, 0u);
+        EXPECT_EQ(dlg->ReadWritePage().m_nNumberForms, 0u);
         // Through the menu bar, as a click on the item arrives.
         for (int nID : {ID_MENU_NUMBERFORM_FIRST + 3, ID_MENU_NUMBERFORM_FIRST, ID_MENU_NUMBERFORM_FIRST + 1,
                         ID_MENU_NUMBERFORM_FIRST + 1})
             FindItem(NumberFormsPopup(*dlg), nID)->trigger();
         EXPECT_EQ(NumberFormChecks(*dlg), (std::vector<bool>{true, false, false, true, false}));
-        EXPECT_EQ(dlg->m_OPMainDlg.m_nNumberForms, FORM_HEX | FORM_W26);
-        EXPECT_EQ(dlg->m_MPDlg.m_nNumberForms, FORM_HEX | FORM_W26);
+        EXPECT_EQ(dlg->ReadWritePage().m_nNumberForms, FORM_HEX | FORM_W26);
+        EXPECT_EQ(dlg->MassProductionPage().m_nNumberForms, FORM_HEX | FORM_W26);
     }
     EXPECT_EQ(LoadNumberForms(settingFile), FORM_HEX | FORM_W26);
     {
         auto dlg = OpenWindow();
         EXPECT_EQ(NumberFormChecks(*dlg), (std::vector<bool>{true, false, false, true, false}));
-        EXPECT_EQ(dlg->m_MPDlg.m_nNumberForms, FORM_HEX | FORM_W26);
+        EXPECT_EQ(dlg->MassProductionPage().m_nNumberForms, FORM_HEX | FORM_W26);
     }
     // A hand-edited value keeps the forms it names and nothing else.
     ASSERT_TRUE(WritePrivateProfileString(NUMBER_FORMS_SECTION, NUMBER_FORMS_KEY, QStringLiteral("5.5,,HEX?,dez8 "),

@@ -1,6 +1,6 @@
 #include "tests/support/TestDatabase.h"
 
-#include "journal/Batch.h"
+#include "batches/Batch.h"
 
 CTestDatabase::CTestDatabase(JournalEngine engine) : m_engine(engine) {
     if (engine == JournalEngine::SQLite) {

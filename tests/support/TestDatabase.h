@@ -12,7 +12,7 @@
 // process and stopped when the process ends.
 
 #include "journal/Database.h"
-#include "tests/support/PgServer.h"
+#include "emulator/PgServer.h"
 
 #include <QSqlDatabase>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "journal/Batch.h"
+#include "batches/Batch.h"
 #include "journal/Database.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "reader/CardFrame.h"
-#include "tools/emureader/EmulatedReader.h"
+#include "cards/CardFrame.h"
+#include "emulator/EmulatedReader.h"
 
 #include <gtest/gtest.h>
 

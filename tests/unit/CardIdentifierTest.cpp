@@ -1,5 +1,5 @@
-#include "reader/CardIdentifier.h"
-#include "reader/CardFrame.h"
+#include "cards/CardIdentifier.h"
+#include "cards/CardFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -100,4 +100,29 @@ TEST(FieldNumber, OnlyDigitsWithBlanksAroundThemAreANumber) {
               NumberTextError::NotANumber);
     EXPECT_EQ(ParseFieldNumber(QStringLiteral("\u00A012"), MAX_IDENTIFIER).error,
               NumberTextError::NotANumber);
+}
+
+TEST(CardIdentifierText, OneParserTakesExactlyTheFormsItsCallerNames) {
+    const auto value = [](const char* text, unsigned forms) { return ParseIdentifier(QString::fromUtf8(text), forms).value; };
+    const unsigned command = ID_DECIMAL | ID_HEX;   // rfidctl's arguments
+    const unsigned list = ID_THIRTEEN | ID_VENDOR_CARD; // an imported list's lines
+    EXPECT_EQ(value("78187493530", command), 78187493530u);
+    EXPECT_EQ(value("0x123456789a", command), 0x123456789Au);
+    EXPECT_EQ(value("0X123456789A", command), 0x123456789Au);
+    EXPECT_EQ(value("0078187493530", list), 78187493530u);
+    EXPECT_EQ(value("18:878082202", list), 78187493530u);
+    EXPECT_EQ(value(" 18 : 7 ", list), (18ull << 32) + 7);
+    for (const char* bad : {"", " 42", "42 ", "+1", "1e5", "00000000000001", "0x1F", "0x123456789G", "1099511627776"})
+        EXPECT_FALSE(value(bad, command)) << bad;
+    for (const char* bad : {"78187493530", "256:1", "1:4294967296", "a:1", "0x123456789A"})
+        EXPECT_FALSE(value(bad, list)) << bad;
+    // The words a refusal is said and recorded with.
+    EXPECT_EQ(ParseIdentifier(u"1099511627776", command).error, NumberTextError::OutOfRange);
+    EXPECT_EQ(ParseIdentifier(u"0x123456789AB", command).error, NumberTextError::OutOfRange);
+    EXPECT_EQ(ParseIdentifier(u"12ab", command).error, NumberTextError::NotANumber);
+    EXPECT_EQ(ParseIdentifier(u"12ab", command).problem, QStringLiteral("not decimal below 2^40 or 0x and 10 hex digits"));
+    EXPECT_EQ(ParseIdentifier(u"123", list).problem, QStringLiteral("not 13 digits or vendor:card"));
+    EXPECT_EQ(ParseIdentifier(u"9999999999999", list).problem,
+              QStringLiteral("not an identifier (13 digits, below 1099511627776)"));
+    EXPECT_EQ(ParseIdentifier(u"300:1", list).problem, QStringLiteral("the vendor ID must be 0 to 255"));
 }

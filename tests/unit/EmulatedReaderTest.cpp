@@ -1,5 +1,5 @@
-#include "tools/emureader/EmulatedReader.h"
-#include "reader/CardFrame.h"
+#include "emulator/EmulatedReader.h"
+#include "cards/CardFrame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pages/HandsFreeRun.h"
+#include "station/HandsFreeRun.h"
 
 #include <gtest/gtest.h>
 

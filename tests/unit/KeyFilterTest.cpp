@@ -1,5 +1,5 @@
 #include "pages/KeyFilter.h"
-#include "pages/NumberSequence.h"
+#include "cards/NumberSequence.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "reader/NumberForms.h"
+#include "cards/NumberForms.h"
 
 #include <gtest/gtest.h>
 

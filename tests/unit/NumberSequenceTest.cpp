@@ -1,4 +1,4 @@
-#include "pages/NumberSequence.h"
+#include "cards/NumberSequence.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "reader/RFIDDevice.h"
-#include "tools/emureader/FakeUsbBus.h"
+#include "emulator/FakeUsbBus.h"
 
 #include <gtest/gtest.h>
 

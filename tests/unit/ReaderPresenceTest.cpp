@@ -1,5 +1,5 @@
 #include "platform/DeviceNotifier.h"
-#include "shell/ReaderPresence.h"
+#include "reader/ReaderPresence.h"
 
 #include <gtest/gtest.h>
 

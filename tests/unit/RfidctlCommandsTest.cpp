@@ -1,6 +1,6 @@
-#include "tools/emureader/FakeUsbBus.h"
-#include "tools/rfidctl/ArgumentText.h"
-#include "tools/rfidctl/Rfidctl.h"
+#include "emulator/FakeUsbBus.h"
+#include "rfidctl/ArgumentText.h"
+#include "rfidctl/Rfidctl.h"
 
 #include <gtest/gtest.h>
 

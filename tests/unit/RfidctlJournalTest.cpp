@@ -2,9 +2,9 @@
 // command's filters and forms, and no card written that the journal cannot record.
 
 #include "journal/Journal.h"
-#include "tools/emureader/FakeUsbBus.h"
-#include "tools/rfidctl/Rfidctl.h"
-#include "tools/rfidctl/RfidctlJournal.h"
+#include "emulator/FakeUsbBus.h"
+#include "rfidctl/Rfidctl.h"
+#include "rfidctl/RfidctlJournal.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -7,10 +7,10 @@
 // Without a URL the benchmark starts a PostgreSQL server of its own, as the tests do, when PostgreSQL
 // is installed. Each station is a thread with its own connection, as each station process has.
 
-#include "journal/Batch.h"
-#include "journal/BatchStation.h"
+#include "batches/Batch.h"
+#include "batches/BatchStation.h"
 #include "journal/Journal.h"
-#include "tests/support/PgServer.h"
+#include "emulator/PgServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

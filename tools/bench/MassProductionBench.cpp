@@ -20,13 +20,16 @@
 #include "language/MultiLanguage.h"
 #include "reader/RFIDDevice.h"
 #include "resources/DialogTemplates.h"
+#include "pages/MPDlg.h"
+#include "pages/OPListDlg.h"
+#include "pages/OPMainDlg.h"
 #include "shell/RFIDDlg.h"
 #include "tools/bench/BenchDisplay.h"
 #include "tools/bench/CardTimes.h"
 #include "tools/bench/MinimalCardWindow.h"
 #include "tools/bench/TransferClock.h"
-#include "tools/emureader/EmuTestbed.h"
-#include "tools/emureader/FakeUsbBus.h"
+#include "emulator/EmuTestbed.h"
+#include "emulator/FakeUsbBus.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -146,7 +149,7 @@ struct BenchWindow {
 
     BenchWindow(const char* what, int vendor, bool journal, int lines)
         : name(what), vendorId(vendor), journalOn(journal), prefilledLines(lines) {}
-    CMPDlg& Page() { return dlg->m_MPDlg; }
+    CMPDlg& Page() { return dlg->MassProductionPage(); }
 };
 
 void Open(BenchWindow& window, int index) {
@@ -167,7 +170,7 @@ bool WaitUntilReady(std::vector<std::unique_ptr<BenchWindow>>& windows) {
     clock.start();
     const auto allReady = [&] {
         for (const auto& window : windows)
-            if (!window->dlg->m_bDeviceReady)
+            if (!window->dlg->IsReaderReady())
                 return false;
         return true;
     };

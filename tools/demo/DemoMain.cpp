@@ -4,7 +4,7 @@
 // that bus and reads commands from the terminal to swap the card, so a newcomer can read, write and
 // produce a batch at once. It ends when the RFID window is closed.
 
-#include "tools/emureader/EmuTestbed.h"
+#include "emulator/EmuTestbed.h"
 
 #include <QCoreApplication>
 #include <QDir>

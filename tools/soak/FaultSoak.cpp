@@ -13,10 +13,13 @@
 // again, or writes on a dead handle) and the number of open files ended where it started; 1 otherwise.
 
 #include "language/MultiLanguage.h"
-#include "pages/NumberSequence.h"
+#include "cards/NumberSequence.h"
 #include "reader/RFIDDevice.h"
+#include "pages/MPDlg.h"
+#include "pages/OPListDlg.h"
+#include "pages/OPMainDlg.h"
 #include "shell/RFIDDlg.h"
-#include "tools/emureader/EmuTestbed.h"
+#include "emulator/EmuTestbed.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -246,7 +249,7 @@ void PumpEvents(int ms) {
 class Operator {
 public:
     Operator(const SoakOptions& options, CRFIDDlg& dlg, CEmuUsbDevice& device)
-        : m_options(options), m_random(options.seed), m_dlg(dlg), m_device(device), m_page(dlg.m_MPDlg) {}
+        : m_options(options), m_random(options.seed), m_dlg(dlg), m_device(device), m_page(dlg.MassProductionPage()) {}
 
     Figures Run() {
         Prepare();
@@ -380,9 +383,9 @@ private:
                 m_device.Replug();
             QElapsedTimer wait;
             wait.start();
-            while (!m_dlg.m_bDeviceReady && wait.elapsed() < READY_WAIT_MS)
+            while (!m_dlg.IsReaderReady() && wait.elapsed() < READY_WAIT_MS)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            if (m_dlg.m_bDeviceReady) {
+            if (m_dlg.IsReaderReady()) {
                 m_figures.longestReadyWaitMs = std::max(m_figures.longestReadyWaitMs, clock.elapsed());
                 return true;
             }

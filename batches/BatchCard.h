@@ -1,0 +1,74 @@
+#pragma once
+
+// One card of a batch as the batches and the journal see it: what became of it, what is recorded of it,
+// and the journal records that go into the transaction that records its result. The writer that drives
+// the reader for it is the station library's (station/BatchWriter.h).
+
+#include "batches/BatchStation.h"
+#include "journal/JournalRecord.h"
+
+#include <QSqlDatabase>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class CJournal;
+
+enum class BatchCardResult {
+    Verified,     // good card, read back
+    Written,      // good card, Verify off
+    WriteFailed,  // the reader did not take the card; the claim stays for the next card
+    VerifyFailed, // recorded as a card to throw away; the claim stays for the next card
+    NotRecorded,  // the card is written, but its result waits for the database (pending)
+    Exhausted,
+    NoBatch,
+    Refused,
+    Unavailable,  // nothing was claimed and no card written
+    Failed,
+    AlreadyWritten, // the card on the reader is a finished card: nothing claimed or written (recorded as refused)
+};
+
+struct BatchCardOutcome {
+    BatchCardOutcome() = default;
+    BatchCardOutcome(BatchCardResult result_, std::optional<BatchClaim> claim_, QString readBack_, QString message_)
+        : result(result_), claim(std::move(claim_)), readBack(std::move(readBack_)), message(std::move(message_)) {}
+
+    BatchCardResult result = BatchCardResult::Failed;
+    std::optional<BatchClaim> claim;
+    QString readBack; // what the card gave back on verification
+    QString message;  // for every result but Verified and Written
+    // AlreadyWritten: what the card on the reader holds, and the good card on record that holds it.
+    std::optional<std::uint64_t> held;
+    std::optional<JournalRecord> finishedCard;
+};
+
+// What the journal is told about one card of a batch.
+struct BatchCardEvent {
+    BatchCardEvent() = default;
+    BatchCardEvent(BatchClaim claim_, BatchCardResult result_, bool verifyRequested_, QString readBack_)
+        : claim(std::move(claim_)), result(result_), verifyRequested(verifyRequested_), readBack(std::move(readBack_)) {}
+
+    BatchClaim claim;
+    BatchCardResult result = BatchCardResult::Written;
+    bool verifyRequested = false;
+    QString readBack;
+    // A good card written over on purpose: the number it held, which it holds no longer once written.
+    std::optional<std::uint64_t> overwritten;
+    // AlreadyWritten: the good card on record that holds claim.identifier (the card's own number).
+    std::optional<JournalRecord> finishedCard;
+};
+
+// The good card on record that holds an identifier; error set when the journal could not be asked.
+using FinishedCardLookup = std::function<std::optional<JournalRecord>(std::uint64_t identifier, QString* error)>;
+
+// Adds the journal record(s) of a card inside the transaction given by db.
+using BatchJournalHook = std::function<bool(QSqlDatabase& db, const BatchCardEvent& event, QString* error)>;
+
+// The journal records of a batch card, as rfidctl and the pages keep them: a write record (ok or
+// error) and, with Verify, its verification record. base gives source, station, user and reader. The
+// station must run on journal.Database(), so that the records commit or roll back with the claim.
+BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& base);
+
+// The result a claim or record outcome stands for.
+BatchCardResult CardResultOf(BatchStatus status);

@@ -1,0 +1,117 @@
+#pragma once
+
+// A station's side of a batch: its session under its station name, and its claims.
+//
+// A claim belongs to a station name. Only one running station may use a name: the station_session row
+// of the name holds the token of the run that has it, its host and process id, and when it was last
+// seen. A run that starts takes the name when the row has no token, when it was last seen longer ago
+// than the lease, or when it was left by a process of this host that no longer exists (a station killed
+// and started again takes its name back at once). Otherwise it is refused: two stations never share a
+// claim. A running station refreshes the row with every claim and with Heartbeat().
+//
+// A heartbeat row works on both engines with the same SQL, which server-side session locks would not
+// (SQLite has none), and it survives a server restart, after which the same run simply goes on.
+//
+// Claims: Claim() first gives back the number this station already holds in the batch (a write error
+// or a failed verification keeps it, and a new run of the station takes over its earlier run's claim),
+// then a number released by `rfidctl batch release`, then the next number of the batch's order. Every
+// step runs in one transaction; a connection lost in the middle leaves nothing half done, and trying
+// again after the server is back gives the same number or the next one, never skipping one.
+
+#include "batches/Batch.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+struct BatchClaim {
+    QString batch;
+    std::int64_t index = 0;
+    std::uint64_t identifier = 0;
+};
+
+enum class BatchStatus {
+    Ok,
+    Exhausted,   // every number of the batch is claimed or done
+    NoBatch,     // no batch of that name
+    Refused,     // another running station has the name, or took this station's claim over
+    Unavailable, // the database cannot be reached: nothing was claimed or recorded
+    Failed,      // any other database error (a missing permission, ...)
+};
+
+struct BatchOutcome {
+    BatchStatus status = BatchStatus::Ok;
+    QString message;                 // for every status but Ok
+    std::optional<BatchClaim> claim; // Claim(): the number to write
+};
+
+// Adds the journal record of a result inside the transaction that records the result, so the two are
+// committed together or not at all.
+using RecordInTransaction = std::function<bool(QSqlDatabase& db, QString* error)>;
+
+// How long a station that is not seen stays the owner of its name (seconds).
+constexpr int STATION_LEASE_SECONDS = 30;
+
+class CBatchStation {
+public:
+    CBatchStation(QSqlDatabase db, const QString& stationName);
+    ~CBatchStation();
+    CBatchStation(const CBatchStation&) = delete;
+    CBatchStation& operator=(const CBatchStation&) = delete;
+
+    const QString& StationName() const { return m_strStation; }
+
+    // Takes the station name for this run, or refuses (Refused) while another run has it.
+    BatchOutcome Start();
+    // Gives the name up (claims stay with the name, for the station's next run).
+    void Stop();
+    bool IsStarted() const { return !m_strToken.isEmpty(); }
+    BatchOutcome Heartbeat();
+
+    BatchOutcome Claim(const QString& batch);
+
+    // A good card: the claim becomes written (verified false) or verified.
+    BatchOutcome RecordGood(const BatchClaim& claim, bool verified, const RecordInTransaction& record = {});
+    // A card that failed its verification: kept as a card to throw away; the claim stays.
+    BatchOutcome RecordThrowAway(const BatchClaim& claim, const RecordInTransaction& record = {});
+
+    // A failed write: only its journal record is added (the claim stays as it is).
+    BatchOutcome RecordAttempt(const RecordInTransaction& record);
+
+    // After Unavailable: opens the connection again. True when the database answers again.
+    bool Reconnect();
+    // How Reconnect opens the connection again instead of reopening it itself: a station that shares
+    // the journal's connection lets the journal reopen it, so the journal's prepared statements come
+    // back with the station's.
+    void SetReconnect(std::function<bool()> reconnect) { m_fnReconnect = std::move(reconnect); }
+
+    QSqlDatabase& Database() { return m_db; }
+
+private:
+    struct Statements;
+    BatchOutcome Run(const std::function<BatchOutcome()>& work);
+    BatchOutcome Touch();
+    BatchOutcome ClaimInTransaction(const QString& batch);
+    BatchOutcome RecordInTx(const BatchClaim& claim, const QString& state, const RecordInTransaction& record);
+    BatchOutcome SqlFailure(const QString& what, const QString& detail);
+
+    QSqlDatabase m_db;
+    QString m_strStation;
+    QString m_strToken;
+    std::unique_ptr<Statements> m_statements;
+    std::function<bool()> m_fnReconnect;
+};
+
+// Releases the claims a station holds in a batch, so other stations take those numbers. Refused while
+// the station is running. Returns the number of released claims, or -1 with *error set.
+int ReleaseStationClaims(QSqlDatabase& db, const QString& batch, const QString& station, QString* error);
+
+// Whether a station name is held by a running station now (see the rules above).
+bool StationIsLive(QSqlDatabase& db, const QString& station, QString* who, QString* error);
+
+// This host's name, as stations record it.
+QString StationHostName();

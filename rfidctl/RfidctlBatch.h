@@ -1,0 +1,72 @@
+#pragma once
+
+// rfidctl's batches: `db init`, `batch create|import|list|report|release`, and the station that
+// `batch next` writes its card through.
+//
+// The batches live in the journal's database: the file or server named by --journal, else
+// "[Journal] Database=" of setting.ini, else the program's journal.sqlite.
+
+#include "station/BatchWriter.h"
+#include "journal/Journal.h"
+#include "journal/JournalSettings.h"
+#include "rfidctl/RfidctlArguments.h"
+#include "rfidctl/RfidctlJournal.h"
+
+#include <QElapsedTimer>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+// How long `batch next` waits by default for a journal server that cannot be reached (seconds).
+constexpr int BATCH_DEFAULT_WAIT_SECONDS = 30;
+
+int InitDatabaseCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
+int CreateBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
+int ImportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
+int ListBatchesCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
+int ReportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
+int ReleaseBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
+
+// The batch name of a command that takes exactly one; an error message otherwise.
+std::optional<std::string> BatchNameArgument(const Arguments& arguments, const char* command, QString* name);
+
+// --wait SECONDS (0 to 86400), BATCH_DEFAULT_WAIT_SECONDS when not given; nullopt for any other text.
+std::optional<int> WaitSecondsArgument(const Arguments& arguments);
+
+// The station of one `batch next`: the journal, the station's run under its name, and the waiting for
+// a server that went away. While the server cannot be reached nothing is claimed and no card is written;
+// it is said once, and the station tries again every half second until the wait is over.
+class CRfidctlBatchStation {
+public:
+    CRfidctlBatchStation(const RfidctlJournalOptions& options, int waitSeconds, std::ostream& err);
+    ~CRfidctlBatchStation();
+
+    // Opens the journal and takes the station name: RFIDCTL_OK, RFIDCTL_JOURNAL_FAILED (with the reason
+    // said) or RFIDCTL_STATION_IN_USE.
+    int Start();
+
+    const JournalSettings& Settings() const { return m_settings; }
+    CJournal& Journal() { return *m_journal; }
+    CBatchStation& Station() { return *m_station; }
+
+    // Lets the writer keep a card result that waits for the database in the data folder, and takes over
+    // the one an earlier run of this station left there (said on err); that result is recorded before
+    // any other card is written.
+    void KeepPendingResults(CBatchWriter& writer);
+
+    // Writes the next card of the batch, waiting while the server is away (see the class comment).
+    BatchCardOutcome WriteNext(CBatchWriter& writer, const QString& batch, bool verify);
+
+private:
+    bool WaitForServer(const QString& message);
+
+    JournalSettings m_settings;
+    int m_nWaitSeconds;
+    std::ostream& m_err;
+    QElapsedTimer m_away; // valid while the server is away
+    QString m_strSaid;    // what was said about it, so it is said once
+    std::unique_ptr<CJournal> m_journal;
+    std::unique_ptr<CBatchStation> m_station;
+};

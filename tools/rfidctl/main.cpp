@@ -1,8 +1,0 @@
-#include "tools/rfidctl/Rfidctl.h"
-
-#include <iostream>
-
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    return RunRfidctl(args, std::cout, std::cerr);
-}
