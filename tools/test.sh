@@ -1,27 +1,44 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds RFID with its tests and runs every test:
-# first the normal build, then the INI fuzz target for a minute (clang), then the
-# AddressSanitizer/UndefinedBehaviorSanitizer build.
+# Installs what is needed, builds RFID with its tests and runs every test: first the normal build, then
+# the INI fuzz target for a minute (clang), then the AddressSanitizer/UndefinedBehaviorSanitizer build.
+#
+#   tools/test.sh            everything, as CI runs it
+#   tools/test.sh --quick    the edit loop: the normal build, and its unit and gui tests only
+#
+# The compiler cache (ccache, in the user's cache folder) makes a second run on the same machine fast.
+# The time of each phase is printed at the end.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/tools/install-deps.sh"
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
 
-run_suite() {
+phases=()
+phase() { # phase NAME COMMAND...: runs the command and notes its time
+  local name=$1; shift
+  local start=$SECONDS
+  "$@"
+  phases+=("$(printf '%-28s %4d s' "$name" $((SECONDS - start)))")
+}
+report() {
+  echo
+  echo "phase times:"
+  printf '  %s\n' "${phases[@]}"
+}
+trap report EXIT
+
+run_tests() {
   local dir=$1; shift
-  "$here/tools/build.sh" "$dir" "$@"
-  (cd "$dir" && ctest --output-on-failure -j2 --timeout 600)
+  (cd "$dir" && ctest --output-on-failure -j2 --timeout 600 "$@")
 }
 
 # The INI layer's fuzz target, in a clang build folder of its own (it needs only the profile module),
 # for RFID_FUZZ_SECONDS (60) from the committed seeds and what earlier runs found.
+build_fuzz() {
+  cmake -S "$here/tests/fuzz" -B "$here/build/fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  cmake --build "$here/build/fuzz"
+}
 run_fuzz() {
-  if ! command -v clang++ >/dev/null; then
-    echo "clang++ not found: the INI fuzz target is not run"
-    return 0
-  fi
   local dir=$here/build/fuzz
-  cmake -S "$here/tests/fuzz" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-  cmake --build "$dir"
   mkdir -p "$dir/corpus" "$dir/artifacts"
   if ! "$dir/profile_fuzzer" -max_total_time="${RFID_FUZZ_SECONDS:-60}" -max_len=4096 \
       -artifact_prefix="$dir/artifacts/" -print_final_stats=1 \
@@ -33,8 +50,20 @@ run_fuzz() {
   grep -E '^Done|stat::number_of_executed_units' "$dir/fuzz.log"
 }
 
-run_suite "$here/build/test" -DRFID_WERROR=ON
-run_fuzz
+phase "install packages" "$here/tools/install-deps.sh"
+phase "build (test)" "$here/tools/build.sh" "$here/build/test" -DRFID_WERROR=ON
+if [ $quick = 1 ]; then
+  phase "unit and gui tests" run_tests "$here/build/test" -L "unit|gui"
+  exit 0
+fi
+phase "tests (test)" run_tests "$here/build/test"
+if command -v clang++ >/dev/null; then
+  phase "build (fuzz)" build_fuzz
+  phase "fuzz" run_fuzz
+else
+  echo "clang++ not found: the INI fuzz target is not run"
+fi
 if [ "${RFID_SKIP_SANITIZE:-0}" != 1 ]; then
-  run_suite "$here/build/sanitize" -DRFID_SANITIZE=ON
+  phase "build (sanitize)" "$here/tools/build.sh" "$here/build/sanitize" -DRFID_SANITIZE=ON
+  phase "tests (sanitize)" run_tests "$here/build/sanitize"
 fi
