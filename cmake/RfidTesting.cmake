@@ -94,7 +94,8 @@ function(rfid_add_gtest)
     target_link_libraries(${T_NAME} PRIVATE rfid_emutestbed)
   endif()
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_compile_definitions(${T_NAME} PRIVATE RFID_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  target_compile_definitions(${T_NAME} PRIVATE RFID_BINARY_DIR="${PROJECT_BINARY_DIR}"
+                                               RFID_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   set(env "QT_QPA_PLATFORM=offscreen" "QT_SCALE_FACTOR=1"
           "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${T_NAME}"
           ${RFID_SANITIZER_ENV}

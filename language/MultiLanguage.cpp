@@ -20,6 +20,10 @@
 #include <QTextEdit>
 #include <QWidget>
 
+#include <algorithm>
+#include <map>
+#include <mutex>
+
 Q_LOGGING_CATEGORY(lcLanguage, "rfid.language", QtWarningMsg)
 
 namespace {
@@ -63,7 +67,81 @@ void SetWindowText(QWidget* pWnd, const QString& strText) {
         pWnd->setWindowTitle(strText);
 }
 
+// The built-in texts by section and key; the strings they point to are literals, so copies stay good.
+struct KnownTexts {
+    std::mutex mutex;
+    std::map<std::pair<QByteArray, QByteArray>, CBuiltInText> texts;
+};
+KnownTexts& Known() {
+    static KnownTexts known;
+    return known;
+}
+
+// A value as a language file holds it: a line break as backslash and n, blanks at the ends kept in quotes.
+QString FileValue(QString text) {
+    text.replace(u'\n', QStringLiteral("\\n"));
+    if (text != text.trimmed() || (text.startsWith(u'"') && text.endsWith(u'"')))
+        text = u'"' + text + u'"';
+    return text;
+}
+
 } // namespace
+
+CBuiltInText::CBuiltInText(const char* section_, const char* key_, const char16_t* english_,
+                           const char16_t* simplifiedChinese_, const char16_t* traditionalChinese_)
+    : section(section_), key(key_), english(english_), simplifiedChinese(simplifiedChinese_),
+      traditionalChinese(traditionalChinese_) {
+    KnownTexts& known = Known();
+    const std::lock_guard lock(known.mutex);
+    known.texts.insert_or_assign({QByteArray(section_), QByteArray(key_)}, *this);
+}
+
+std::vector<CBuiltInText> KnownBuiltInTexts() {
+    KnownTexts& known = Known();
+    const std::lock_guard lock(known.mutex);
+    std::vector<CBuiltInText> texts;
+    for (const auto& entry : known.texts)
+        texts.push_back(entry.second);
+    return texts;
+}
+
+QByteArray LanguageTemplate(const QString& language) {
+    // The built-in English file's sections and keys, in its order, then the texts added since, each in
+    // its section (a section the file does not have goes at the end).
+    QFile english(QStringLiteral(":/%1/%2").arg(QLatin1String(CMultiLanguage::LANGUAGE_RESOURCE_TYPE))
+                      .arg(CMultiLanguage::IDR_LANGUAGE_ENGLISH));
+    english.open(QIODevice::ReadOnly);
+    const QByteArray bytes = english.readAll().mid(2); // after the byte-order mark
+    const QString builtIn =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
+    std::vector<std::pair<QString, QStringList>> sections;
+    for (const QString& raw : builtIn.split(QStringLiteral("\r\n"))) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(u'[') && line.endsWith(u']'))
+            sections.push_back({line.mid(1, line.size() - 2), {}});
+        else if (line.contains(u'=') && !sections.empty())
+            sections.back().second << line;
+    }
+    for (const CBuiltInText& text : KnownBuiltInTexts()) {
+        const QString section = QLatin1String(text.section);
+        auto it = std::find_if(sections.begin(), sections.end(), [&](const auto& s) { return s.first == section; });
+        if (it == sections.end())
+            it = sections.insert(sections.end(), {section, {}});
+        const QString key = QLatin1String(text.key);
+        const bool known = std::any_of(it->second.begin(), it->second.end(), [&](const QString& line) {
+            return line.section(u'=', 0, 0).compare(key, Qt::CaseInsensitive) == 0;
+        });
+        if (!known)
+            it->second << key + u'=' + FileValue(QString::fromUtf16(text.english));
+    }
+    QString out;
+    for (auto& [section, lines] : sections) {
+        if (section == SETTING_SECTION)
+            lines = {LANGUAGE_KEY + u'=' + language};
+        out += u'[' + section + QStringLiteral("]\r\n") + lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    }
+    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
+}
 
 CMultiLanguage::CMultiLanguage(const QString& strAppFolder) {
     m_strAppFolder = !strAppFolder.isEmpty()         ? strAppFolder
@@ -238,7 +316,9 @@ void CMultiLanguage::TranslateMenu(QWidget* pMenu, unsigned nMenu, const QString
 }
 
 QString CMultiLanguage::GetText(const CBuiltInText& builtIn) const {
-    const QString fromFile = ReadText(QLatin1String(builtIn.section), QLatin1String(builtIn.key));
+    QString fromFile = ReadText(QLatin1String(builtIn.section), QLatin1String(builtIn.key));
+    // A file writes a line break as backslash and n, as in its special strings.
+    fromFile.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
     if (!fromFile.isEmpty())
         return fromFile;
     // The names the built-in Chinese language files give themselves.

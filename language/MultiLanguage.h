@@ -1,20 +1,37 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 class QWidget;
 
 // A text that the three built-in language files do not carry (they stay byte for byte as shipped, since
 // stored files and other programs rely on them): its wording in each built-in language is compiled in,
 // and a language file may still carry it under its key.
+//
+// Every such text makes itself known when it is made (the program's constants when the program starts), so
+// that a template for translators can list them all (LanguageTemplate).
 struct CBuiltInText {
+    CBuiltInText(const char* section_, const char* key_, const char16_t* english_, const char16_t* simplifiedChinese_,
+                 const char16_t* traditionalChinese_);
+
     const char* section;
     const char* key;
     const char16_t* english;
     const char16_t* simplifiedChinese;
     const char16_t* traditionalChinese;
 };
+
+// Every built-in text made so far, by section and key.
+std::vector<CBuiltInText> KnownBuiltInTexts();
+
+// A language file for translators: every key the program looks up (the dialogs, menus and special strings
+// of the built-in English file, then every built-in text), with its English text, "Language=" named
+// `language`. UTF-8 with a byte-order mark and CR LF line ends, as the shipped language files are.
+QByteArray LanguageTemplate(const QString& language);
 
 // The language catalogue and translator. Every window that shows translated text owns one.
 //

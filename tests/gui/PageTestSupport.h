@@ -4,6 +4,7 @@
 // folder, and typing into its fields the way a person does.
 
 #include "language/MultiLanguage.h"
+#include "tests/support/ShippedLanguages.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -64,11 +65,16 @@ protected:
         return edit->cursorPositionAt(QPoint(edit->contentsRect().left() + 1, edit->height() / 2)) == 0;
     }
 
-    // Checks, in each built-in language, that every button, radio button and check box shows its
-    // whole text, measured against the part of the control the style gives the text.
+    // Checks, in each built-in and shipped language, that every button, radio button and check box shows
+    // its whole text, measured against the part of the control the style gives the text.
     void ExpectControlTextsFit() const {
         CMultiLanguage catalogue;
-        for (const QString& language : catalogue.ProvideBuiltInLanguages()) {
+        catalogue.ProvideBuiltInLanguages();
+        EXPECT_TRUE(ProvideShippedLanguages(m_appFolder.path()));
+        QStringList languages;
+        catalogue.GetLanguageList(languages);
+        EXPECT_EQ(languages.size(), 3 + ShippedLanguageFiles().size());
+        for (const QString& language : languages) {
             m_page->ApplyLanguage(language);
             for (QAbstractButton* button : m_page->template findChildren<QAbstractButton*>()) {
                 QStyleOptionButton option;

@@ -177,6 +177,9 @@ TEST_F(Translate, SpecialStringsExpandBackslashNOnly) {
     EXPECT_EQ(catalogue.GetSpecialString("SPECIAL_STRING", "B"), "\n\n");
     EXPECT_EQ(catalogue.GetSpecialString("SPECIAL_STRING", "C"), longValue.left(999));
     EXPECT_EQ(catalogue.GetSpecialString("SPECIAL_STRING", "E"), "");
+    // A built-in text that a file translates breaks its lines the same way.
+    const CBuiltInText twoLines("SPECIAL_STRING", "B", u"one line", u"one line", u"one line");
+    EXPECT_EQ(catalogue.GetText(twoLines), "\n\n");
 }
 
 TEST_F(Translate, SwitchingToAFileWithoutAKeyLeavesThePreviousLanguagesText) {

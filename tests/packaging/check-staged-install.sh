@@ -13,6 +13,12 @@ expect bin/rfidctl
 expect share/RFID/Language/1.English.ini
 expect share/RFID/Language/2.Simplified\ Chinese.ini
 expect share/RFID/Language/3.Traditional\ Chinese.ini
+# Every language file shipped with the program, byte for byte.
+source=$(cd "$(dirname "$0")/../.." && pwd)/resources/languages/shipped
+for language in "$source"/*.ini; do
+  name=$(basename "$language")
+  cmp -s "$language" "$stage/usr/share/RFID/Language/$name" || { echo "missing or changed: $name"; fail=1; }
+done
 expect share/applications/com.tagwell.rfid.desktop
 expect share/metainfo/com.tagwell.rfid.metainfo.xml
 expect share/icons/hicolor/48x48/apps/com.tagwell.rfid.png
