@@ -70,11 +70,13 @@ CardOutcome CCardRoutine::WriteCard(CCardSource& source, const CardRequest& requ
 }
 
 std::optional<std::uint64_t> CCardRoutine::ReadCardBeforeWriting(int settleMs) {
-    std::optional<std::uint64_t> held = m_reader.ReadCardId(true);
     // Write pressed again at once: the card just written may not answer yet, and would be taken for a blank.
-    if (!held && m_writtenClock.isValid() && m_writtenClock.elapsed() < settleMs) {
+    if (m_writtenClock.isValid() && m_writtenClock.elapsed() < settleMs)
         QThread::msleep(unsigned(settleMs - m_writtenClock.elapsed()));
+    // A read that fails once may be the reader's hiccup on a finished card rather than a blank: only a card
+    // that gives nothing to every try is taken for one.
+    std::optional<std::uint64_t> held;
+    for (int attempt = 0; attempt < READS_BEFORE_WRITING && !held; ++attempt)
         held = m_reader.ReadCardId(true);
-    }
     return held;
 }

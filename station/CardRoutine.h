@@ -91,6 +91,9 @@ public:
 
 class CCardRoutine {
 public:
+    // How often the card on the reader is read before it is taken for a blank that reads nothing.
+    static constexpr int READS_BEFORE_WRITING = 3;
+
     explicit CCardRoutine(CRFIDDevice& reader) : m_reader(reader) {}
 
     CardOutcome WriteCard(CCardSource& source, const CardRequest& request);

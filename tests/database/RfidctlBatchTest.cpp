@@ -7,6 +7,7 @@
 #include "batches/BatchStation.h"
 #include "cards/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
+#include "station/CardRoutine.h"
 #include "tests/support/EngineTest.h"
 #include "emulator/FakeUsbBus.h"
 #include "rfidctl/Rfidctl.h"
@@ -168,7 +169,7 @@ TEST_P(RfidctlBatch, AListWithABadLineImportsNothingAndAFailedCardKeepsItsNumber
     reader.SetFault(REQUEST_WRITE_CARD, CEmulatedReader::Fault::Stall, 1);
     EXPECT_EQ(Next({"order", "--verify"}).code, RFIDCTL_TRANSFER_FAILED);
     // Neither the read before the write nor the read back answers: written, a card to throw away.
-    reader.SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::ShortReply, 2);
+    reader.SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::ShortReply, CCardRoutine::READS_BEFORE_WRITING + 1);
     const Result thrown = Next({"order", "--verify"});
     EXPECT_EQ(thrown.code, RFIDCTL_VERIFY_FAILED);
     EXPECT_NE(thrown.err.find("throw the card away"), std::string::npos) << thrown.err;

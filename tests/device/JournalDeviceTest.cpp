@@ -114,7 +114,7 @@ TEST_F(JournalOnReader, AMassProductionBatchRecordsWhatEachEmulatedCardHolds) {
         }
         Reader().PutCard(0);
         // Neither the read before the write nor the read back answers: written, a card to throw away.
-        Reader().SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, 2);
+        Reader().SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, CCardRoutine::READS_BEFORE_WRITING + 1);
         PressEnter();
         held.push_back(Reader().CardId());
         Reader().PutCard(9, CEmulatedReader::CARD_READ_ONLY);
@@ -344,7 +344,7 @@ TEST_F(JournalOnReader, WritePressedTwiceOnOneCardWritesItOnceAndABlankThatDoesN
 
         // A blank card that does not read at all is written.
         Reader().PutCard(0);
-        Reader().SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, 2);
+        Reader().SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, CCardRoutine::READS_BEFORE_WRITING);
         EXPECT_EQ(PressEnter(), kWritten);
         EXPECT_EQ(Reader().CardId(), (1ull << 32) + 6);
         QString error;

@@ -72,8 +72,12 @@ TEST_F(CardRoutineTest, AFinishedCardIsLeftAsItIsWhileABlankOrForeignCardIsWritt
     m_reader.PutCard(99);
     EXPECT_EQ(WriteFields(QStringLiteral("6"), MODE_INCREASE).result, CardResult::Good);
     m_reader.PutCard(0);
-    m_reader.SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, 1);
+    m_reader.SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, CCardRoutine::READS_BEFORE_WRITING);
     EXPECT_EQ(WriteFields(QStringLiteral("7"), MODE_INCREASE).result, CardResult::Good);
+    EXPECT_EQ(m_reader.CardId(), kVendor1 + 7);
+    // A finished card whose first reads fail is still known by the last try.
+    m_reader.SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, CCardRoutine::READS_BEFORE_WRITING - 1);
+    EXPECT_EQ(WriteFields(QStringLiteral("8"), MODE_INCREASE).result, CardResult::AlreadyWritten);
     EXPECT_EQ(m_reader.CardId(), kVendor1 + 7);
 }
 
@@ -92,7 +96,7 @@ TEST_F(CardRoutineTest, EachStepIsToldBeforeItIsRecordedAndOnlyAGoodCardOnRecord
 
     // Read back as something else: to throw away, the number stays.
     m_reader.PutCard(0);
-    m_reader.SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::ShortReply, 2);
+    m_reader.SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::ShortReply, CCardRoutine::READS_BEFORE_WRITING + 1);
     const CardOutcome failed = WriteFields(QStringLiteral("21"), MODE_INCREASE, request);
     EXPECT_EQ(failed.result, CardResult::VerifyFailed);
     EXPECT_EQ(m_strNext, QStringLiteral("21"));
