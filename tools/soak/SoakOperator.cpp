@@ -11,6 +11,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -266,9 +269,9 @@ Operator::Outcome Operator::PressWrite(FinishedCard& card) {
     m_device.Reader().ClearTransfers(); // the transfer log would grow for ever
     std::optional<PauseUnplug> pauseUnplug;
     MaybeUnplugInPause(pauseUnplug);
-    const QString before = m_dlg.GetLogText();
+    const int logEnd = LogEnd();
     Button(CMPDlg::IDC_BUTTON_WRITE)->click();
-    const Outcome outcome = Classify(before, false);
+    const Outcome outcome = Classify(logEnd, false);
     card.holds = m_device.Reader().CardId();
     const bool pulled = FinishPauseUnplug(pauseUnplug);
     NoteOutcome(outcome, card);
@@ -285,11 +288,11 @@ Operator::Outcome Operator::LayOnRun(FinishedCard& card) {
     m_device.Reader().ClearTransfers();
     std::optional<PauseUnplug> pauseUnplug;
     MaybeUnplugInPause(pauseUnplug);
-    const QString before = m_dlg.GetLogText();
+    const int logEnd = LogEnd();
     m_device.Reader().PutCard(card.holds.value_or(0), card.kind);
     const bool finished = PumpUntil([this] { return !RunWaitsForACard(); }, RUN_CARD_WAIT_MS);
     m_figures.cardsNotSeen += finished ? 0 : 1;
-    const Outcome outcome = Classify(before, RunState().startsWith(kRunAlreadyWritten));
+    const Outcome outcome = Classify(logEnd, RunState().startsWith(kRunAlreadyWritten));
     const bool pulled = FinishPauseUnplug(pauseUnplug);
     card.holds = m_device.Reader().CardId();
     NoteOutcome(outcome, card);
@@ -298,10 +301,24 @@ Operator::Outcome Operator::LayOnRun(FinishedCard& card) {
     return outcome;
 }
 
-// What the log added since `logBefore` says of the card (and the run's state line, for a hands-free run).
-Operator::Outcome Operator::Classify(const QString& logBefore, bool runSaysAlreadyWritten) {
-    const QString after = m_dlg.GetLogText();
-    const QString added = after.startsWith(logBefore) ? after.mid(logBefore.size()) : after;
+// Where the log's text ends now.
+int Operator::LogEnd() const {
+    return m_dlg.log->document()->characterCount() - 1;
+}
+
+// What the log added after `logEnd`, as the operator reads its last lines; the whole log when it was
+// emptied meanwhile (the reader going away replaces it).
+QString Operator::LogAddedSince(int logEnd) const {
+    QTextDocument* document = m_dlg.log->document();
+    QTextCursor cursor(document);
+    cursor.setPosition(LogEnd() >= logEnd ? logEnd : 0);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    return cursor.selectedText();
+}
+
+// What the log added after `logEnd` says of the card (and the run's state line, for a hands-free run).
+Operator::Outcome Operator::Classify(int logEnd, bool runSaysAlreadyWritten) {
+    const QString added = LogAddedSince(logEnd);
     if (runSaysAlreadyWritten || added.contains(kAlreadyHolds))
         return Outcome::Refused;
     if (added.contains(kWriteError))

@@ -102,7 +102,9 @@ private:
     Outcome Try(FinishedCard& card);
     Outcome PressWrite(FinishedCard& card);
     Outcome LayOnRun(FinishedCard& card);
-    Outcome Classify(const QString& logBefore, bool runSaysAlreadyWritten);
+    int LogEnd() const;
+    QString LogAddedSince(int logEnd) const;
+    Outcome Classify(int logEnd, bool runSaysAlreadyWritten);
     void MaybeUnplugInPause(std::optional<PauseUnplug>& pauseUnplug);
     bool FinishPauseUnplug(std::optional<PauseUnplug>& pauseUnplug);
     void NoteOutcome(Outcome outcome, const FinishedCard& card);
