@@ -226,8 +226,11 @@ void PrintRecord(const char* what, const RecordVerdict& r) {
 void PrintResources(const Figures& f, const MemoryVerdict& m, int cards, int logLines) {
     const double perCard = double(std::max(cards, 1));
     std::printf("open files: %d at the start, %d at the end\n", f.start.openFiles, f.end.openFiles);
-    std::printf("resident memory: %ld KiB at the start, %ld KiB at the end (%.0f bytes a card)\n",
-                f.start.residentKiB, f.end.residentKiB, double(f.end.residentKiB - f.start.residentKiB) * 1024 / perCard);
+    std::printf("resident memory: %ld KiB at the start, %ld KiB at the end (%.0f bytes a card); not backed by a "
+                "file: %ld KiB, %ld KiB (%.0f bytes a card)\n",
+                f.start.residentKiB, f.end.residentKiB, double(f.end.residentKiB - f.start.residentKiB) * 1024 / perCard,
+                f.start.anonymousKiB, f.end.anonymousKiB,
+                double(f.end.anonymousKiB - f.start.anonymousKiB) * 1024 / perCard);
     std::printf("heap in use: %lld KiB at the start, %lld KiB at the end (%.0f bytes a card); of the growth, the "
                 "log's %d lines hold %lld KiB (%.0f bytes a card), SQLite %lld KiB (%lld KiB at the end); "
                 "unexplained: %lld KiB\n",

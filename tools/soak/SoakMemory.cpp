@@ -13,13 +13,15 @@ int OpenFileCount() {
     return int(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
 }
 
-long ResidentKiB() {
+// A figure of /proc/self/status in KiB ("VmRSS", "RssAnon"), or -1.
+long StatusKiB(const QByteArray& name) {
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly))
         return -1;
+    const QByteArray key = name + ':';
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').first().toLong();
     return -1;
 }
 
@@ -43,7 +45,7 @@ long long SqliteBytes() {
 } // namespace
 
 MemorySample SampleMemory() {
-    return {OpenFileCount(), ResidentKiB(), HeapBytes(), SqliteBytes()};
+    return {OpenFileCount(), StatusKiB("VmRSS"), StatusKiB("RssAnon"), HeapBytes(), SqliteBytes()};
 }
 
 long long EmptyLogAndMeasure(QPlainTextEdit& log) {

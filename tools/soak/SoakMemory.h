@@ -9,6 +9,7 @@ class QPlainTextEdit;
 struct MemorySample {
     int openFiles = 0;
     long residentKiB = 0;
+    long anonymousKiB = 0;     // of it not backed by a file: heaps and stacks, not the libraries' code
     long long heapBytes = 0;   // allocated and not freed, in every arena
     long long sqliteBytes = -1; // what SQLite holds (its page cache above all); -1 when it cannot say
 };
