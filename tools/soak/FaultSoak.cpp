@@ -154,6 +154,8 @@ Verdict Judge(const SoakOptions& options, const CardShelf& shelf, const QString&
 
 MemoryVerdict JudgeMemory(const Figures& f, QPlainTextEdit& log) {
     MemoryVerdict memory;
+    if (f.start.heapBytes < 0)
+        return memory;
     memory.heapGrowth = f.end.heapBytes - f.start.heapBytes;
     if (f.start.sqliteBytes >= 0 && f.end.sqliteBytes >= 0)
         memory.sqliteGrowth = f.end.sqliteBytes - f.start.sqliteBytes;
@@ -231,6 +233,10 @@ void PrintResources(const Figures& f, const MemoryVerdict& m, int cards, int log
                 f.start.residentKiB, f.end.residentKiB, double(f.end.residentKiB - f.start.residentKiB) * 1024 / perCard,
                 f.start.anonymousKiB, f.end.anonymousKiB,
                 double(f.end.anonymousKiB - f.start.anonymousKiB) * 1024 / perCard);
+    if (f.start.heapBytes < 0) {
+        std::printf("heap in use: not known (the allocator is not glibc's, as under the sanitizers)\n");
+        return;
+    }
     std::printf("heap in use: %lld KiB at the start, %lld KiB at the end (%.0f bytes a card); of the growth, the "
                 "log's %d lines hold %lld KiB (%.0f bytes a card), SQLite %lld KiB (%lld KiB at the end); "
                 "unexplained: %lld KiB\n",

@@ -10,7 +10,7 @@ struct MemorySample {
     int openFiles = 0;
     long residentKiB = 0;
     long anonymousKiB = 0;     // of it not backed by a file: heaps and stacks, not the libraries' code
-    long long heapBytes = 0;   // allocated and not freed, in every arena
+    long long heapBytes = -1;   // allocated and not freed, in every arena; -1 when not known
     long long sqliteBytes = -1; // what SQLite holds (its page cache above all); -1 when it cannot say
 };
 
