@@ -336,6 +336,33 @@ std::vector<BatchInfo> ListBatches(QSqlDatabase& db, QString* error) {
     return batches;
 }
 
+bool ReturnNumberToBatch(QSqlDatabase& db, std::uint64_t identifier, QString* batch, QString* error) {
+    batch->clear();
+    QSqlQuery find(db);
+    find.prepare(QStringLiteral("SELECT batch_name, idx FROM batch_claim WHERE identifier = ? AND state IN (?, ?)"
+                                " ORDER BY done_at DESC LIMIT 1"));
+    find.addBindValue(qint64(identifier));
+    find.addBindValue(QString(CLAIM_WRITTEN));
+    find.addBindValue(QString(CLAIM_VERIFIED));
+    if (!find.exec())
+        return Fail(error, find.lastError().text().trimmed());
+    if (!find.next())
+        return true;
+    const QString name = find.value(0).toString();
+    const qint64 index = find.value(1).toLongLong();
+    find.finish();
+    QSqlQuery release(db);
+    release.prepare(QStringLiteral("UPDATE batch_claim SET state = ?, station = NULL, session = NULL, done_at = NULL"
+                                   " WHERE batch_name = ? AND idx = ?"));
+    release.addBindValue(QString(CLAIM_RELEASED));
+    release.addBindValue(name);
+    release.addBindValue(index);
+    if (!release.exec())
+        return Fail(error, release.lastError().text().trimmed());
+    *batch = name;
+    return true;
+}
+
 std::vector<BatchReportLine> BatchReport(QSqlDatabase& db, const QString& name, QString* error) {
     std::vector<BatchReportLine> lines;
     QSqlQuery claims(db);

@@ -85,6 +85,12 @@ struct BatchReportLine {
     QString time;    // when it was claimed, done or thrown away
 };
 
+// A good card of a batch was written with another number: its identifier goes back to its batch
+// (released, so the next claim of any station takes it and it is written again). Where several batches
+// had it on a good card, the latest. *batch is the batch it went back to, empty when it was in none.
+// Runs inside the caller's transaction.
+bool ReturnNumberToBatch(QSqlDatabase& db, std::uint64_t identifier, QString* batch, QString* error);
+
 // Every claimed or done number in batch order, then the cards to throw away.
 std::vector<BatchReportLine> BatchReport(QSqlDatabase& db, const QString& name, QString* error);
 

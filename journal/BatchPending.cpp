@@ -56,6 +56,15 @@ std::optional<BatchCardEvent> EventOf(const QJsonObject& object, const QString& 
     event.result = *result;
     event.verifyRequested = object.value("verifyRequested").toBool();
     event.readBack = object.value("readBack").toString();
+    const QString overwritten = object.value("overwritten").toString();
+    if (!overwritten.isEmpty()) {
+        const FieldNumber held = ParseFieldNumber(overwritten, MAX_IDENTIFIER);
+        if (!held.IsValid()) {
+            *problem = QStringLiteral("its contents are not a card's result");
+            return std::nullopt;
+        }
+        event.overwritten = held.value;
+    }
     return event;
 }
 
@@ -84,7 +93,8 @@ bool SavePendingResult(const QString& path, const QString& station, const BatchC
                              {"identifier", CardIdText(event.claim.identifier)},
                              {"result", ResultName(event.result)},
                              {"verifyRequested", event.verifyRequested},
-                             {"readBack", event.readBack}};
+                             {"readBack", event.readBack},
+                             {"overwritten", event.overwritten ? CardIdText(*event.overwritten) : QString()}};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(object).toJson()) < 0 || !file.commit()) {
         *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());

@@ -1,7 +1,9 @@
 #include "journal/BatchWriter.h"
 
 #include "journal/BatchPending.h"
+#include "journal/Database.h"
 #include "journal/Journal.h"
+#include "journal/JournalReasons.h"
 #include "reader/CardIdentifier.h"
 #include "reader/RFIDDevice.h"
 
@@ -25,18 +27,60 @@ BatchCardResult CardResultOf(BatchStatus status) {
     return BatchCardResult::Failed;
 }
 
-BatchCardOutcome CBatchWriter::WriteNext(const QString& batch, bool verify, int verifyDelayMs) {
+std::optional<BatchCardOutcome> CBatchWriter::CheckCardOnReader(const QString& batch,
+                                                                std::optional<std::uint64_t> laidCard,
+                                                                std::optional<std::uint64_t>* overwritten) {
+    if (!m_fnFindFinished)
+        return std::nullopt;
+    // A card that reads nothing (some blanks do) may be written.
+    const std::optional<std::uint64_t> held = laidCard ? laidCard : m_device.ReadCardId(true);
+    if (!held)
+        return std::nullopt;
+    QString error;
+    const std::optional<JournalRecord> finished = m_fnFindFinished(*held, &error);
+    if (!error.isEmpty()) {
+        const BatchStatus status = DatabaseReachable(m_station.Database()) ? BatchStatus::Failed : BatchStatus::Unavailable;
+        return BatchCardOutcome{CardResultOf(status), std::nullopt, QString(),
+                                QStringLiteral("the journal cannot say whether the card on the reader is a finished "
+                                               "card (%1); no card is written")
+                                    .arg(error)};
+    }
+    if (!finished)
+        return std::nullopt;
+    if (m_bForce) {
+        *overwritten = held;
+        return std::nullopt;
+    }
+    if (m_journal) {
+        BatchCardEvent refusal({batch, 0, *held}, BatchCardResult::AlreadyWritten, false, QString());
+        refusal.finishedCard = finished;
+        m_station.RecordAttempt([&](QSqlDatabase& db, QString* recordError) { return m_journal(db, refusal, recordError); });
+    }
+    BatchCardOutcome outcome{BatchCardResult::AlreadyWritten, std::nullopt, QString(),
+                             FinishedCardReason(*held, *finished)};
+    outcome.held = held;
+    outcome.finishedCard = finished;
+    return outcome;
+}
+
+BatchCardOutcome CBatchWriter::WriteNext(const QString& batch, bool verify, int verifyDelayMs,
+                                         std::optional<std::uint64_t> laidCard) {
     if (m_pending) {
         BatchCardOutcome pending = RecordPending();
         if (m_pending)
             return pending;
     }
+    std::optional<std::uint64_t> overwritten;
+    if (std::optional<BatchCardOutcome> stop = CheckCardOnReader(batch, laidCard, &overwritten))
+        return *stop;
     const BatchOutcome claimed = m_station.Claim(batch);
     if (claimed.status != BatchStatus::Ok)
         return {CardResultOf(claimed.status), std::nullopt, QString(), claimed.message};
     const BatchClaim claim = *claimed.claim;
     const QString text = CardIdText(claim.identifier);
     BatchCardEvent event{claim, BatchCardResult::Written, verify, QString()};
+    if (overwritten != claim.identifier)
+        event.overwritten = overwritten;
     if (!m_device.WriteCardNumber(text)) {
         event.result = BatchCardResult::WriteFailed;
         BatchCardOutcome outcome{BatchCardResult::WriteFailed, claim, QString(),
@@ -135,6 +179,22 @@ BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& ba
             *error = QStringLiteral("the journal and the batch station do not share one connection");
             return false;
         }
+        if (event.result == BatchCardResult::AlreadyWritten) {
+            JournalRecord refused = base;
+            refused.operation = JournalOperation::Write;
+            refused.result = JournalResult::Refused;
+            refused.identifier = event.claim.identifier;
+            refused.reason = FinishedCardReason(event.claim.identifier, *event.finishedCard);
+            return journal.AddInTransaction(refused, error);
+        }
+        if (event.overwritten && event.result != BatchCardResult::WriteFailed) {
+            JournalRecord overwrite = base;
+            overwrite.operation = JournalOperation::Overwrite;
+            overwrite.identifier = event.overwritten;
+            overwrite.reason = OverwrittenReason(event.claim.identifier);
+            if (!journal.AddInTransaction(overwrite, error))
+                return false;
+        }
         JournalRecord write = base;
         write.operation = JournalOperation::Write;
         write.identifier = event.claim.identifier;
@@ -142,8 +202,8 @@ BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& ba
         write.result =
             event.result == BatchCardResult::WriteFailed ? JournalResult::Error : JournalResult::Ok;
         if (event.result == BatchCardResult::WriteFailed)
-            write.reason = QStringLiteral("transfer failed");
-        if (!journal.Add(write, error))
+            write.reason = TransferFailedReason();
+        if (!journal.AddInTransaction(write, error))
             return false;
         if (event.result != BatchCardResult::Verified && event.result != BatchCardResult::VerifyFailed)
             return true;
@@ -154,8 +214,9 @@ BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& ba
         verify.result =
             event.result == BatchCardResult::Verified ? JournalResult::VerifyOk : JournalResult::VerifyFailed;
         if (event.result == BatchCardResult::VerifyFailed)
-            verify.reason = QStringLiteral("the card holds ") +
-                            (event.readBack.isEmpty() ? QStringLiteral("nothing readable") : event.readBack);
-        return journal.Add(verify, error);
+            verify.reason = VerifyFailedReason(event.readBack.isEmpty()
+                                                   ? std::nullopt
+                                                   : std::optional<std::uint64_t>(DecimalToInt64(event.readBack)));
+        return journal.AddInTransaction(verify, error);
     };
 }

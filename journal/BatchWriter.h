@@ -10,6 +10,7 @@
 // the database leaves it to the station's next run.
 
 #include "journal/BatchStation.h"
+#include "journal/JournalRecord.h"
 
 #include <functional>
 #include <optional>
@@ -29,22 +30,41 @@ enum class BatchCardResult {
     Refused,
     Unavailable,  // nothing was claimed and no card written
     Failed,
+    AlreadyWritten, // the card on the reader is a finished card: nothing claimed or written (recorded as refused)
 };
 
 struct BatchCardOutcome {
+    BatchCardOutcome() = default;
+    BatchCardOutcome(BatchCardResult result_, std::optional<BatchClaim> claim_, QString readBack_, QString message_)
+        : result(result_), claim(std::move(claim_)), readBack(std::move(readBack_)), message(std::move(message_)) {}
+
     BatchCardResult result = BatchCardResult::Failed;
     std::optional<BatchClaim> claim;
     QString readBack; // what the card gave back on verification
     QString message;  // for every result but Verified and Written
+    // AlreadyWritten: what the card on the reader holds, and the good card on record that holds it.
+    std::optional<std::uint64_t> held;
+    std::optional<JournalRecord> finishedCard;
 };
 
 // What the journal is told about one card of a batch.
 struct BatchCardEvent {
+    BatchCardEvent() = default;
+    BatchCardEvent(BatchClaim claim_, BatchCardResult result_, bool verifyRequested_, QString readBack_)
+        : claim(std::move(claim_)), result(result_), verifyRequested(verifyRequested_), readBack(std::move(readBack_)) {}
+
     BatchClaim claim;
     BatchCardResult result = BatchCardResult::Written;
     bool verifyRequested = false;
     QString readBack;
+    // A good card written over on purpose: the number it held, which it holds no longer once written.
+    std::optional<std::uint64_t> overwritten;
+    // AlreadyWritten: the good card on record that holds claim.identifier (the card's own number).
+    std::optional<JournalRecord> finishedCard;
 };
+
+// The good card on record that holds an identifier; error set when the journal could not be asked.
+using FinishedCardLookup = std::function<std::optional<JournalRecord>(std::uint64_t identifier, QString* error)>;
 
 // Adds the journal record(s) of a card inside the transaction given by db.
 using BatchJournalHook = std::function<bool(QSqlDatabase& db, const BatchCardEvent& event, QString* error)>;
@@ -59,9 +79,18 @@ public:
     CBatchWriter(CBatchStation& station, CRFIDDevice& device) : m_station(station), m_device(device) {}
 
     void SetJournalHook(BatchJournalHook hook) { m_journal = std::move(hook); }
+    // With a look-up, the card on the reader is read before a number is claimed for it: a finished card (its
+    // identifier on record as a good card) is not written (AlreadyWritten), unless force is set; then the
+    // records say it holds that identifier no longer.
+    void SetFinishedCardLookup(FinishedCardLookup lookup, bool force = false) {
+        m_fnFindFinished = std::move(lookup);
+        m_bForce = force;
+    }
 
-    // verifyDelayMs: the pause before reading back (the page waits as it does for every card).
-    BatchCardOutcome WriteNext(const QString& batch, bool verify, int verifyDelayMs = 0);
+    // verifyDelayMs: the pause before reading back (the page waits as it does for every card). laidCard:
+    // what was just read of the card on the reader, so that it is not read again.
+    BatchCardOutcome WriteNext(const QString& batch, bool verify, int verifyDelayMs = 0,
+                               std::optional<std::uint64_t> laidCard = std::nullopt);
 
     // Keeps the pending result in path from now on, and takes over the one an earlier run of the
     // station left there. Returns what must be said of a file that cannot be used, else empty.
@@ -74,12 +103,18 @@ public:
     BatchCardOutcome RecordPending();
 
 private:
+    // The guard before a claim: Ok to go on (*overwritten set when a finished card is forced), else the
+    // outcome that ends the card.
+    std::optional<BatchCardOutcome> CheckCardOnReader(const QString& batch, std::optional<std::uint64_t> laidCard,
+                                                      std::optional<std::uint64_t>* overwritten);
     BatchCardOutcome Record(const BatchCardEvent& event);
     void StorePending();
 
     CBatchStation& m_station;
     CRFIDDevice& m_device;
     BatchJournalHook m_journal;
+    FinishedCardLookup m_fnFindFinished;
+    bool m_bForce = false;
     std::optional<BatchCardEvent> m_pending;
     QString m_strPendingPath;
     bool m_bPendingKept = false;

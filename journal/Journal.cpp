@@ -1,5 +1,6 @@
 #include "journal/Journal.h"
 
+#include "journal/Batch.h"
 #include "journal/Database.h"
 #include "reader/CardIdentifier.h"
 
@@ -21,8 +22,14 @@ const QString kColumns = QStringLiteral(
 const QString kGoodCard = QStringLiteral(
     "((operation = 'write' AND result = 'ok' AND verify_requested = 0) OR"
     " (operation = 'verify' AND result = 'verify-ok'))");
-const QString kFailedCard = QStringLiteral("(operation = 'write' AND result IN ('error', 'refused'))");
+const QString kFailedCard = QStringLiteral("(operation = 'write' AND result = 'error')");
+const QString kRefusedCard = QStringLiteral("(operation = 'write' AND result = 'refused')");
 const QString kThrowAwayCard = QStringLiteral("(operation = 'verify' AND result = 'verify-failed')");
+const QString kOverwrittenCard = QStringLiteral("(operation = 'overwrite')");
+
+QString CountOf(const QString& condition) {
+    return QStringLiteral("SUM(CASE WHEN ") + condition + QStringLiteral(" THEN 1 ELSE 0 END)");
+}
 
 // SQLite's primary result codes for a file that is not, or no longer, a sound database.
 constexpr int SQLITE_CORRUPT_CODE = 11;
@@ -290,6 +297,47 @@ bool CJournal::IsDamage(const QSqlError& error) const {
 bool CJournal::Add(JournalRecord& record, QString* error, bool* damaged) {
     if (!record.time.isValid())
         record.time = QDateTime::currentDateTimeUtc();
+    if (record.operation == JournalOperation::Overwrite)
+        return AddOverwrite(record, error, damaged);
+    return Insert(record, error, damaged);
+}
+
+// An overwritten good card gives its number back to its batch in the transaction that records it, so the
+// journal and the batch never disagree about whether the number is on a card.
+bool CJournal::AddOverwrite(JournalRecord& record, QString* error, bool* damaged) {
+    if (!BeginWrite(m_db, error)) {
+        if (damaged)
+            *damaged = IsDamage(m_db.lastError());
+        return false;
+    }
+    const QString reason = record.reason; // a record kept to be tried again keeps its own reason
+    const bool ok = AddInTransaction(record, error);
+    if (!ok && damaged)
+        *damaged = IsDamage(m_db.lastError());
+    if (ok && m_db.commit())
+        return true;
+    if (ok)
+        *error = ErrorText(m_db.lastError());
+    m_db.rollback();
+    record.id = 0;
+    record.reason = reason;
+    return false;
+}
+
+bool CJournal::AddInTransaction(JournalRecord& record, QString* error) {
+    if (!record.time.isValid())
+        record.time = QDateTime::currentDateTimeUtc();
+    if (record.operation == JournalOperation::Overwrite && record.identifier) {
+        QString batch;
+        if (!ReturnNumberToBatch(m_db, *record.identifier, &batch, error))
+            return false;
+        if (!batch.isEmpty())
+            record.reason += QStringLiteral("; back to batch %1").arg(batch);
+    }
+    return Insert(record, error, nullptr);
+}
+
+bool CJournal::Insert(JournalRecord& record, QString* error, bool* damaged) {
     QSqlQuery& insert = *m_insert;
     insert.bindValue(0, JournalTimeText(record.time));
     insert.bindValue(1, Text(record.station));
@@ -317,6 +365,20 @@ bool CJournal::Add(JournalRecord& record, QString* error, bool* damaged) {
 }
 
 std::optional<JournalRecord> CJournal::FindGoodCard(std::uint64_t identifier, QString* error) {
+    // Each overwrite record takes one good card of the number off the record: a number written on two
+    // cards and overwritten on one is still on a good card.
+    QSqlQuery count(m_db);
+    const QString countSql = QStringLiteral("SELECT ") + CountOf(kGoodCard) + QStringLiteral(", ") +
+                             CountOf(kOverwrittenCard) + QStringLiteral(" FROM journal_record WHERE identifier = ?");
+    if (!PrepareAndBind(count, countSql, {qlonglong(identifier)}, error))
+        return std::nullopt;
+    if (!count.exec() || !count.next()) {
+        *error = ErrorText(count.lastError());
+        return std::nullopt;
+    }
+    if (count.value(0).toLongLong() <= count.value(1).toLongLong())
+        return std::nullopt;
+    count.finish();
     QSqlQuery query(m_db);
     const QString sql = QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM journal_record WHERE identifier = ? AND ") +
                         kGoodCard + QStringLiteral(" ORDER BY id DESC LIMIT 1");
@@ -378,11 +440,10 @@ bool CJournal::ForEach(const JournalFilter& filter, const std::function<bool(con
 
 std::optional<JournalTotals> CJournal::Totals(const JournalFilter& filter, QString* error) {
     const Condition where = Where(filter, 0);
-    const auto count = [](const QString& condition) {
-        return QStringLiteral(", SUM(CASE WHEN ") + condition + QStringLiteral(" THEN 1 ELSE 0 END)");
-    };
-    const QString sql = QStringLiteral("SELECT COUNT(*)") + count(kGoodCard) + count(kFailedCard) +
-                        count(kThrowAwayCard) + QStringLiteral(" FROM journal_record") + where.sql;
+    QString sql = QStringLiteral("SELECT COUNT(*)");
+    for (const QString& kind : {kGoodCard, kFailedCard, kRefusedCard, kThrowAwayCard, kOverwrittenCard})
+        sql += QStringLiteral(", ") + CountOf(kind);
+    sql += QStringLiteral(" FROM journal_record") + where.sql;
     QSqlQuery query(m_db);
     if (!PrepareAndBind(query, sql, where.values, error))
         return std::nullopt;
@@ -392,8 +453,11 @@ std::optional<JournalTotals> CJournal::Totals(const JournalFilter& filter, QStri
     }
     JournalTotals totals;
     totals.records = query.value(0).toLongLong();
-    totals.good = query.value(1).toLongLong();
+    totals.overwritten = query.value(5).toLongLong();
+    // A good card overwritten later holds its number no longer.
+    totals.good = std::max<qint64>(0, query.value(1).toLongLong() - totals.overwritten);
     totals.failed = query.value(2).toLongLong();
-    totals.throwAway = query.value(3).toLongLong();
+    totals.refused = query.value(3).toLongLong();
+    totals.throwAway = query.value(4).toLongLong();
     return totals;
 }

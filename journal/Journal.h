@@ -28,9 +28,11 @@ struct JournalFilter {
 // The cards among the records of a filter.
 struct JournalTotals {
     qint64 records = 0;
-    qint64 good = 0;
-    qint64 failed = 0;
+    qint64 good = 0;        // good cards that still hold their number (overwritten ones taken off)
+    qint64 failed = 0;      // writes that failed on the card
+    qint64 refused = 0;     // writes refused before any card was touched
     qint64 throwAway = 0;
+    qint64 overwritten = 0; // good cards written again with another number
 };
 
 // Why the journal cannot be used, or what was done to make it usable.
@@ -66,13 +68,20 @@ public:
     const SqlDialect& Dialect() const { return m_dialect; }
     QSqlDatabase& Database() { return m_db; }
 
-    // Adds a record and commits it before returning (a killed program keeps it). Fills in the time when it is empty and the
+    // Adds a record and commits it before returning (a killed program keeps it). An overwrite record gives
+    // its identifier back to the batch that had it on a good card, in the same transaction, and its reason
+    // then names that batch. Fills in the time when it is empty and the
     // record's id. False with error set when it could not be committed; damaged is set when the cause is a
     // damaged file.
     bool Add(JournalRecord& record, QString* error, bool* damaged = nullptr);
 
+    // Adds a record inside the caller's transaction (a batch card's records commit with its claim); an
+    // overwrite record gives its identifier back to its batch there too.
+    bool AddInTransaction(JournalRecord& record, QString* error);
+
     // The latest record that put identifier on a good card (written and verified, or written with Verify
-    // off). nullopt when there is none; error is set when the journal could not be asked.
+    // off), while more good cards got that identifier than were overwritten since. nullopt when there is
+    // none; error is set when the journal could not be asked.
     std::optional<JournalRecord> FindGoodCard(std::uint64_t identifier, QString* error);
 
     // Up to limit records of the filter, newest first, older than the record beforeId (0: from the newest).
@@ -93,6 +102,8 @@ private:
     CJournal() = default;
     static std::unique_ptr<CJournal> OpenServer(const DatabaseLocation& location, JournalStatus* status);
     bool Prepare(QString* error);
+    bool Insert(JournalRecord& record, QString* error, bool* damaged);
+    bool AddOverwrite(JournalRecord& record, QString* error, bool* damaged);
     bool RunSelect(QSqlQuery& query, const JournalFilter& filter, std::int64_t beforeId, int limit, QString* error);
 
     QString m_strConnectionName;

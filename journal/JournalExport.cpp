@@ -42,6 +42,10 @@ QString CardStatusKey(CardStatus status) {
         return QStringLiteral("failed");
     case CardStatus::ThrowAway:
         return QStringLiteral("throw-away");
+    case CardStatus::Refused:
+        return QStringLiteral("refused");
+    case CardStatus::Overwritten:
+        return QStringLiteral("overwritten");
     case CardStatus::None:
         break;
     }

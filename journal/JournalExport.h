@@ -14,7 +14,7 @@ class QIODevice;
 QStringList ExportHeader();
 QStringList ExportFields(const JournalRecord& record);
 
-// A status key for a card: "good", "failed", "throw-away", or empty text.
+// A status key for a card: "good", "failed", "throw-away", "refused", "overwritten", or empty text.
 QString CardStatusKey(CardStatus status);
 
 // One CSV line of fields, with its CR LF, in UTF-8.

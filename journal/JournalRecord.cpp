@@ -24,7 +24,7 @@ std::optional<Enum> FromKey(const std::array<const char*, N>& keys, const QStrin
 
 // In the order of the enumerations.
 constexpr std::array<const char*, 3> kSourceKeys = {"read-write", "mass-production", "rfidctl"};
-constexpr std::array<const char*, 3> kOperationKeys = {"read", "write", "verify"};
+constexpr std::array<const char*, 4> kOperationKeys = {"read", "write", "verify", "overwrite"};
 constexpr std::array<const char*, 5> kResultKeys = {"ok", "error", "refused", "verify-ok", "verify-failed"};
 
 } // namespace
@@ -51,8 +51,12 @@ std::optional<JournalResult> ResultFromKey(const QString& key) {
 CardStatus StatusOf(JournalOperation operation, JournalResult result, bool verifyRequested) {
     if (operation == JournalOperation::Verify)
         return result == JournalResult::VerifyOk ? CardStatus::Good : CardStatus::ThrowAway;
+    if (operation == JournalOperation::Overwrite)
+        return CardStatus::Overwritten;
     if (operation != JournalOperation::Write)
         return CardStatus::None;
+    if (result == JournalResult::Refused)
+        return CardStatus::Refused;
     if (result != JournalResult::Ok)
         return CardStatus::Failed;
     return verifyRequested ? CardStatus::None : CardStatus::Good;

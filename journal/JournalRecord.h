@@ -14,15 +14,19 @@
 #include <optional>
 
 enum class JournalSource { ReadWritePage, MassProduction, Rfidctl };
-enum class JournalOperation { Read, Write, Verify };
+// Overwrite: the card that held the record's identifier was written with another number, so that
+// identifier is on one good card fewer (the reason names the new number).
+enum class JournalOperation { Read, Write, Verify, Overwrite };
 enum class JournalResult { Ok, Error, Refused, VerifyOk, VerifyFailed };
 
 // What a record says about a card, for totals and for telling cards apart at a glance.
 enum class CardStatus {
     None,      // a read, or a write whose verification is still to come
     Good,      // written and verified, or written with Verify off
-    Failed,    // a write that failed or was refused: the card did not get the number
+    Failed,    // a write that failed: the card did not get the number
     ThrowAway, // written, but the card read back holds something else
+    Refused,   // a write refused before any card was touched
+    Overwritten, // a good card written with another number: its identifier is on it no longer
 };
 
 struct JournalRecord {

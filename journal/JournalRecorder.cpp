@@ -92,7 +92,14 @@ JournalRecord CJournalRecorder::Stamped(JournalRecord record) const {
 
 std::optional<JournalRecord> CJournalRecorder::FindGoodCard(std::uint64_t identifier, bool* answered) {
     *answered = true;
-    if (!m_settings.enabled || !m_settings.refuseDuplicates)
+    if (!m_settings.refuseDuplicates)
+        return std::nullopt;
+    return FindFinishedCard(identifier, answered);
+}
+
+std::optional<JournalRecord> CJournalRecorder::FindFinishedCard(std::uint64_t identifier, bool* answered) {
+    *answered = true;
+    if (!m_settings.enabled)
         return std::nullopt;
     if (!ReadyToWrite()) {
         *answered = false;

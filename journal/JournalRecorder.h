@@ -42,6 +42,9 @@ public:
     // The good card that holds identifier already, when duplicates are refused and there is one.
     // answered is false when the journal could not be asked: then no card may be written.
     std::optional<JournalRecord> FindGoodCard(std::uint64_t identifier, bool* answered);
+    // The good card on record that holds identifier, whether duplicates are refused or not: a card on the
+    // reader that holds it is a finished card, not to be written again. None while the journal is off.
+    std::optional<JournalRecord> FindFinishedCard(std::uint64_t identifier, bool* answered);
 
     // Records that are waiting to be committed.
     int PendingRecords() const { return int(m_pending.size()); }

@@ -35,9 +35,15 @@ QStringList BatchesStep(const SqlDialect&) {
     return BatchSchemaStatements();
 }
 
+// A good card overwritten on the Read/Write page gives its number back to its batch: found by identifier.
+QStringList ClaimIdentifierStep(const SqlDialect&) {
+    return {QStringLiteral("CREATE INDEX batch_claim_identifier ON batch_claim (identifier)")};
+}
+
 const std::vector<SchemaStep> kSteps = {
     {1, "the journal records", RecordsStep},
     {2, "batches and their claims", BatchesStep},
+    {3, "claims found by identifier", ClaimIdentifierStep},
 };
 
 QString SqlErrorText(const QSqlError& error) {

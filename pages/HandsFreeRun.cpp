@@ -64,6 +64,10 @@ void CHandsFreeRun::OnCardDone(bool bGood, const std::vector<std::uint64_t>& car
         Stop(StopReason::Failures);
 }
 
+void CHandsFreeRun::OnCardLeftAsItWas() {
+    m_nSettlePolls = 0;
+}
+
 bool CHandsFreeRun::ShowNoCardHint() const {
     return m_phase == Phase::WaitingForCard && m_nPollsWithoutCard >= POLLS_FOR_NO_CARD_HINT;
 }

@@ -42,6 +42,9 @@ public:
     // until it is taken away. bReadBack tells that the card was read back after programming, so it has
     // settled. Three failed cards in a row stop the run.
     void OnCardDone(bool bGood, const std::vector<std::uint64_t>& cardIds, bool bReadBack);
+    // The card handed out by OnPoll was left as it was (a finished card laid again): it counts neither as
+    // good nor as failed, and the run waits for it to be taken away.
+    void OnCardLeftAsItWas();
 
     Phase GetPhase() const { return m_phase; }
     bool IsRunning() const { return m_phase == Phase::WaitingForCard || m_phase == Phase::WaitingForRemoval; }

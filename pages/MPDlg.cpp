@@ -150,12 +150,13 @@ void CMPDlg::OnWrite() {
         WriteOneCard();
 }
 
-CMPDlg::CardResult CMPDlg::WriteOneCard() {
+CMPDlg::CardResult CMPDlg::WriteOneCard(std::optional<std::uint64_t> laidCard) {
     CardResult result;
     if (!m_pMainDlg || !m_pMainDlg->IsReaderReady())
         return result;
+    // The batch's writer guards its cards itself, before it claims a number.
     if (m_pBatch)
-        return WriteBatchCard();
+        return WriteBatchCard(laidCard);
     UpdateData(true);
     if (m_strVendorId.isEmpty() && m_strCardNo.isEmpty())
         return result;
@@ -169,6 +170,8 @@ CMPDlg::CardResult CMPDlg::WriteOneCard() {
         result.outcome = CardOutcome::Refused;
         return result;
     }
+    if (std::optional<CardResult> refused = RefuseFinishedCard(laidCard))
+        return *refused;
     const std::optional<std::uint64_t> cardId = ClearForWriting(journal, typedId.value);
     if (!cardId) {
         result.outcome = CardOutcome::Refused;
@@ -211,20 +214,63 @@ CMPDlg::CardResult CMPDlg::WriteOneCard() {
         m_strCardNo = NextCardNumber(m_nNumberMode, m_strCardNo, m_Random);
     UpdateData(false);
     result.outcome = CardOutcome::Good;
+    if (!m_bVerify)
+        m_writtenClock.start();
     return result;
 }
 
-CMPDlg::CardResult CMPDlg::WriteBatchCard() {
+std::optional<CMPDlg::CardResult> CMPDlg::RefuseFinishedCard(std::optional<std::uint64_t> laidCard) {
+    // With the journal off the page makes no read of its own; a journal that cannot record refuses the
+    // card further on, before any transfer.
+    CPageJournal journal(m_pMainDlg->Recorder(), JournalSource::MassProduction);
+    if (!journal.IsOn() || !journal.MayWrite())
+        return std::nullopt;
+    // A card that reads nothing (some blanks do) may be written.
+    const std::optional<std::uint64_t> held = laidCard ? laidCard : ReadCardBeforeWriting();
+    if (!held)
+        return std::nullopt;
+    const CPageJournal::GoodCardAnswer answer = journal.FindFinishedCard(*held);
+    CardResult result;
+    result.cardId = *held;
+    if (!answer.answered) {
+        RefuseUnrecorded(journal, *held);
+        result.outcome = CardOutcome::Refused;
+        return result;
+    }
+    if (!answer.goodCard)
+        return std::nullopt;
+    journal.RecordRefused(*held, FinishedCardReason(*held, *answer.goodCard));
+    m_pMainDlg->AppendLog(kLogWriteError + FinishedCardLogText(m_Language, *held, *answer.goodCard), false);
+    result.outcome = CardOutcome::AlreadyWritten;
+    return result;
+}
+
+std::optional<std::uint64_t> CMPDlg::ReadCardBeforeWriting() {
+    CRFIDDevice& reader = m_pMainDlg->Reader();
+    std::optional<std::uint64_t> held = reader.ReadCardId(true);
+    // Write pressed again at once: the card just written may not answer yet, and would be taken for a blank.
+    if (!held && m_writtenClock.isValid() && m_writtenClock.elapsed() < VERIFY_DELAY_MS) {
+        QThread::msleep(unsigned(VERIFY_DELAY_MS - m_writtenClock.elapsed()));
+        held = reader.ReadCardId(true);
+    }
+    return held;
+}
+
+CMPDlg::CardResult CMPDlg::WriteBatchCard(std::optional<std::uint64_t> laidCard) {
     UpdateData(true);
-    const BatchCardOutcome outcome = m_pBatch->WriteCard(m_bVerify != 0, VERIFY_DELAY_MS);
+    const BatchCardOutcome outcome = m_pBatch->WriteCard(m_bVerify != 0, VERIFY_DELAY_MS, laidCard);
     CardResult result;
     if (outcome.claim)
         result.cardId = outcome.claim->identifier;
+    else if (outcome.held)
+        result.cardId = *outcome.held;
     // A failed read-back is a failure, never the identifier 0.
     if (!outcome.readBack.isEmpty())
         result.readBack = std::uint64_t(DecimalToInt64(outcome.readBack));
     result.outcome = LogBatchCard(outcome);
     ShowBatchState();
+    if (result.outcome == CardOutcome::Good && !m_bVerify)
+        m_writtenClock.start();
     return result;
 }
 
@@ -254,6 +300,10 @@ CMPDlg::CardOutcome CMPDlg::LogBatchCard(const BatchCardOutcome& outcome) {
     case BatchCardResult::Exhausted:
         LogBatchProblem(m_Language.GetText(BatchText::Exhausted), BatchText::StoppedExhausted);
         return CardOutcome::NoNumber;
+    case BatchCardResult::AlreadyWritten:
+        m_pMainDlg->AppendLog(kLogWriteError + FinishedCardLogText(m_Language, *outcome.held, *outcome.finishedCard),
+                              false);
+        return CardOutcome::AlreadyWritten;
     case BatchCardResult::Unavailable:
         LogBatchProblem(m_Language.GetText(BatchText::Away), BatchText::StoppedAway);
         return CardOutcome::NoNumber;

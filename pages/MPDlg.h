@@ -6,6 +6,7 @@
 #include "platform/Dialog.h"
 #include "reader/NumberForms.h"
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QString>
 #include <QTimer>
@@ -59,10 +60,11 @@ public:
         VerifyFailed, // written, but the card read back holds something else (or nothing)
         Good,
         NoNumber, // the chosen batch gave no number or cannot record the card: the log says why
+        AlreadyWritten, // the card on the reader holds a number on record as a good card: nothing sent
     };
     struct CardResult {
         CardOutcome outcome = CardOutcome::NotWritten;
-        std::uint64_t cardId = 0;              // the identifier sent to the card (when there was one)
+        std::uint64_t cardId = 0;              // the identifier sent to the card (AlreadyWritten: the one it holds)
         std::optional<std::uint64_t> readBack; // what the verification read, if it ran
     };
     // The pause between writing a card and reading it back to verify it.
@@ -80,8 +82,10 @@ public:
 
     // Writes one card from the fields, verifies it when Verify is on, logs it and advances the
     // number after a good card. Every card the page writes goes through here, so each is handled
-    // the same way whatever started it.
-    CardResult WriteOneCard();
+    // the same way whatever started it. With the journal on, the card on the reader is read first
+    // (laidCard: what a hands-free run's poll has just read of it) and a finished card, one whose
+    // identifier is on record as a good card, is not written again.
+    CardResult WriteOneCard(std::optional<std::uint64_t> laidCard = std::nullopt);
 
     // A hands-free run: polls the reader every 100 ms and writes each card laid on it once.
     void StartHandsFreeRun();
@@ -153,10 +157,14 @@ private:
     // on a good card): that is said in the log and recorded, and the number stays as it was.
     std::optional<std::uint64_t> ClearForWriting(CPageJournal& journal, std::uint64_t cardId);
     std::nullopt_t RefuseUnrecorded(CPageJournal& journal, std::uint64_t cardId);
+    // The guard every card of the page passes: a finished card on the reader is refused (said in the log and
+    // recorded); nothing when the card may be written.
+    std::optional<CardResult> RefuseFinishedCard(std::optional<std::uint64_t> laidCard);
+    std::optional<std::uint64_t> ReadCardBeforeWriting();
     void CreateHandsFreeControls();
     void TranslateHandsFree();
     void ShowWriteButton();
-    enum class RunState { Waiting, Writing, Good, Failed, Stopped };
+    enum class RunState { Waiting, Writing, Good, Failed, LeftAsItWas, Stopped };
     // The state line is kept as the way to make its text, so that it follows a language change at once.
     void ShowRunState(RunState state, std::function<QString()> text);
     void RenderRunState();
@@ -176,7 +184,7 @@ private:
     void SayBatchRefused();
     void LogBatchLine(const QString& text); // a line of its own in the log
     void LayoutBatchCounts();
-    CardResult WriteBatchCard();
+    CardResult WriteBatchCard(std::optional<std::uint64_t> laidCard);
     CardOutcome LogBatchCard(const BatchCardOutcome& outcome);
     void LogBatchProblem(const QString& reason, const CBuiltInText& stopText);
 
@@ -192,4 +200,6 @@ private:
 
     // The Write button's text in the current language, shown again when a run ends.
     QString m_strWriteText;
+    // Since the last card written with Verify off: such a card does not answer reads for a moment.
+    QElapsedTimer m_writtenClock;
 };

@@ -45,6 +45,8 @@ const CBuiltInText kNoIdentifier = {"SPECIAL_STRING", "IDS_HANDSFREE_NOID", u"th
                                     u"卡号无效", u"卡號無效"};
 const CBuiltInText kRefused = {"SPECIAL_STRING", "IDS_HANDSFREE_REFUSED", u"not written, the log says why",
                                u"未写入，原因见日志", u"未寫入，原因見日誌"};
+const CBuiltInText kAlreadyWritten = {"SPECIAL_STRING", "IDS_HANDSFREE_ALREADY", u"Already written: %1. Take the card away.",
+                                      u"已写入：%1。请取走卡片。", u"已寫入：%1。請取走卡片。"};
 const CBuiltInText kStopped = {"SPECIAL_STRING", "IDS_HANDSFREE_STOPPED", u"Stopped", u"已停止", u"已停止"};
 const CBuiltInText kStoppedFailures = {"SPECIAL_STRING", "IDS_HANDSFREE_STOPPED_FAILURES",
                                        u"Stopped: three failed cards in a row", u"已停止：连续三张卡片失败",
@@ -125,9 +127,10 @@ void CMPDlg::ShowRunState(RunState state, std::function<QString()> text) {
 
 void CMPDlg::RenderRunState() {
     QPalette palette = m_labelRunState->palette();
-    const QColor colour = m_runState == RunState::Good     ? QColor(0x1B, 0x7F, 0x37)
-                          : m_runState == RunState::Failed ? QColor(0xC6, 0x28, 0x28)
-                                                           : this->palette().color(QPalette::WindowText);
+    const QColor colour = m_runState == RunState::Good          ? QColor(0x1B, 0x7F, 0x37)
+                          : m_runState == RunState::Failed      ? QColor(0xC6, 0x28, 0x28)
+                          : m_runState == RunState::LeftAsItWas ? QColor(0xA0, 0x5A, 0x00)
+                                                                : this->palette().color(QPalette::WindowText);
     palette.setColor(QPalette::WindowText, colour);
     m_labelRunState->setPalette(palette);
     const QString text = m_fnRunStateText();
@@ -215,7 +218,7 @@ void CMPDlg::OnHandsFreePoll() {
     m_labelRunState->repaint();
     // No poll may start inside this card, even if something in it runs an event loop (a message box).
     m_RunTimer.stop();
-    OnCardOfRun(laidCard, WriteOneCard());
+    OnCardOfRun(laidCard, WriteOneCard(laidCard));
     if (m_Run.IsRunning())
         m_RunTimer.start();
 }
@@ -229,6 +232,14 @@ void CMPDlg::OnCardOfRun(std::optional<std::uint64_t> laidCard, const CardResult
     }
     if (result.outcome == CardOutcome::NoNumber) {
         StopHandsFreeRun(CHandsFreeRun::StopReason::Batch);
+        return;
+    }
+    if (result.outcome == CardOutcome::AlreadyWritten) {
+        // A finished card laid again: neither good nor failed; the run waits for it to be taken away.
+        m_Run.OnCardLeftAsItWas();
+        const QString cardText = CardIdText(result.cardId);
+        ShowRunState(RunState::LeftAsItWas,
+                     [this, cardText] { return m_Language.GetText(kAlreadyWritten).arg(cardText); });
         return;
     }
     std::vector<std::uint64_t> heldIds;

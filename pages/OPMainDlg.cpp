@@ -111,11 +111,18 @@ void COPMainDlg::OnWrite() {
         m_pMainDlg->AppendLog(kLogWriteError + m_Language.GetText(JournalText::NotRecorded), false);
         return;
     }
-    const bool ok = m_pMainDlg->Reader().WriteCardId(cardId.value);
+    // The page writes as asked; with the journal on it reads the card first, so that a good card written
+    // over is taken off the record (and its number goes back to its batch).
+    CRFIDDevice& reader = m_pMainDlg->Reader();
+    const std::optional<std::uint64_t> read = journal.IsOn() ? reader.ReadCardId(true) : std::nullopt;
+    const std::uint64_t held = read.value_or(cardId.value); // the number written is no overwrite
+    const bool ok = reader.WriteCardId(cardId.value);
     // The card's own line first: a journal that cannot record it says so after it.
     m_pMainDlg->AppendLog(ok ? kLogWriteSuccess : kLogWriteError, false);
     journal.Record(JournalOperation::Write, ok ? JournalResult::Ok : JournalResult::Error, cardId.value,
                    ok ? QString() : TransferFailedReason());
+    if (ok && journal.RecordOverwrite(held, cardId.value))
+        m_pMainDlg->AppendLog(m_Language.GetText(JournalText::Overwritten).arg(CardIdText(held)), false);
 }
 
 bool COPMainDlg::PreTranslateMessage(QObject* target, QKeyEvent* e) {

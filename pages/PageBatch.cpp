@@ -136,7 +136,7 @@ BatchOutcome CPageBatch::ClaimNext() {
     return claimed;
 }
 
-BatchCardOutcome CPageBatch::WriteCard(bool verify, int verifyDelayMs) {
+BatchCardOutcome CPageBatch::WriteCard(bool verify, int verifyDelayMs, std::optional<std::uint64_t> laidCard) {
     if (!m_writer)
         return CardProblem(BatchCardResult::Refused, QStringLiteral("the station has not started"));
     if (!JournalIsStillOpen())
@@ -148,7 +148,7 @@ BatchCardOutcome CPageBatch::WriteCard(bool verify, int verifyDelayMs) {
                            QStringLiteral("the journal database cannot be reached"));
     }
     HookJournal();
-    const BatchCardOutcome outcome = m_writer->WriteNext(m_strBatch, verify, verifyDelayMs);
+    const BatchCardOutcome outcome = m_writer->WriteNext(m_strBatch, verify, verifyDelayMs, laidCard);
     NoteAway(outcome.result == BatchCardResult::Unavailable ||
              outcome.result == BatchCardResult::NotRecorded);
     switch (outcome.result) {
@@ -162,6 +162,7 @@ BatchCardOutcome CPageBatch::WriteCard(bool verify, int verifyDelayMs) {
         m_claimed = outcome.claim->identifier;
         break;
     case BatchCardResult::Unavailable:
+    case BatchCardResult::AlreadyWritten: // nothing claimed: the number held stays for the next card
         break;
     default: // written but waiting, exhausted, refused, failed: no number to show for the next card
         m_claimed.reset();
@@ -174,8 +175,12 @@ void CPageBatch::HookJournal() {
     // Made for each card, so its records name the reader on the reader now.
     JournalRecord base;
     base.source = JournalSource::MassProduction;
-    if (m_recorder.Settings().enabled)
-        m_writer->SetJournalHook(MakeBatchJournalHook(*m_pJournal, m_recorder.Stamped(base)));
+    if (!m_recorder.Settings().enabled)
+        return;
+    m_writer->SetJournalHook(MakeBatchJournalHook(*m_pJournal, m_recorder.Stamped(base)));
+    // A finished card laid again, or Write pressed twice, is not written over.
+    m_writer->SetFinishedCardLookup(
+        [journal = m_pJournal](std::uint64_t identifier, QString* error) { return journal->FindGoodCard(identifier, error); });
 }
 
 bool CPageBatch::RecordPending() {

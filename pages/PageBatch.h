@@ -67,7 +67,8 @@ public:
 
     // Writes the claimed number (claiming one first when none is held) and records the result. A result
     // that waits for the database is recorded first by the next call, before any other card is written.
-    BatchCardOutcome WriteCard(bool verify, int verifyDelayMs);
+    // A finished card on the reader (laidCard: what was just read of it) is not written (AlreadyWritten).
+    BatchCardOutcome WriteCard(bool verify, int verifyDelayMs, std::optional<std::uint64_t> laidCard = std::nullopt);
     bool HasPendingResult() const { return m_writer && m_writer->HasPendingResult(); }
     // Tries to record a waiting result now; true when none waits any more.
     bool RecordPending();

@@ -1,5 +1,6 @@
 #include "shell/JournalDlg.h"
 
+#include "journal/Database.h"
 #include "journal/JournalExport.h"
 #include "reader/CardIdentifier.h"
 #include "shell/JournalTexts.h"
@@ -43,6 +44,10 @@ public:
             return QBrush(QColor(0xF8, 0xC8, 0xC8));
         case CardStatus::Failed:
             return QBrush(QColor(0xF8, 0xE8, 0xC8));
+        case CardStatus::Refused:
+            return QBrush(QColor(0xE8, 0xE8, 0xE8));
+        case CardStatus::Overwritten:
+            return QBrush(QColor(0xD8, 0xE4, 0xF4));
         case CardStatus::None:
             break;
         }
@@ -77,8 +82,9 @@ CJournalDlg::CJournalDlg(const QString& connection, CMultiLanguage& language, QW
     : QDialog(parent), m_Language(language) {
     JournalStatus status;
     m_journal = CJournal::Open(connection, &status);
+    // The location as it may be shown: a password written into a URL never reaches the window.
     if (!m_journal)
-        m_strOpenProblem = connection + QStringLiteral(": ") + status.detail;
+        m_strOpenProblem = DatabaseDisplayText(connection) + QStringLiteral(": ") + status.detail;
     BuildControls();
     ApplyLanguage();
     m_refreshTimer.setSingleShot(true);
@@ -221,7 +227,9 @@ void CJournalDlg::Refresh() {
     m_totals->setText(totals ? m_Language.GetText(JournalText::Totals)
                                    .arg(totals->good)
                                    .arg(totals->failed)
+                                   .arg(totals->refused)
                                    .arg(totals->throwAway)
+                                   .arg(totals->overwritten)
                                    .arg(totals->records)
                              : error);
     m_totals->setAccessibleName(m_totals->text());

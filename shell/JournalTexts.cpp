@@ -17,9 +17,10 @@ const CBuiltInText All = {S, "IDS_JOURNAL_ALL", u"All", u"全部", u"全部"};
 const CBuiltInText Copy = {S, "IDS_JOURNAL_COPY", u"Copy", u"复制", u"複製"};
 const CBuiltInText Export = {S, "IDS_JOURNAL_EXPORT", u"Export CSV...", u"导出 CSV...", u"匯出 CSV..."};
 const CBuiltInText Close = {S, "IDS_JOURNAL_CLOSE", u"Close", u"关闭", u"關閉"};
-const CBuiltInText Totals = {S, "IDS_JOURNAL_TOTALS", u"Good cards: %1    Failed: %2    To throw away: %3    Records: %4",
-                             u"良卡: %1    失败: %2    待报废: %3    记录: %4",
-                             u"良卡: %1    失敗: %2    待報廢: %3    記錄: %4"};
+const CBuiltInText Totals = {S, "IDS_JOURNAL_CARDTOTALS",
+                             u"Good cards: %1    Failed: %2    Refused: %3    To throw away: %4    Overwritten: %5    Records: %6",
+                             u"良卡: %1    失败: %2    拒写: %3    待报废: %4    已覆盖: %5    记录: %6",
+                             u"良卡: %1    失敗: %2    拒寫: %3    待報廢: %4    已覆寫: %5    記錄: %6"};
 const CBuiltInText Exported = {S, "IDS_JOURNAL_EXPORTED", u"%1 records exported to %2.", u"已导出 %1 条记录到 %2。",
                                u"已匯出 %1 筆記錄到 %2。"};
 const CBuiltInText ExportFailed = {S, "IDS_JOURNAL_EXPORTFAILED", u"The export to %1 failed: %2",
@@ -33,10 +34,11 @@ const CBuiltInText ResultNames[5] = {
     {S, "IDS_JOURNAL_RESULT_VERIFYOK", u"Verify OK", u"校验成功", u"校驗成功"},
     {S, "IDS_JOURNAL_RESULT_VERIFYFAILED", u"Verify failed: throw away", u"校验失败: 报废", u"校驗失敗: 報廢"},
 };
-const CBuiltInText OperationNames[3] = {
+const CBuiltInText OperationNames[4] = {
     {S, "IDS_JOURNAL_OP_READ", u"Read", u"读取", u"讀取"},
     {S, "IDS_JOURNAL_OP_WRITE", u"Write", u"写入", u"寫入"},
     {S, "IDS_JOURNAL_OP_VERIFY", u"Verify", u"校验", u"校驗"},
+    {S, "IDS_JOURNAL_OP_OVERWRITE", u"Overwritten", u"已覆盖", u"已覆寫"},
 };
 const CBuiltInText Columns[9] = {
     {S, "IDS_JOURNAL_COL_TIME", u"Time (UTC)", u"时间 (UTC)", u"時間 (UTC)"},

@@ -18,12 +18,12 @@ extern const CBuiltInText All;
 extern const CBuiltInText Copy;
 extern const CBuiltInText Export;
 extern const CBuiltInText Close;
-extern const CBuiltInText Totals;         // %1 good, %2 failed, %3 to throw away, %4 records
+extern const CBuiltInText Totals; // %1 good, %2 failed, %3 refused, %4 to throw away, %5 overwritten, %6 records
 extern const CBuiltInText Exported;       // %1 records, %2 file
 extern const CBuiltInText ExportFailed;   // %1 file, %2 reason
 extern const CBuiltInText CsvFiles;
 extern const CBuiltInText ResultNames[5]; // in the order of JournalResult
-extern const CBuiltInText OperationNames[3];
+extern const CBuiltInText OperationNames[4]; // in the order of JournalOperation
 extern const CBuiltInText Columns[9];     // in the order of CJournalModel's columns
 // Messages of the main window about the journal (the pages' own are in pages/PageJournal.h).
 extern const CBuiltInText CannotOpen;     // %1 file, %2 reason

@@ -77,7 +77,7 @@ TEST(JournalExportTest, OddValuesComeBackFieldForFieldFromTheCsv) {
         EXPECT_EQ(row[reason], odd[i]);
         EXPECT_EQ(row[6], QStringLiteral("0080191811329")); // 13 digits: 0x12 = vendor 18
         EXPECT_EQ(row[7], QStringLiteral("18"));
-        EXPECT_EQ(row[10], QStringLiteral("failed"));
+        EXPECT_EQ(row[10], QStringLiteral("refused")); // refused before a card was touched, not failed
         EXPECT_EQ(row[ExportHeader().indexOf(QStringLiteral("hex"))], QStringLiteral("12ABCDEF01"));
         EXPECT_EQ(row[ExportHeader().indexOf(QStringLiteral("5.5"))], QStringLiteral("43981,61185"));
     }

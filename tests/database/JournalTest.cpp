@@ -93,6 +93,7 @@ TEST(JournalTest, FiltersAndTotalsCountTheCardsOfWhatIsSelected) {
         {day2, JournalOperation::Verify, JournalResult::VerifyFailed, 88100004, false}, // throw away
         {day2, JournalOperation::Write, JournalResult::Error, 88100005, false},         // failed
         {day2, JournalOperation::Read, JournalResult::Ok, 77100001, false},
+        {day2, JournalOperation::Overwrite, JournalResult::Ok, 77100001, false}, // the good card written over
     };
     for (const Row& row : rows) {
         JournalRecord record = MakeRecord(row.operation, row.result, row.id, row.verify);
@@ -101,18 +102,23 @@ TEST(JournalTest, FiltersAndTotalsCountTheCardsOfWhatIsSelected) {
     }
     QString error;
     const auto totals = [&](const JournalFilter& filter) {
-        const JournalTotals t = journal->Totals(filter, &error).value_or(JournalTotals{-1, -1, -1, -1});
-        return std::vector<qint64>{t.records, t.good, t.failed, t.throwAway};
+        const JournalTotals t = journal->Totals(filter, &error).value_or(JournalTotals{-1, -1, -1, -1, -1, -1});
+        return std::vector<qint64>{t.records, t.good, t.failed, t.refused, t.throwAway, t.overwritten};
     };
-    EXPECT_EQ(totals({}), (std::vector<qint64>{8, 2, 2, 1}));
-    EXPECT_EQ(totals({QStringLiteral("771"), {}, {}, {}}), (std::vector<qint64>{5, 2, 1, 0}));
-    EXPECT_EQ(totals({{}, JournalResult::VerifyFailed, {}, {}}), (std::vector<qint64>{1, 0, 0, 1}));
-    EXPECT_EQ(totals({{}, {}, day2, {}}), (std::vector<qint64>{4, 0, 1, 1}));
-    EXPECT_EQ(totals({{}, {}, day1, day2}), (std::vector<qint64>{4, 2, 1, 0}));
+    // Refusals apart from failed cards; the overwritten card no longer counts as good.
+    EXPECT_EQ(totals({}), (std::vector<qint64>{9, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(totals({QStringLiteral("771"), {}, {}, {}}), (std::vector<qint64>{6, 1, 0, 1, 0, 1}));
+    EXPECT_EQ(totals({{}, JournalResult::VerifyFailed, {}, {}}), (std::vector<qint64>{1, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(totals({{}, {}, day2, {}}), (std::vector<qint64>{5, 0, 1, 0, 1, 1}));
+    EXPECT_EQ(totals({{}, {}, day1, day2}), (std::vector<qint64>{4, 2, 0, 1, 0, 0}));
     // LIKE's own characters are plain text in an identifier filter.
-    EXPECT_EQ(totals({QStringLiteral("%"), {}, {}, {}}), (std::vector<qint64>{0, 0, 0, 0}));
+    EXPECT_EQ(totals({QStringLiteral("%"), {}, {}, {}}), (std::vector<qint64>{0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(totals({QStringLiteral("x'); DROP TABLE journal_record; --"), {}, {}, {}})[0], 0);
-    EXPECT_EQ(RecordCount(*journal), 8);
+    EXPECT_EQ(RecordCount(*journal), 9);
+    // The card written over holds its number no longer; the one verified still does.
+    EXPECT_FALSE(journal->FindGoodCard(77100001, &error));
+    EXPECT_TRUE(journal->FindGoodCard(77100002, &error));
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
 
     std::vector<JournalRecord> page;
     ASSERT_TRUE(journal->Select({QStringLiteral("881"), {}, {}, {}}, 0, 0, &page, &error));

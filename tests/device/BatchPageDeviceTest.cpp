@@ -51,6 +51,14 @@ protected:
         QString who, error;
         return StationIsLive(journal->Database(), Station(), &who, &error);
     }
+    // Chooses the batch and starts a hands-free run from it, polling fast.
+    void StartBatchRun(const QString& batch) {
+        Prepare(QStringLiteral("1"), QStringLiteral("50"), CMPDlg::IDC_RADIO_INCREASE, false);
+        Choose(batch);
+        SetOption(CMPDlg::IDC_CHECK_HANDSFREE, true);
+        Page().m_RunTimer.setInterval(20);
+        Option(CMPDlg::IDC_BUTTON_WRITE)->click();
+    }
     QString PressWrite() {
         return LogAdded([&] { Option(CMPDlg::IDC_BUTTON_WRITE)->click(); });
     }
@@ -75,6 +83,7 @@ TEST_F(BatchOnReader, WritePressesWriteTheClaimedNumbersOneAfterAnotherUntilTheB
         EXPECT_EQ(CountsLine(), QStringLiteral("Done 0 \u00B7 Left 5"));
 
         for (std::uint64_t card = 100; card < 103; ++card) {
+            Reader().PutCard(0);
             EXPECT_EQ(PressWrite(), kWritten + QStringLiteral(" VERIFY SUCCESS\u221A"));
             EXPECT_EQ(Reader().CardId(), kVendor7 + card);
         }
@@ -82,6 +91,7 @@ TEST_F(BatchOnReader, WritePressesWriteTheClaimedNumbersOneAfterAnotherUntilTheB
         EXPECT_EQ(CountsLine(), QStringLiteral("Done 3 \u00B7 Left 2"));
 
         // A failed write keeps the claim: the field keeps the number, and the next card gets it.
+        Reader().PutCard(0);
         Reader().SetFault(REQUEST_WRITE_CARD, CEmulatedReader::Fault::Stall, 1);
         EXPECT_EQ(PressWrite(), kWriteError);
         EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000103"));
@@ -96,17 +106,20 @@ TEST_F(BatchOnReader, WritePressesWriteTheClaimedNumbersOneAfterAnotherUntilTheB
         EXPECT_TRUE(Option(CMPDlg::IDC_RADIO_INCREASE)->isEnabled());
         EXPECT_TRUE(CountsLine().isEmpty() ||
                     !Page().GetDlgItem(CMPDlg::IDC_STATIC_BATCHCOUNTS)->isVisible());
+        Reader().PutCard(0);
         EXPECT_EQ(PressWrite(), kWritten + QStringLiteral(" VERIFY SUCCESS\u221A"));
         EXPECT_EQ(Reader().CardId(), (1ull << 32) + 50);
         EXPECT_EQ(Counts(QStringLiteral("order 1")).claimed, 1);
 
         Choose(QStringLiteral("order 1"));
         EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000104"));
+        Reader().PutCard(0);
         PressWrite();
         EXPECT_EQ(Reader().CardId(), kVendor7 + 104);
         EXPECT_TRUE(CardNo()->text().isEmpty());
         EXPECT_EQ(CountsLine(), QStringLiteral("Done 5 \u00B7 Left 0"));
         const int programmed = Reader().ProgrammedCount();
+        Reader().PutCard(0);
         EXPECT_EQ(PressWrite(), kWriteError + QStringLiteral(" (every number of the batch is taken)"));
         EXPECT_EQ(Reader().ProgrammedCount(), programmed);
     });
@@ -147,11 +160,7 @@ TEST_F(BatchOnReader, AStationNameInUseIsRefusedAndTheChoiceGoesBackToNone) {
 TEST_F(BatchOnReader, AHandsFreeRunWritesEveryNumberOnceAndStopsWhenTheBatchIsExhausted) {
     CreateBatch(QStringLiteral("order 3"), 20, 22);
     RunWhenReady([&] {
-        Prepare(QStringLiteral("1"), QStringLiteral("50"), CMPDlg::IDC_RADIO_INCREASE, false);
-        Choose(QStringLiteral("order 3"));
-        SetOption(CMPDlg::IDC_CHECK_HANDSFREE, true);
-        Page().m_RunTimer.setInterval(20);
-        Option(CMPDlg::IDC_BUTTON_WRITE)->click();
+        StartBatchRun(QStringLiteral("order 3"));
         ASSERT_TRUE(Page().IsHandsFreeRunning());
         for (std::uint64_t card = 20; card <= 22; ++card) {
             LayCard(0);
@@ -204,5 +213,67 @@ TEST_F(BatchOnReader, OnAServerANameInUseIsRefusedUntilItsStationStops) {
         EXPECT_EQ(PressWrite(), kWritten);
         EXPECT_EQ(Reader().CardId(), kVendor7 + 1);
         EXPECT_EQ(CountsLine(), QStringLiteral("Done 1 \u00B7 Left 2"));
+    });
+}
+
+TEST_F(BatchOnReader, AGoodBatchCardWrittenOverOnTheReadWritePageGivesItsNumberBackForTheNextBatchCard) {
+    CreateBatch(QStringLiteral("order 2"), 100, 101);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("50"), CMPDlg::IDC_RADIO_INCREASE, true);
+        Choose(QStringLiteral("order 2"));
+        for (int card = 0; card < 2; ++card) {
+            Reader().PutCard(0);
+            PressWrite();
+        }
+        ASSERT_EQ(Reader().CardId(), kVendor7 + 101);
+        EXPECT_EQ(Counts(QStringLiteral("order 2")).verified, 2);
+
+        // The operator writes another number over the last batch card on purpose.
+        m_dlg->ShowPage(0);
+        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        Edit(page, COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("555"));
+        EXPECT_EQ(LogAdded([&] { Click(page, COPMainDlg::IDC_BUTTON_WRITE); }),
+                  kWritten + QStringLiteral(" (the card held good card %1; recorded as overwritten)")
+                                 .arg(CardIdText(kVendor7 + 101)));
+        const BatchCounts back = Counts(QStringLiteral("order 2"));
+        EXPECT_EQ(back.verified, 1);
+        EXPECT_EQ(back.Done(), 1);
+        const auto journal = journaltest::OpenOrFail(JournalPath());
+        const JournalRecord overwrite = journaltest::RecordsOldestFirst(*journal).back();
+        EXPECT_EQ(overwrite.operation, JournalOperation::Overwrite);
+        EXPECT_EQ(overwrite.identifier, kVendor7 + 101);
+        EXPECT_EQ(overwrite.reason, QStringLiteral("overwritten with 0000000000555; back to batch order 2"));
+        QString error;
+        EXPECT_FALSE(journal->FindGoodCard(kVendor7 + 101, &error));
+
+        // The next batch card gets the number again.
+        m_dlg->ShowPage(1);
+        Reader().PutCard(0);
+        EXPECT_EQ(PressWrite(), kWritten + QStringLiteral(" VERIFY SUCCESS\u221A"));
+        EXPECT_EQ(Reader().CardId(), kVendor7 + 101);
+        EXPECT_EQ(Counts(QStringLiteral("order 2")).verified, 2);
+        EXPECT_TRUE(journal->FindGoodCard(kVendor7 + 101, &error));
+    });
+}
+
+TEST_F(BatchOnReader, AFinishedBatchCardLaidAgainInAHandsFreeRunIsLeftAsItIsAndClaimsNothing) {
+    CreateBatch(QStringLiteral("order 3"), 200, 209);
+    RunWhenReady([&] {
+        StartBatchRun(QStringLiteral("order 3"));
+        LayCard(0);
+        EXPECT_EQ(Reader().CardId(), kVendor7 + 200);
+        TakeCardAway();
+        LayCard(kVendor7 + 200); // the finished card, picked from the wrong pile
+        EXPECT_EQ(State(), QStringLiteral("Already written: %1. Take the card away.").arg(CardIdText(kVendor7 + 200)));
+        EXPECT_EQ(Reader().ProgrammedCount(), 1);
+        TakeCardAway();
+        LayCard(0);
+        EXPECT_EQ(Reader().CardId(), kVendor7 + 201);
+        const BatchCounts counts = Counts(QStringLiteral("order 3"));
+        EXPECT_EQ(counts.written, 2);
+        EXPECT_EQ(counts.claimed, 1); // the number the next card gets
+        const auto journal = journaltest::OpenOrFail(JournalPath());
+        QString error;
+        EXPECT_EQ(journal->Totals({}, &error)->refused, 1);
     });
 }

@@ -60,9 +60,17 @@ TEST_F(HandsFreeOnReader, ACardLeftOnTheReaderIsWrittenOnceWhileTheWindowKeepsAn
         EXPECT_EQ(Phase(), CHandsFreeRun::Phase::WaitingForRemoval);
         EXPECT_EQ(State(), QStringLiteral("Good %1").arg(CardIdText(kVendor1 + 5)));
 
-        // Taken away and laid again: a card laid is a card to write, with the number the field holds.
+        // Taken away and laid again, the finished card is left as it is and the state line says so; it
+        // counts neither as good nor as failed. The next blank card gets the number the field holds.
         TakeCardAway();
         LayCard(kVendor1 + 5);
+        EXPECT_EQ(Reader().ProgrammedCount(), 1);
+        EXPECT_EQ(State(), QStringLiteral("Already written: %1. Take the card away.").arg(CardIdText(kVendor1 + 5)));
+        EXPECT_EQ(Page().m_Run.GetFailuresInARow(), 0);
+        QTest::qWait(500);
+        EXPECT_EQ(Reader().ProgrammedCount(), 1);
+        TakeCardAway();
+        LayCard(77);
         EXPECT_EQ(Reader().CardId(), kVendor1 + 69);
         TakeCardAway();
         // Cards that do not read at all need the Write button: said after a while without any card.
@@ -162,5 +170,22 @@ TEST_F(HandsFreeOnReader, StopUncheckingEscapeAnotherPageAndAnUnplugEachEndTheRu
         EXPECT_EQ(Page().m_Run.GetStopReason(), CHandsFreeRun::StopReason::ReaderGone);
         EXPECT_EQ(State(), QStringLiteral("Stopped: the reader is gone"));
         EXPECT_EQ(WriteText(), QStringLiteral("Write"));
+    });
+}
+
+TEST_F(HandsFreeOnReader, ARunStartedOnACardJustWrittenByWriteLeavesItAsItIs) {
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("20"), CMPDlg::IDC_RADIO_INCREASE, false);
+        EXPECT_EQ(PressEnter(), kWritten);
+        StartRun(QStringLiteral("21"), false, 20);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Phase() == CHandsFreeRun::Phase::WaitingForRemoval; }, 5000));
+        EXPECT_EQ(State(), QStringLiteral("Already written: %1. Take the card away.").arg(CardIdText(kVendor1 + 20)));
+        EXPECT_EQ(Reader().ProgrammedCount(), 1);
+        EXPECT_EQ(Reader().CardId(), kVendor1 + 20);
+        TakeCardAway();
+        LayCard(0);
+        EXPECT_EQ(Reader().CardId(), kVendor1 + 21);
+        EXPECT_EQ(State(), QStringLiteral("Good %1").arg(CardIdText(kVendor1 + 21)));
     });
 }

@@ -6,8 +6,15 @@
 #include "pages/NumberSequence.h"
 #include "pages/PageJournal.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
+#include "shell/JournalDlg.h"
 
 using namespace journaltest;
 
@@ -36,13 +43,10 @@ void ExpectRecords(const std::vector<JournalRecord>& records, const std::vector<
 
 class JournalOnReader : public MassProductionOnReader {
 protected:
+    bool KeepsJournal() const override { return true; }
     QString JournalFile() const { return m_appFolder.filePath(QString::fromLatin1(JOURNAL_FILE_NAME)); }
     // The [Journal] section of setting.ini, before the window reads it.
-    void WriteJournalSettings(const QString& lines) {
-        QFile ini(m_appFolder.filePath(QStringLiteral("setting.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write(("[Journal]\n" + lines + "\n").toUtf8());
-    }
+    void WriteJournalSettings(const QString& lines) { WriteSettings(("[Journal]\n" + lines + "\n").toUtf8()); }
     // The journal file the window records in (by default the one in the data folder).
     CJournal& Journal() {
         if (!m_journal)
@@ -103,11 +107,14 @@ TEST_F(JournalOnReader, AMassProductionBatchRecordsWhatEachEmulatedCardHolds) {
         Prepare(QStringLiteral("18"), QStringLiteral("878082202"), CMPDlg::IDC_RADIO_INCREASE, true);
         std::vector<std::optional<std::uint64_t>> held;
         for (int card = 0; card < 3; ++card) {
+            Reader().PutCard(0); // a blank card for each number, as the operator lays them
             PressEnter();
             held.push_back(Reader().CardId());
         }
-        Reader().SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, 1);
-        PressEnter(); // written, but it does not read back: a card to throw away
+        Reader().PutCard(0);
+        // Neither the read before the write nor the read back answers: written, a card to throw away.
+        Reader().SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, 2);
+        PressEnter();
         held.push_back(Reader().CardId());
         Reader().PutCard(9, CEmulatedReader::CARD_READ_ONLY);
         PressEnter();
@@ -179,6 +186,7 @@ TEST_F(JournalOnReader, IncreaseRefusesANumberOnAGoodCardRandomDrawsAgainAndNoCh
         EXPECT_EQ(Reader().CardId(), vendor + secondDraw.toULongLong());
         EXPECT_EQ(CardNo()->text(), NextCardNumber(MODE_RANDOM, secondDraw, reference));
 
+        Reader().PutCard(0);
         CardNo()->setText(QStringLiteral("6"));
         Page().m_Random.Seed(9);
         EXPECT_TRUE(PressEnter().startsWith(kWriteError + QStringLiteral(" (already on a good card: ")));
@@ -258,6 +266,7 @@ TEST_F(JournalOnReader, ACardWhoseRecordDoesNotFitOnAFullDiskHoldsTheNumberUntil
         QString typed;
         bool stuck = false;
         for (int card = 0; card < 2000 && !stuck; ++card) {
+            Reader().PutCard(0);
             typed = CardNo()->text();
             ASSERT_EQ(PressEnter().left(kWritten.size()), kWritten);
             stuck = CardNo()->text() == typed;
@@ -273,6 +282,7 @@ TEST_F(JournalOnReader, ACardWhoseRecordDoesNotFitOnAFullDiskHoldsTheNumberUntil
 
         // With room again the held record goes in first, and its number is then on a good card.
         mount.Release();
+        Reader().PutCard(0);
         EXPECT_TRUE(PressEnter().startsWith(kWriteError + QStringLiteral(" (already on a good card: ")));
         EXPECT_EQ(Reader().ProgrammedCount(), programmed);
         EXPECT_EQ(MessageBoxes(), 1);
@@ -310,4 +320,83 @@ TEST_F(JournalOnReader, ADamagedJournalIsSaidToBeKeptAsideAndCardsGoOnInANewOne)
         ExpectRecords(RecordsOldestFirst(Journal()),
                       {{JournalOperation::Write, JournalResult::Ok, (1ull << 32) + 1, {}}});
     });
+}
+
+TEST_F(JournalOnReader, WritePressedTwiceOnOneCardWritesItOnceAndABlankThatDoesNotReadIsWritten) {
+    Reader().PutCard(0);
+    Reader().SetSettleTimeMs(300); // a card just programmed does not answer reads at once
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("5"), CMPDlg::IDC_RADIO_INCREASE, false);
+        EXPECT_EQ(PressEnter(), kWritten);
+        const JournalRecord good = RecordsOldestFirst(Journal()).back();
+        // At once again: the page waits for the card to answer and finds it finished.
+        const QString refused = PressEnter();
+        EXPECT_EQ(refused, kWriteError + QStringLiteral(" (the card on the reader already holds %1, a good card: %2, %3)")
+                                             .arg(CardIdText((1ull << 32) + 5), JournalTimeText(good.time), good.station));
+        EXPECT_EQ(Reader().ProgrammedCount(), 1);
+        EXPECT_EQ(Reader().CardId(), (1ull << 32) + 5);
+        EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000006"));
+        const JournalRecord record = RecordsOldestFirst(Journal()).back();
+        EXPECT_EQ(record.result, JournalResult::Refused);
+        EXPECT_EQ(record.identifier, (1ull << 32) + 5);
+        EXPECT_EQ(record.reason, FinishedCardReason((1ull << 32) + 5, good));
+
+        // A blank card that does not read at all is written.
+        Reader().PutCard(0);
+        Reader().SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::Stall, 2);
+        EXPECT_EQ(PressEnter(), kWritten);
+        EXPECT_EQ(Reader().CardId(), (1ull << 32) + 6);
+        QString error;
+        const std::optional<JournalTotals> totals = Journal().Totals({}, &error);
+        ASSERT_TRUE(totals) << error.toStdString();
+        EXPECT_EQ(totals->good, 2);
+        EXPECT_EQ(totals->refused, 1);
+        EXPECT_EQ(totals->failed, 0);
+    });
+}
+
+TEST_F(JournalOnReader, APasswordWrittenIntoTheDatabaseUrlReachesNoTextMessageLogOrFile) {
+    const QString secret = QStringLiteral("hunter2-in-the-url");
+    WriteJournalSettings(QStringLiteral("Database=postgresql://rfid_station:%1@127.0.0.1:1/rfid").arg(secret));
+    Reader().PutCard(0);
+    RunWhenReady([&] {
+        Prepare(QStringLiteral("1"), QStringLiteral("5"), CMPDlg::IDC_RADIO_INCREASE, false);
+        PressEnter();
+        COPMainDlg& page = m_dlg->m_OPMainDlg;
+        m_dlg->ShowPage(0);
+        Edit(page, COPMainDlg::IDC_EDIT_WRITE)->setText(QStringLiteral("42"));
+        Click(page, COPMainDlg::IDC_BUTTON_WRITE);
+        for (QAction* item : m_dlg->GetMenu()->actions().at(0)->menu()->actions()) { // File > Production Journal...
+            if (item->data().toInt() == ID_MENU_JOURNAL)
+                item->trigger();
+        }
+        ASSERT_TRUE(m_dlg->m_pJournalDlg);
+        QString exportMessage;
+        EXPECT_FALSE(m_dlg->m_pJournalDlg->ExportTo(m_appFolder.filePath(QStringLiteral("out.csv")), &exportMessage));
+        QStringList shown{Log(), exportMessage};
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            shown << window->windowTitle();
+            for (QWidget* child : window->findChildren<QWidget*>()) {
+                shown << child->accessibleName() << child->toolTip();
+                if (auto* label = qobject_cast<QLabel*>(child))
+                    shown << label->text();
+                if (auto* box = qobject_cast<QMessageBox*>(child))
+                    shown << box->text() << box->informativeText() << box->detailedText();
+            }
+        }
+        EXPECT_GE(MessageBoxes(), 1); // the journal's problem was said
+        for (const QString& text : shown)
+            EXPECT_FALSE(text.contains(secret)) << text.toStdString();
+        EXPECT_FALSE(m_dlg->m_pJournalDlg->m_totals->text().isEmpty());
+    });
+    // Nor does it reach a file the program wrote, setting.ini apart (where the operator wrote it).
+    QDirIterator files(m_appFolder.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const bool mayHoldIt = path.endsWith(QLatin1String("setting.ini"));
+        EXPECT_TRUE(mayHoldIt || !file.readAll().contains(secret.toUtf8())) << path.toStdString();
+        EXPECT_FALSE(QFileInfo(path).fileName().contains(secret));
+    }
 }

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,12 +27,24 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_appFolder.isValid());
         CMultiLanguage::SetDefaultAppFolder(m_appFolder.path());
+        // The pages' own behaviour is tested as it is without the production journal; the journal's
+        // fixtures keep it (and write their own settings before the window reads them).
+        if (!KeepsJournal())
+            WriteSettings("[Journal]\nEnabled=0\n");
         m_plugged = m_testbed.PlugReader();
         m_dlg = std::make_unique<CRFIDDlg>();
     }
     void TearDown() override {
         m_dlg.reset();
         CMultiLanguage::SetDefaultAppFolder(QString());
+    }
+
+    virtual bool KeepsJournal() const { return false; }
+    // Replaces setting.ini in the program's folder.
+    void WriteSettings(const QByteArray& text) {
+        QFile ini(m_appFolder.filePath(QStringLiteral("setting.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(text);
     }
 
     // Runs `body` inside the main window's modal loop once `condition` holds, then ends it.
@@ -107,9 +120,11 @@ protected:
     }
 };
 
-// Hands-free runs of the Mass Production page: the test lays cards and takes them away.
+// Hands-free runs of the Mass Production page: the test lays cards and takes them away. The journal is
+// on, as it is by default: it tells finished cards laid again from blank ones.
 class HandsFreeOnReader : public MassProductionOnReader {
 protected:
+    bool KeepsJournal() const override { return true; }
     QAbstractButton* Option(int id) { return qobject_cast<QAbstractButton*>(Page().GetDlgItem(id)); }
     QString WriteText() { return Option(CMPDlg::IDC_BUTTON_WRITE)->text(); }
     QString State() { return Page().m_labelRunState->text(); }

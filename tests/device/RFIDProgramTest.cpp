@@ -233,8 +233,14 @@ TEST(RFIDProgram, KilledMidBatchLeavesASoundJournalWithEveryCardItWrote) {
     keys({"1"});
     constexpr int kCardsBeforeKill = 6;
     for (int press = 0; press < 40 && reader->Reader().ProgrammedCount() < kCardsBeforeKill; ++press) {
+        const int before = reader->Reader().ProgrammedCount();
         keys({"Return"});
-        (void)QTest::qWaitFor([&] { return reader->Reader().ProgrammedCount() > press; }, 700);
+        const bool programmed = QTest::qWaitFor([&] { return reader->Reader().ProgrammedCount() > before; }, 700);
+        // Once the card is read back, the next blank one goes on the reader (the written one is finished).
+        if (programmed && before + 1 < kCardsBeforeKill) {
+            QTest::qWait(800);
+            reader->Reader().PutCard(0);
+        }
     }
     ASSERT_GE(reader->Reader().ProgrammedCount(), kCardsBeforeKill) << "the batch did not run";
     // Inside the verify pause of the card just written: its write is on record, its verification is not yet.

@@ -107,10 +107,12 @@ TEST_F(RfidctlWithReader, BatchNextWritesTheBatchNumbersInTurnUntilTheBatchIsDon
                   .code,
               0);
     for (std::uint64_t card : {41u, 42u}) {
+        reader.PutCard(0); // a blank card for each number
         const Outcome next = Rfidctl(testbed, QStringList{"batch", "next", "order", "--verify"} + journal);
         EXPECT_EQ(next.code, 0) << next.err.toStdString();
         EXPECT_EQ(reader.CardId(), (18ull << 32) | card);
     }
+    reader.PutCard(0);
     const Outcome done = Rfidctl(testbed, QStringList{"batch", "next", "order"} + journal);
     EXPECT_EQ(done.code, 8) << done.err.toStdString();
     EXPECT_EQ(reader.ProgrammedCount(), 2);

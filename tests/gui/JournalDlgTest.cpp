@@ -32,7 +32,7 @@ protected:
     }
     void TearDown() override { CMultiLanguage::SetDefaultAppFolder(QString()); }
 
-    // Three days of cards: day d has 10 + d good ones, d failed writes and d cards to throw away.
+    // Three days of cards: day d has 10 + d good ones, d refused writes and d cards to throw away.
     void Generate() {
         JournalStatus status;
         auto journal = CJournal::Open(Path(), &status);
@@ -81,27 +81,27 @@ protected:
 TEST_F(JournalWindowTest, FiltersChooseTheRecordsAndTheTotalsCountWhatIsShown) {
     CJournalDlg dlg(Path(), *m_language);
     EXPECT_EQ(ShownRows(dlg), 33 + 3 * 3);
-    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 33    Failed: 3    To throw away: 3    Records: 42");
+    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 33    Failed: 0    Refused: 3    To throw away: 3    Overwritten: 0    Records: 42");
     EXPECT_EQ(dlg.Model().RecordAt(0).operation, JournalOperation::Verify); // newest first
 
     dlg.m_dateFrom->setDate(QDate(2026, 5, 11));
     dlg.m_dateTo->setDate(QDate(2026, 5, 11));
     dlg.Refresh();
     EXPECT_EQ(ShownRows(dlg), 11 + 3);
-    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 11    Failed: 1    To throw away: 1    Records: 14");
+    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 11    Failed: 0    Refused: 1    To throw away: 1    Overwritten: 0    Records: 14");
 
     dlg.m_dateTo->setDate(dlg.m_dateTo->minimumDate()); // "(any)"
     dlg.m_comboResult->setCurrentIndex(1 + int(JournalResult::VerifyFailed));
     dlg.Refresh();
     EXPECT_EQ(ShownRows(dlg), 1 + 2);
-    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 0    Failed: 0    To throw away: 3    Records: 3");
+    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 0    Failed: 0    Refused: 0    To throw away: 3    Overwritten: 0    Records: 3");
 
     dlg.m_comboResult->setCurrentIndex(0);
     dlg.m_dateFrom->setDate(dlg.m_dateFrom->minimumDate());
     dlg.m_editIdentifier->setText(QStringLiteral("007730941133"));
     dlg.Refresh();
     EXPECT_EQ(ShownRows(dlg), 10); // 0077309411330 to 339: 8 cards of the first day, 2 of the second
-    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 10    Failed: 0    To throw away: 0    Records: 10");
+    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 10    Failed: 0    Refused: 0    To throw away: 0    Overwritten: 0    Records: 10");
 
     // Copy takes the selected rows as shown; the export takes every record shown, as CSV.
     dlg.m_table->selectRow(0);

@@ -52,10 +52,13 @@ std::string EscapedByte(unsigned char c) {
 
 } // namespace
 
-std::string ArgumentText(const std::string& argument) {
+namespace {
+
+// The argument in double quotes with everything that is not printable text escaped, up to maxCharacters.
+std::string Escaped(const std::string& argument, std::size_t maxCharacters) {
     std::string text = "\"";
     std::size_t pos = 0;
-    for (int shown = 0; pos < argument.size() && shown < ARGUMENT_TEXT_MAX_CHARACTERS; ++shown) {
+    for (std::size_t shown = 0; pos < argument.size() && shown < maxCharacters; ++shown) {
         const auto c = static_cast<unsigned char>(argument[pos]);
         const std::size_t sequence = c >= 0x80 ? Utf8SequenceAt(argument, pos) : 0;
         if (sequence > 0) {
@@ -71,4 +74,16 @@ std::string ArgumentText(const std::string& argument) {
     if (pos < argument.size())
         text += "... (" + std::to_string(argument.size()) + " bytes)";
     return text;
+}
+
+} // namespace
+
+std::string ArgumentText(const std::string& argument) {
+    return Escaped(argument, ARGUMENT_TEXT_MAX_CHARACTERS);
+}
+
+std::string PlainArgumentText(const std::string& argument) {
+    // Paths are shown whole: a cut one would name another file.
+    const std::string quoted = Escaped(argument, argument.size());
+    return quoted == '"' + argument + '"' ? argument : quoted;
 }

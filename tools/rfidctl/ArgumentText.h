@@ -8,3 +8,7 @@
 // ARGUMENT_TEXT_MAX_CHARACTERS characters are cut there and say how many bytes they have.
 constexpr int ARGUMENT_TEXT_MAX_CHARACTERS = 64;
 std::string ArgumentText(const std::string& argument);
+
+// An argument such as a path as it may appear in a message: as it is when it holds only printable text
+// (no quotes or backslashes), else escaped in double quotes as ArgumentText does, but never cut.
+std::string PlainArgumentText(const std::string& argument);

@@ -2,6 +2,7 @@
 #include "tools/rfidctl/ArgumentText.h"
 #include "tools/rfidctl/RfidctlArguments.h"
 
+#include "journal/JournalReasons.h"
 #include "reader/CardFrame.h"
 #include "reader/CardIdentifier.h"
 #include "reader/NumberForms.h"
@@ -13,6 +14,8 @@
 #include <QCommandLineParser>
 
 #include <algorithm>
+#include <cctype>
+#include <functional>
 #include <cstdio>
 #include <unistd.h>
 
@@ -37,7 +40,9 @@ const char kUsage[] =
     "                       vendor and card forms; --card-only leaves the vendor ID out;\n"
     "                       --form adds the identifier as printed on cards, FORM being hex,\n"
     "                       dez10, dez8, w26, 5.5 or all\n"
-    "  write ID [--verify]  programs the card on the reader with ID; --verify reads it back\n"
+    "  write ID [--verify] [--force]\n"
+    "                       programs the card on the reader with ID; --verify reads it back;\n"
+    "                       --force writes over a card that holds a number on record as good\n"
     "  frame ID...          prints the 8 bytes of the card frame for each ID\n"
     "  forms ID             prints every printed form of ID (no reader needed)\n"
     "  journal [--since TIME] [--until TIME] [--result RESULT] [--csv | --json]\n"
@@ -47,7 +52,7 @@ const char kUsage[] =
     "  batch create NAME --vendor V --first N --last M [--random]\n"
     "  batch import NAME FILE\n"
     "  batch list\n"
-    "  batch next NAME [--verify] [--wait SECONDS]\n"
+    "  batch next NAME [--verify] [--wait SECONDS] [--force]\n"
     "  batch report NAME [--csv]\n"
     "  batch release NAME --station S\n"
     "                       batches of numbers shared by the stations (rfidctl batch --help)\n"
@@ -63,7 +68,8 @@ const char kUsage[] =
     "Reads and writes are recorded in the production journal, as the program's are.\n"
     "Exit status: 0 done, 2 bad command line or ID, 3 no reader, 4 transfer failed,\n"
     "5 verification failed, 6 no permission to use the reader, 7 the journal cannot record\n"
-    "or be read, 8 every number of the batch is taken, 9 the station name is in use.\n";
+    "or be read, 8 every number of the batch is taken, 9 the station name is in use,\n"
+    "10 the card on the reader already holds a number on record as a good card.\n";
 
 int Usage(std::ostream& err, const std::string& message) {
     err << "rfidctl: " << message << " (see rfidctl --help)\n";
@@ -115,10 +121,13 @@ std::string Characters(const unsigned char* bytes, int count, const char* separa
 // The journal of one reader command: its records name rfidctl, this reader and its version.
 class CommandJournal {
 public:
-    CommandJournal(CRFIDDevice& device, std::ostream& err)
-        : m_device(device), m_recorder(MakeRfidctlRecorder(CurrentJournalOptions(), err)) {}
+    // device: null for a command refused before any reader is opened (its records name no reader).
+    CommandJournal(CRFIDDevice* device, std::ostream& err)
+        : m_pDevice(device), m_recorder(MakeRfidctlRecorder(CurrentJournalOptions(), err)) {}
 
     bool ReadyToWrite() { return m_recorder->ReadyToWrite(); }
+    bool IsOn() const { return m_recorder->Settings().enabled; }
+    CJournalRecorder& Recorder() { return *m_recorder; }
 
     bool Record(JournalOperation operation, JournalResult result, std::optional<std::uint64_t> cardId,
                 const QString& reason = QString(), bool verifyRequested = false) {
@@ -140,15 +149,17 @@ private:
     // Asked once, after the card operation, so the operation itself is the first transfer.
     void IdentifyReader() {
         m_bIdentified = true;
+        if (!m_pDevice)
+            return;
         unsigned char name[READER_TEXT_BYTES];
         unsigned char version[READER_TEXT_BYTES];
-        const int nameBytes = m_device.ReadReaderName(name);
-        const int versionBytes = m_device.ReadReaderVersion(version);
+        const int nameBytes = m_pDevice->ReadReaderName(name);
+        const int versionBytes = m_pDevice->ReadReaderVersion(version);
         m_recorder->SetReader(QString::fromStdString(Characters(name, nameBytes, "")),
                               QString::fromStdString(Characters(version, versionBytes, ".")));
     }
 
-    CRFIDDevice& m_device;
+    CRFIDDevice* m_pDevice;
     std::unique_ptr<CJournalRecorder> m_recorder;
     bool m_bIdentified = false;
 };
@@ -211,7 +222,7 @@ int Read(const Arguments& arguments, std::ostream& out, std::ostream& err) {
         return NoReader(err);
     // The whole identifier is read, so the printed forms have their vendor bits with --card-only too.
     const std::optional<std::uint64_t> read = device.ReadCardId(true);
-    CommandJournal journal(device, err);
+    CommandJournal journal(&device, err);
     if (!read) {
         journal.Record(JournalOperation::Read, JournalResult::Error, std::nullopt);
         return TransferFailed(err, "reading the card failed (no card, or the reader did not answer)");
@@ -238,36 +249,81 @@ int Forms(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     return RFIDCTL_OK;
 }
 
+// Why an identifier typed on the command line was refused, in the journal's words.
+QString RefusedIdReason(const std::string& text) {
+    const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool hex = text.size() > 2 && text.rfind("0x", 0) == 0 &&
+                     std::all_of(text.begin() + 2, text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    return NotANumberReason(digits || hex ? NumberTextError::OutOfRange : NumberTextError::NotANumber);
+}
+
+// Reads the card on the reader before it is written (with the journal on): the finished card it is when
+// the journal has its number as a good card. *held gets what the card holds, if it reads.
+std::optional<JournalRecord> FindFinishedCard(CRFIDDevice& device,
+                                              const std::function<std::optional<JournalRecord>(std::uint64_t, bool*)>& find,
+                                              std::optional<std::uint64_t>* held, bool* answered) {
+    *answered = true;
+    *held = device.ReadCardId(true);
+    return *held ? find(**held, answered) : std::nullopt;
+}
+
+int RefuseFinishedCard(std::uint64_t held, const JournalRecord& goodCard, std::ostream& err) {
+    err << "rfidctl: " << FinishedCardReason(held, goodCard).toStdString()
+        << "; nothing was written (--force writes over it)\n";
+    return RFIDCTL_ALREADY_WRITTEN;
+}
+
 int Write(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     if (arguments.values.size() != 1)
         return Usage(err, "write takes exactly one ID");
     const std::optional<std::uint64_t> cardId = ParseCardIdArgument(arguments.values[0]);
-    if (!cardId)
+    if (!cardId) {
+        // Refused before the reader is touched, and recorded as the window records a refused field.
+        CommandJournal(nullptr, err)
+            .Record(JournalOperation::Write, JournalResult::Refused, std::nullopt, RefusedIdReason(arguments.values[0]));
         return Usage(err, "not a card identifier: " + ArgumentText(arguments.values[0]) + " (" + kIdRule + ")");
+    }
     CRFIDDevice device;
     if (!device.OpenReader())
         return NoReader(err);
-    CommandJournal journal(device, err);
+    CommandJournal journal(&device, err);
     // No card is written that the journal could not record.
     if (!journal.ReadyToWrite())
         return RFIDCTL_JOURNAL_FAILED;
+    std::optional<std::uint64_t> held;
+    std::optional<JournalRecord> finished;
+    if (journal.IsOn()) {
+        bool answered = true;
+        finished = FindFinishedCard(
+            device, [&](std::uint64_t id, bool* ok) { return journal.Recorder().FindFinishedCard(id, ok); }, &held,
+            &answered);
+        if (!answered)
+            return RFIDCTL_JOURNAL_FAILED;
+        if (finished && !Has(arguments, "--force")) {
+            journal.Record(JournalOperation::Write, JournalResult::Refused, *held, FinishedCardReason(*held, *finished));
+            return RefuseFinishedCard(*held, *finished, err);
+        }
+    }
     const QString text = CardIdText(*cardId);
     const bool verify = Has(arguments, "--verify");
     if (!device.WriteCardId(*cardId)) {
-        journal.Record(JournalOperation::Write, JournalResult::Error, *cardId, QStringLiteral("transfer failed"));
+        journal.Record(JournalOperation::Write, JournalResult::Error, *cardId, TransferFailedReason());
         return TransferFailed(err, "writing the card failed (no writable card, or the reader did not answer)");
     }
-    const bool recorded = journal.Record(JournalOperation::Write, JournalResult::Ok, *cardId, QString(), verify);
+    bool recorded = journal.Record(JournalOperation::Write, JournalResult::Ok, *cardId, QString(), verify);
+    // --force: a good card written over is taken off the record, as the Read/Write page does.
+    if (finished && *held != *cardId)
+        recorded = journal.Record(JournalOperation::Overwrite, JournalResult::Ok, *held, OverwrittenReason(*cardId)) &&
+                   recorded;
     out << "written " << text.toStdString() << "\n";
     if (!verify)
         return recorded ? RFIDCTL_OK : RFIDCTL_JOURNAL_FAILED;
     usleep(CARD_SETTLE_MS * 1000);
     const std::optional<std::uint64_t> readBack = device.ReadCardId(true);
     if (readBack != cardId) {
-        const QString holds = readBack ? CardIdText(*readBack) : QStringLiteral("nothing readable");
-        journal.Record(JournalOperation::Verify, JournalResult::VerifyFailed, *cardId,
-                       QStringLiteral("the card holds ") + holds);
-        err << "rfidctl: verification failed: the card holds " << holds.toStdString() << "\n";
+        journal.Record(JournalOperation::Verify, JournalResult::VerifyFailed, *cardId, VerifyFailedReason(readBack));
+        err << "rfidctl: verification failed: the card holds "
+            << (readBack ? CardIdText(*readBack) : QStringLiteral("nothing readable")).toStdString() << "\n";
         return RFIDCTL_VERIFY_FAILED;
     }
     const bool verifiedRecorded = journal.Record(JournalOperation::Verify, JournalResult::VerifyOk, *cardId);
@@ -358,6 +414,8 @@ int BatchCardExit(const BatchCardOutcome& outcome, bool resultKept, std::ostream
     case BatchCardResult::Unavailable:
         err << "rfidctl: " << message << "; no card was written\n";
         return RFIDCTL_JOURNAL_FAILED;
+    case BatchCardResult::AlreadyWritten:
+        return RefuseFinishedCard(*outcome.held, *outcome.finishedCard, err);
     case BatchCardResult::Failed:
         break;
     }
@@ -383,9 +441,13 @@ int BatchNext(const Arguments& arguments, std::ostream& out, std::ostream& err) 
     if (const int started = station.Start())
         return started;
     CBatchWriter writer(station.Station(), device);
-    if (station.Settings().enabled)
-        writer.SetJournalHook(
-            MakeBatchJournalHook(station.Journal(), BatchRecordBase(device, station.Settings())));
+    if (station.Settings().enabled) {
+        writer.SetJournalHook(MakeBatchJournalHook(station.Journal(), BatchRecordBase(device, station.Settings())));
+        // The card on the reader is read first: a finished card is not written again unless forced.
+        writer.SetFinishedCardLookup([&station](std::uint64_t identifier,
+                                                QString* error) { return station.Journal().FindGoodCard(identifier, error); },
+                                     Has(arguments, "--force"));
+    }
     station.KeepPendingResults(writer);
     const BatchCardOutcome outcome = station.WriteNext(writer, batch, Has(arguments, "--verify"));
     return BatchCardExit(outcome, writer.PendingIsKept(), out, err);
@@ -494,10 +556,13 @@ const std::vector<Command>& Commands() {
           {"form", "FORM", "adds the identifier as printed on cards: hex, dez10, dez8, w26, 5.5 or all"}},
          Read},
         {"write",
-         "write ID [--verify]",
+         "write ID [--verify] [--force]",
          "Programs the card on the reader with ID (decimal below 1099511627776, or 0x and 10 hex digits)\n"
-         "and records it in the journal; no card is written while the journal cannot record it.",
-         {{"verify", "", "reads the card back once it has settled"}},
+         "and records it in the journal; no card is written while the journal cannot record it. A card that\n"
+         "holds a number on record as a good card is left as it is (exit status 10) unless --force is given;\n"
+         "then the journal records that it holds that number no longer, and a batch gets the number back.",
+         {{"verify", "", "reads the card back once it has settled"},
+          {"force", "", "writes over a card that holds a number on record as a good card"}},
          Write},
         {"frame", "frame ID...", "Prints the 8 bytes of the card frame for each ID.", {}, Frame},
         {"forms", "forms ID", "Prints every printed form of ID (no reader needed).", {}, Forms},
@@ -541,13 +606,15 @@ const std::vector<Command>& Commands() {
          {},
          ListBatchesCommand},
         {"batch next",
-         "batch next NAME [--verify] [--wait SECONDS]",
+         "batch next NAME [--verify] [--wait SECONDS] [--force]",
          "Claims this station's next number of the batch, writes it on the card on the reader and records\n"
          "it. A number whose card failed stays claimed for the station's next card. While the journal's\n"
          "server cannot be reached no card is written. Exit status as for write; 8 when every number of\n"
-         "the batch is taken, 9 when another running station has this station's name.",
+         "the batch is taken, 9 when another running station has this station's name, 10 when the card\n"
+         "on the reader holds a number on record as a good card (--force writes over it, as write does).",
          {{"verify", "", "reads the card back once it has settled"},
-          {"wait", "SECONDS", "how long to wait for a server that went away (default 30)"}},
+          {"wait", "SECONDS", "how long to wait for a server that went away (default 30)"},
+          {"force", "", "writes over a card that holds a number on record as a good card"}},
          BatchNext},
         {"batch report",
          "batch report NAME [--csv]",
@@ -624,6 +691,10 @@ QStringList ParserWords(const std::vector<std::string>& args, std::size_t first)
     return words;
 }
 
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
 void TakeCommonOptions(const QCommandLineParser& parser) {
     RfidctlJournalOptions& options = CurrentJournalOptions();
     if (parser.isSet(QStringLiteral("journal")))
@@ -663,6 +734,8 @@ int RunCommand(const Command& command, const std::vector<std::string>& args, std
         return RFIDCTL_OK;
     }
     TakeCommonOptions(parser);
+    if (const std::optional<std::string>& station = CurrentJournalOptions().station; station && HasControlCharacter(*station))
+        return Usage(err, "a station name may not hold control characters: " + ArgumentText(*station));
     return command.run(CommandArguments(parser, command), out, err);
 }
 

@@ -236,13 +236,13 @@ int ImportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
         for (const ListLineError& line : list.errors) {
             if (++shown > kMaxListedErrors)
                 break;
-            err << "rfidctl: " << path.toStdString() << ":" << line.line << ": "
+            err << "rfidctl: " << PlainArgumentText(arguments.values[1]) << ":" << line.line << ": "
                 << line.problem.toStdString();
             if (!line.text.isEmpty())
                 err << ": " << ArgumentText(line.text.toStdString());
             err << "\n";
         }
-        err << "rfidctl: nothing imported: " << list.errors.size() << " bad line(s) in " << path.toStdString()
+        err << "rfidctl: nothing imported: " << list.errors.size() << " bad line(s) in " << PlainArgumentText(arguments.values[1])
             << "\n";
         return RFIDCTL_USAGE;
     }
@@ -334,7 +334,7 @@ int ReleaseBatchCommand(const Arguments& arguments, std::ostream& out, std::ostr
     if (released < 0)
         return Problem(err, RFIDCTL_JOURNAL_FAILED,
                        QStringLiteral("releasing the claims failed (%1)").arg(error));
-    out << "released " << released << " claim(s) of station " << station.toStdString() << " in batch "
+    out << "released " << released << " claim(s) of station " << PlainArgumentText(station.toStdString()) << " in batch "
         << name.toStdString() << "\n";
     return RFIDCTL_OK;
 }

@@ -28,11 +28,12 @@ JournalSettings RfidctlJournalSettings(const RfidctlJournalOptions& options) {
 }
 
 std::string JournalProblemText(const JournalStatus& status) {
-    const std::string location = status.location.toStdString();
+    // The location as given (a path may hold anything, a newline included), never with a password.
+    const std::string location = PlainArgumentText(status.location.toStdString());
     const std::string detail = status.detail.toStdString();
     switch (status.fault) {
     case JournalFault::KeptAside:
-        return "the journal " + location + " was damaged; it is kept as " + status.keptAs.toStdString() +
+        return "the journal " + location + " was damaged; it is kept as " + PlainArgumentText(status.keptAs.toStdString()) +
                " and a new journal was started (" + detail + ")";
     case JournalFault::TooNew:
         return "the journal " + location + " was written by a newer program and is left as it is (" + detail + ")";
@@ -93,7 +94,7 @@ int PrintJournal(const RfidctlJournalOptions& options, const JournalQuery& query
     QString ignored;
     const std::optional<DatabaseLocation> location = ParseDatabaseLocation(settings.connection, &ignored);
     if (location && location->engine == JournalEngine::SQLite && !QFileInfo::exists(location->path)) {
-        err << "rfidctl: no journal at " << settings.connection.toStdString() << "\n";
+        err << "rfidctl: no journal at " << PlainArgumentText(DatabaseDisplayText(settings.connection).toStdString()) << "\n";
         return RFIDCTL_JOURNAL_FAILED;
     }
     JournalStatus status;
