@@ -211,8 +211,9 @@ void PrintCards(const CardShelf& shelf, const Figures& f, const Verdict& v) {
     std::printf("numbers skipped: %d\n", v.log.skipped);
     std::printf("numbers of good cards also on a thrown-away card: %d\n", v.log.alsoThrown);
     std::printf("good cards laid again or written twice: %d refused, %d not refused, %d reached by a frame; "
-                "good cards overwritten: %d\n",
-                f.goodCardsRefused, f.goodCardsNotRefused, f.goodCardsReached, f.goodCardsOverwritten);
+                "good cards overwritten: %d (%d after the page's read of the card before writing failed)\n",
+                f.goodCardsRefused, f.goodCardsNotRefused, f.goodCardsReached, f.goodCardsOverwritten,
+                f.overwrittenAfterFailedRead);
     std::printf("refusals of cards holding no good card's number: %d\n", f.refusedWithoutGoodNumber);
 }
 

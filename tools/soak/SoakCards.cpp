@@ -54,16 +54,23 @@ RecordVerdict JudgeAgainstRecord(const CardShelf& shelf, const std::map<std::uin
 }
 
 std::optional<std::map<std::uint64_t, int>> JournalGoodNumbers(CJournal& journal, QString* error) {
+    // Each overwrite record takes one good card of its number off the record.
     std::map<std::uint64_t, int> numbers;
     const bool read = journal.ForEach(
         JournalFilter(),
         [&numbers](const JournalRecord& record) {
-            if (record.identifier && StatusOf(record) == CardStatus::Good)
+            const CardStatus status = StatusOf(record);
+            if (record.identifier && status == CardStatus::Good)
                 ++numbers[*record.identifier];
+            if (record.identifier && status == CardStatus::Overwritten)
+                --numbers[*record.identifier];
             return true;
         },
         error);
-    return read ? std::optional(numbers) : std::nullopt;
+    if (!read)
+        return std::nullopt;
+    std::erase_if(numbers, [](const auto& entry) { return entry.second <= 0; });
+    return numbers;
 }
 
 std::optional<std::map<std::uint64_t, int>> BatchGoodNumbers(CJournal& journal, const QString& batch,

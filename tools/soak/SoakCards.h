@@ -55,7 +55,7 @@ struct RecordVerdict {
 RecordVerdict JudgeAgainstRecord(const CardShelf& shelf, const std::map<std::uint64_t, int>& recordedGood);
 
 // The numbers the journal has on record as put on a good card (written and verified, or written with
-// Verify off), counted per card; nullopt when it cannot be read.
+// Verify off), counted per card net of the overwrites recorded; nullopt when it cannot be read.
 std::optional<std::map<std::uint64_t, int>> JournalGoodNumbers(CJournal& journal, QString* error);
 // The numbers of a batch's report in the states written or verified; nullopt when it cannot be read.
 std::optional<std::map<std::uint64_t, int>> BatchGoodNumbers(CJournal& journal, const QString& batch,

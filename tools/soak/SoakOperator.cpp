@@ -241,11 +241,21 @@ void Operator::ExpectLeftAlone(FinishedCard& card, const CardBefore& before, Out
     m_figures.goodCardsNotRefused += outcome == Outcome::Refused ? 0 : 1;
     m_figures.goodCardsReached += reached ? 1 : 0;
     m_figures.goodCardsOverwritten += overwritten ? 1 : 0;
+    m_figures.overwrittenAfterFailedRead += overwritten && FirstCardReadFailed() ? 1 : 0;
     // A card that got another number is what the log says of it now.
     if (overwritten && outcome != Outcome::Good)
         card.fate = CardFate::ThrownAway;
     if (overwritten && outcome == Outcome::Good)
         card.logged = *card.holds;
+}
+
+// Whether the first read of the card in this try failed (a stall or a time-out): the page then takes the
+// card for one that reads nothing.
+bool Operator::FirstCardReadFailed() const {
+    for (const CEmulatedReader::Transfer& transfer : m_device.Reader().Transfers())
+        if (transfer.request == REQUEST_READ_CARD)
+            return transfer.result < 0;
+    return false;
 }
 
 // ---- one try ---------------------------------------------------------------------------------------

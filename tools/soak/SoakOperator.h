@@ -54,6 +54,7 @@ struct Figures {
     int goodCardsNotRefused = 0;
     int goodCardsReached = 0;     // a frame reached the card
     int goodCardsOverwritten = 0; // the card holds another number now
+    int overwrittenAfterFailedRead = 0; // ... after the page's read of the card before writing it failed
     int refusedWithoutGoodNumber = 0; // refused though the card holds no good card's number
     // Hands-free runs.
     int runStarts = 0;
@@ -98,6 +99,7 @@ private:
     void PressWriteAgain(FinishedCard& card);
     void ExpectLeftAlone(FinishedCard& card, const CardBefore& before, Outcome outcome);
     CardBefore Before(const FinishedCard& card) const;
+    bool FirstCardReadFailed() const;
 
     Outcome Try(FinishedCard& card);
     Outcome PressWrite(FinishedCard& card);
