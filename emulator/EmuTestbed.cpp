@@ -88,6 +88,13 @@ void ThrowOnError(GError* error, const char* what) {
     throw std::runtime_error(message);
 }
 
+// umockdev_ioctl_data_resolve hands over a reference of its own; dropping it keeps a device's memory
+// flat over any number of transfers.
+struct IoctlDataUnref {
+    void operator()(UMockdevIoctlData* data) const { umockdev_ioctl_data_unref(data); }
+};
+using IoctlDataRef = std::unique_ptr<UMockdevIoctlData, IoctlDataUnref>;
+
 } // namespace
 
 // The ioctl side of one emulated device node: answers what libusb asks of a USB device file.
@@ -128,7 +135,7 @@ struct CEmuUsbDevice::Handler {
 
     void AnswerConnectInfo(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
         GError* error = nullptr;
-        UMockdevIoctlData* info = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_connectinfo), &error);
+        const IoctlDataRef info(umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_connectinfo), &error));
         if (!info) {
             g_clear_error(&error);
             umockdev_ioctl_client_complete(client, -1, EFAULT);
@@ -136,13 +143,13 @@ struct CEmuUsbDevice::Handler {
         }
         usbdevfs_connectinfo answer{};
         answer.devnum = static_cast<unsigned>(devNum);
-        umockdev_ioctl_data_update(info, 0, reinterpret_cast<guint8*>(&answer), sizeof answer);
+        umockdev_ioctl_data_update(info.get(), 0, reinterpret_cast<guint8*>(&answer), sizeof answer);
         umockdev_ioctl_client_complete(client, 0, 0);
     }
 
     void AnswerControl(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
         GError* error = nullptr;
-        UMockdevIoctlData* setup = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ctrltransfer), &error);
+        const IoctlDataRef setup(umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_ctrltransfer), &error));
         if (!setup) {
             g_clear_error(&error);
             umockdev_ioctl_client_complete(client, -1, EFAULT);
@@ -151,10 +158,10 @@ struct CEmuUsbDevice::Handler {
         usbdevfs_ctrltransfer transfer;
         std::memcpy(&transfer, setup->data, sizeof transfer);
         std::vector<std::uint8_t> buffer(transfer.wLength);
-        UMockdevIoctlData* data = nullptr;
+        IoctlDataRef data;
         if (transfer.wLength > 0) {
-            data = umockdev_ioctl_data_resolve(setup, offsetof(usbdevfs_ctrltransfer, data), transfer.wLength,
-                                               &error);
+            data.reset(umockdev_ioctl_data_resolve(setup.get(), offsetof(usbdevfs_ctrltransfer, data),
+                                                   transfer.wLength, &error));
             if (!data) {
                 g_clear_error(&error);
                 umockdev_ioctl_client_complete(client, -1, EFAULT);
@@ -169,7 +176,7 @@ struct CEmuUsbDevice::Handler {
         if (delayMs > 0)
             g_usleep(static_cast<gulong>(delayMs) * 1000);
         if (result > 0 && (transfer.bRequestType & DIRECTION_IN))
-            umockdev_ioctl_data_update(data, 0, buffer.data(), result);
+            umockdev_ioctl_data_update(data.get(), 0, buffer.data(), result);
         if (result < 0)
             umockdev_ioctl_client_complete(client, -1, -result);
         else

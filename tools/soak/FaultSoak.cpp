@@ -1,68 +1,69 @@
 // rfid-soak: Mass Production through the real main window against the emulated reader on an emulated
 // USB bus (umockdev, the real libusb and libudev), card after card, with faults injected at random:
-// stalls and time-outs of transfers, cards that refuse programming, and the reader unplugged and
-// plugged again between cards and inside the verify pause. It plays the operator: a new blank card
-// for each good one, up to three tries for a failing card before it is thrown away, the reader
-// plugged back in when it was pulled out. At the end it compares what every emulated card really
-// holds with what the log said of it, and prints the figures.
+// stalls and time-outs of transfers, cards that refuse programming, the reader unplugged and plugged
+// again between cards and inside the verify pause, finished cards laid on the reader again, and Write
+// pressed a second time on a card just written good.
 //
-//   rfid-soak [--cards N] [--seed S] [--verify-share PERCENT]
+// It plays the operator, who acts as a person can: between a click and the next action the window
+// handles its events for 150 to 400 ms, and after the reader was pulled out the operator waits until the
+// window shows it before going on. A new blank card for each good one, up to three tries for a failing
+// card before it is thrown away, and every finished card kept on a shelf so that it can be laid again.
+// With --hands-free the operator checks Hands-free, starts a run with Write and then only lays cards and
+// takes them away, reading the run's state line to know when a card is done, and starts the run again
+// when it stops. With --batch the numbers come from a range batch that the soak creates in the journal's
+// database and chooses in the page's Batch box.
 //
-// Exit status 0 when every good card holds the number the log gave it, no number is on two good
-// cards, none was skipped, the program never had to be helped by a replug (a reader it did not find
-// again, or writes on a dead handle) and the number of open files ended where it started; 1 otherwise.
+// At the end it holds every card it produced against what the log said of it, against the production
+// journal (every number on record as good is on a good card, every good card's number is on record as
+// good, no number put on two good cards) and, with --batch, against the batch report; a good card laid
+// again or written twice must have been refused and left as it was. It prints the figures, open files and
+// memory at the start and the end.
+//
+//   rfid-soak [--cards N] [--seed S] [--verify-share PERCENT] [--laid-again PERCENT] [--hands-free] [--batch]
+//
+// Exit status 0 when all of that holds, the program never had to be helped by a replug (a reader it did
+// not find again, or writes on a dead handle), the number of open files ended where it started and the
+// heap grew by no more than the log's text and SQLite's page cache account for; 1 otherwise.
 
+#include "batches/Batch.h"
+#include "journal/Journal.h"
+#include "journal/JournalSettings.h"
 #include "language/MultiLanguage.h"
-#include "cards/NumberSequence.h"
-#include "reader/RFIDDevice.h"
 #include "pages/MPDlg.h"
-#include "pages/OPListDlg.h"
-#include "pages/OPMainDlg.h"
 #include "shell/RFIDDlg.h"
 #include "emulator/EmuTestbed.h"
+#include "tools/soak/SoakFaults.h"
+#include "tools/soak/SoakOperator.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <atomic>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
-#include <mutex>
+#include <memory>
 #include <optional>
-#include <random>
-#include <set>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
-// ---- what is asked for ---------------------------------------------------------------------------
+// The heap may grow by this much beyond what the log and SQLite hold: allocator and Qt caches that
+// settle, not anything that grows with the cards.
+constexpr long long HEAP_SLACK_BYTES = 1024 * 1024;
+// SQLite's page cache is bounded (2,000 KiB a connection by default); more than this is no cache.
+constexpr long long SQLITE_BOUND_BYTES = 6 * 1024 * 1024;
 
-struct SoakOptions {
-    int cards = 10000;
-    unsigned seed = 1;
-    int verifySharePercent = 25; // blocks of 50 cards with Verify on; the pause costs 500 ms a card
-};
+const char* const USAGE = "usage: rfid-soak [--cards N] [--seed S] [--verify-share PERCENT] "
+                          "[--laid-again PERCENT] [--hands-free] [--batch]\n";
 
-// The rates of the faults.
-constexpr double STALL_SHARE = 0.05;          // of all transfers
-constexpr double TIMEOUT_SHARE = 0.01;        // of all transfers; each costs the reader's time-out
-constexpr double READ_ONLY_CARD_SHARE = 0.005; // of the cards put on the reader
-constexpr double UNPLUG_BETWEEN_SHARE = 0.005; // of the tries: unplugged before the Write
-constexpr double UNPLUG_IN_PAUSE_SHARE = 0.03; // of the tries with Verify on: unplugged in the pause
-constexpr int VERIFY_BLOCK_CARDS = 50;
-constexpr int TRIES_PER_CARD = 3;
-constexpr int READY_WAIT_MS = 20000;
-constexpr int REPLUGS_BEFORE_GIVING_UP = 3;
+bool IsPercent(int value) {
+    return value >= 0 && value <= 100;
+}
 
 std::optional<SoakOptions> ParseOptions(int argc, char** argv) {
     SoakOptions options;
@@ -75,387 +76,188 @@ std::optional<SoakOptions> ParseOptions(int argc, char** argv) {
             options.seed = unsigned(std::strtoul(argv[++i], nullptr, 10));
         else if (arg == "--verify-share" && hasValue)
             options.verifySharePercent = std::atoi(argv[++i]);
+        else if (arg == "--laid-again" && hasValue)
+            options.laidAgainPercent = std::atoi(argv[++i]);
+        else if (arg == "--hands-free")
+            options.handsFree = true;
+        else if (arg == "--batch")
+            options.batch = true;
         else
             return std::nullopt;
     }
-    if (options.cards < 1 || options.verifySharePercent < 0 || options.verifySharePercent > 100)
+    if (options.cards < 1 || !IsPercent(options.verifySharePercent) || !IsPercent(options.laidAgainPercent))
         return std::nullopt;
     return options;
 }
 
-// ---- what is measured ----------------------------------------------------------------------------
-
-int OpenFileCount() {
-    return int(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
-}
-
-long ResidentKiB() {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-// What the log said of a card and what the card really held after the soak had finished with it.
-struct CardRecord {
-    quint64 logged = 0;                 // the identifier the page wrote and called good
-    std::optional<std::uint64_t> holds; // what the emulated card holds
-};
-
-struct Figures {
-    int cardsOnReader = 0;
-    int readOnlyCards = 0;
-    int thrownAway = 0;
-    int tries = 0;
-    int writeErrors = 0;
-    int verifyFailures = 0;
-    int unplugsBetween = 0;
-    int unplugsInPause = 0;
-    int quickReplugsInPause = 0;
-    int extraReplugs = 0; // replugs the operator needed because the program did not find the reader again
-    int deadHandleReplugs = 0; // ... because the program said ready but its writes never reached the reader
-    qint64 longestReadyWaitMs = 0;
-    std::vector<CardRecord> good;
-    std::vector<std::optional<std::uint64_t>> thrownAwayHolds;
-    int fdsStart = 0, fdsEnd = 0;
-    long rssStartKiB = 0, rssEndKiB = 0;
-    bool readerLost = false;
-};
-
-// ---- the faults ----------------------------------------------------------------------------------
-
-// Stalls and time-outs at random, by the seed; called on the emulated reader's thread.
-class RandomTransferFaults {
-public:
-    explicit RandomTransferFaults(unsigned seed) : m_random(seed) {}
-
-    CEmulatedReader::Fault Choose() {
-        std::lock_guard lock(m_mutex);
-        const double draw = std::uniform_real_distribution<double>(0, 1)(m_random);
-        ++m_transfers;
-        if (draw < STALL_SHARE) {
-            ++m_stalls;
-            return CEmulatedReader::Fault::Stall;
-        }
-        if (draw < STALL_SHARE + TIMEOUT_SHARE) {
-            ++m_timeouts;
-            return CEmulatedReader::Fault::Timeout;
-        }
-        return CEmulatedReader::Fault::None;
-    }
-
-    void Print() const {
-        std::lock_guard lock(m_mutex);
-        std::printf("transfers: %ld, stalled %ld, timed out %ld\n", m_transfers, m_stalls, m_timeouts);
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::mt19937 m_random;
-    long m_transfers = 0, m_stalls = 0, m_timeouts = 0;
-};
-
-// Pulls the reader out while the page waits before reading the card back: it waits for the card to be
-// programmed (the pause follows at once), then unplugs it some milliseconds into the pause and, for a
-// quick replug, plugs it in again before the pause ends. The window's thread sleeps in the pause, so
-// nothing else uses the testbed meanwhile.
-class PauseUnplug {
-public:
-    PauseUnplug(CEmuUsbDevice& device, int unplugAfterMs, int replugAfterMs)
-        : m_device(device), m_programmedBefore(device.Reader().ProgrammedCount()),
-          m_thread([this, unplugAfterMs, replugAfterMs] { Run(unplugAfterMs, replugAfterMs); }) {}
-
-    // Called once the Write handler has returned.
-    bool Finish() {
-        m_done = true;
-        m_thread.join();
-        return m_unplugged;
-    }
-
-private:
-    void Run(int unplugAfterMs, int replugAfterMs) {
-        while (!m_done && m_device.Reader().ProgrammedCount() == m_programmedBefore)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (m_done)
-            return; // the card was not programmed: there is no pause
-        std::this_thread::sleep_for(std::chrono::milliseconds(unplugAfterMs));
-        m_device.Unplug();
-        m_unplugged = true;
-        if (replugAfterMs >= 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(replugAfterMs));
-            m_device.Replug();
-        }
-    }
-
-    CEmuUsbDevice& m_device;
-    const int m_programmedBefore;
-    std::atomic<bool> m_done{false};
-    bool m_unplugged = false;
-    std::thread m_thread;
-};
-
-// ---- the watchdog ---------------------------------------------------------------------------------
-
-// Cards finished so far, for the watchdog.
-std::atomic<int> g_cardsDone{0};
-constexpr int STUCK_AFTER_S = 120;
-
-// A transfer that never comes back blocks the window's thread for good; the watchdog then says so and
-// ends the soak, since nothing else can.
-void StartWatchdog() {
-    std::thread([] {
-        int last = -1;
-        int still = 0;
-        for (;;) {
-            std::this_thread::sleep_for(std::chrono::seconds(1));
-            const int done = g_cardsDone.load();
-            still = done == last ? still + 1 : 0;
-            last = done;
-            if (still >= STUCK_AFTER_S) {
-                std::printf("STUCK: no card finished for %d s after %d cards (the window's thread is blocked)\n"
-                            "FAULTS FOUND\n", STUCK_AFTER_S, done);
-                std::fflush(stdout);
-                std::_Exit(1);
-            }
-        }
-    }).detach();
-}
-
-// ---- the operator --------------------------------------------------------------------------------
-
-enum class Outcome { Good, WriteError, VerifyFailed, NothingWritten };
-
-Outcome OutcomeOf(const QString& logAdded, bool verify) {
-    if (logAdded.contains(QStringLiteral("WRITE CARD ERROR")))
-        return Outcome::WriteError;
-    if (!logAdded.contains(QStringLiteral("WRITE CARD SUCCESS")))
-        return Outcome::NothingWritten;
-    if (logAdded.contains(QStringLiteral("VERIFY FAIL")))
-        return Outcome::VerifyFailed;
-    return !verify || logAdded.contains(QStringLiteral("VERIFY SUCCESS")) ? Outcome::Good : Outcome::VerifyFailed;
-}
-
-void PumpEvents(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    do
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    while (clock.elapsed() < ms);
-}
-
-class Operator {
-public:
-    Operator(const SoakOptions& options, CRFIDDlg& dlg, CEmuUsbDevice& device)
-        : m_options(options), m_random(options.seed), m_dlg(dlg), m_device(device), m_page(dlg.MassProductionPage()) {}
-
-    Figures Run() {
-        Prepare();
-        if (!WaitUntilReady()) {
-            m_figures.readerLost = true;
-            return m_figures;
-        }
-        m_figures.fdsStart = OpenFileCount();
-        m_figures.rssStartKiB = ResidentKiB();
-        for (int card = 0; card < m_options.cards && !m_figures.readerLost; ++card) {
-            if (card % VERIFY_BLOCK_CARDS == 0)
-                SetVerify(VerifyBlock(card / VERIFY_BLOCK_CARDS));
-            ProduceCard();
-            g_cardsDone = card + 1;
-            if ((card + 1) % 1000 == 0)
-                std::fprintf(stderr, "rfid-soak: %d cards\n", card + 1);
-        }
-        m_figures.fdsEnd = OpenFileCount();
-        m_figures.rssEndKiB = ResidentKiB();
-        return m_figures;
-    }
-
-private:
-    bool Chance(double share) { return std::uniform_real_distribution<double>(0, 1)(m_random) < share; }
-    int Between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
-
-    // Verify is on for the given share of the blocks, spread evenly and from the first block on.
-    bool VerifyBlock(int block) const {
-        const int share = m_options.verifySharePercent;
-        return share > 0 && (block * share) % 100 < share;
-    }
-
-    QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(m_page.GetDlgItem(id)); }
-    QAbstractButton* Button(int id) const { return qobject_cast<QAbstractButton*>(m_page.GetDlgItem(id)); }
-
-    // Increase mode from vendor 1, card 1, so that good cards carry consecutive numbers.
-    void Prepare() {
-        m_dlg.ShowPage(1);
-        Edit(CMPDlg::IDC_EDIT_VENDORID)->setText(QStringLiteral("1"));
-        Edit(CMPDlg::IDC_EDIT_CARDNO)->setText(QStringLiteral("1"));
-        Button(CMPDlg::IDC_RADIO_INCREASE)->click();
-    }
-
-    void SetVerify(bool on) {
-        QAbstractButton* verify = Button(CMPDlg::IDC_CHECK_VERIFY);
-        if (verify->isChecked() != on)
-            verify->click();
-        m_verify = on;
-    }
-
-    // A blank writable card, or now and then one that refuses programming; tried until it is good or
-    // has failed three times, then taken away.
-    void ProduceCard() {
-        const bool readOnly = Chance(READ_ONLY_CARD_SHARE);
-        m_device.Reader().PutCard(0, readOnly ? CEmulatedReader::CARD_READ_ONLY : CEmulatedReader::CARD_WRITABLE);
-        ++m_figures.cardsOnReader;
-        m_figures.readOnlyCards += readOnly ? 1 : 0;
-        for (int tries = 0; tries < TRIES_PER_CARD && !m_figures.readerLost;) {
-            if (!WaitUntilReady()) {
-                m_figures.readerLost = true;
-                return;
-            }
-            if (Chance(UNPLUG_BETWEEN_SHARE)) {
-                UnplugBetweenCards();
-                continue;
-            }
-            ++tries;
-            const quint64 logged = ComposeIdentifier(Edit(CMPDlg::IDC_EDIT_VENDORID)->text(),
-                                                    Edit(CMPDlg::IDC_EDIT_CARDNO)->text()).value;
-            const Outcome outcome = TryWrite();
-            if (outcome == Outcome::Good) {
-                m_figures.good.push_back({logged, m_device.Reader().CardId()});
-                return;
-            }
-        }
-        ++m_figures.thrownAway;
-        m_figures.thrownAwayHolds.push_back(m_device.Reader().CardId());
-    }
-
-
-    Outcome TryWrite() {
-        ++m_figures.tries;
-        m_device.Reader().ClearTransfers(); // the transfer log would grow for ever
-        std::optional<PauseUnplug> pauseUnplug;
-        if (m_verify && Chance(UNPLUG_IN_PAUSE_SHARE))
-            pauseUnplug.emplace(m_device, Between(20, 300), Chance(0.5) ? Between(10, 100) : -1);
-        const QString before = m_dlg.GetLogText();
-        Button(CMPDlg::IDC_BUTTON_WRITE)->click();
-        const QString after = m_dlg.GetLogText();
-        if (pauseUnplug && pauseUnplug->Finish()) {
-            ++m_figures.unplugsInPause;
-            m_figures.quickReplugsInPause += m_device.IsPlugged() ? 1 : 0;
-        }
-        const Outcome outcome = OutcomeOf(after.startsWith(before) ? after.mid(before.size()) : after, m_verify);
-        NoteWriteReachedReader(outcome);
-        m_figures.writeErrors += outcome == Outcome::WriteError ? 1 : 0;
-        m_figures.verifyFailures += outcome == Outcome::VerifyFailed ? 1 : 0;
-        return outcome;
-    }
-
-    // A program that says the reader is ready while none of its writes reaches the plugged-in reader
-    // holds a dead handle: after three such writes in a row the operator pulls the reader out and
-    // plugs it in again.
-    void NoteWriteReachedReader(Outcome outcome) {
-        const bool deadWrite = outcome == Outcome::WriteError && m_device.IsPlugged() &&
-                               m_device.Reader().CountTransfers(REQUEST_WRITE_CARD) == 0;
-        m_deadWritesInARow = deadWrite ? m_deadWritesInARow + 1 : 0;
-        if (m_deadWritesInARow < TRIES_PER_CARD)
-            return;
-        m_deadWritesInARow = 0;
-        ++m_figures.deadHandleReplugs;
-        m_device.Unplug();
-        PumpEvents(300);
-        m_device.Replug();
-    }
-
-    void UnplugBetweenCards() {
-        ++m_figures.unplugsBetween;
-        m_device.Unplug();
-        PumpEvents(Between(0, 800));
-        m_device.Replug();
-    }
-
-    // The operator waits for the program to find the reader again, plugs it back in when it is out, and
-    // pulls it out and in again when the program does not see it; after three such replugs it is lost.
-    bool WaitUntilReady() {
-        QElapsedTimer clock;
-        clock.start();
-        for (int replugs = 0; replugs <= REPLUGS_BEFORE_GIVING_UP; ++replugs) {
-            if (!m_device.IsPlugged())
-                m_device.Replug();
-            QElapsedTimer wait;
-            wait.start();
-            while (!m_dlg.IsReaderReady() && wait.elapsed() < READY_WAIT_MS)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            if (m_dlg.IsReaderReady()) {
-                m_figures.longestReadyWaitMs = std::max(m_figures.longestReadyWaitMs, clock.elapsed());
-                return true;
-            }
-            ++m_figures.extraReplugs;
-            m_device.Unplug();
-            PumpEvents(300);
-        }
+// The journal the window will open, made first so that the soak's batch is in it: numbers in order from
+// vendor 1, card 1, as many as the soak can use.
+bool PrepareJournal(const QString& connection, const SoakOptions& options) {
+    JournalStatus status;
+    const std::unique_ptr<CJournal> journal = CJournal::Open(connection, &status);
+    if (!journal) {
+        std::printf("the journal cannot be opened: %s\n", qPrintable(status.detail));
         return false;
     }
+    if (!options.batch)
+        return true;
+    QString error;
+    const BatchRange range{1, 1, std::uint32_t(options.cards) * 2 + 100, BatchOrder::InOrder};
+    if (!CreateRangeBatch(journal->Database(), SOAK_BATCH_NAME, range, &error)) {
+        std::printf("the batch cannot be created: %s\n", qPrintable(error));
+        return false;
+    }
+    return true;
+}
 
-    const SoakOptions m_options;
-    std::mt19937 m_random;
-    CRFIDDlg& m_dlg;
-    CEmuUsbDevice& m_device;
-    CMPDlg& m_page;
-    bool m_verify = false;
-    int m_deadWritesInARow = 0;
-    Figures m_figures;
+// ---- the judgement -------------------------------------------------------------------------------
+
+struct MemoryVerdict {
+    long long heapGrowth = 0;
+    long long logBytes = 0;
+    long long sqliteGrowth = 0;
+    long long Unexplained() const { return heapGrowth - logBytes - sqliteGrowth; }
 };
-
-// ---- the report ----------------------------------------------------------------------------------
 
 struct Verdict {
-    int wrong = 0;        // good by the log, holding another number
-    int onTwoGood = 0;    // numbers held by more than one good card
-    int skipped = 0;      // numbers between the first and the last good card that no good card holds
-    int alsoThrown = 0;   // numbers of good cards that a thrown-away card holds as well
+    LogVerdict log;
+    RecordVerdict journal;
+    std::optional<RecordVerdict> batch;
+    MemoryVerdict memory;
 };
 
-Verdict Judge(const Figures& figures) {
+RecordVerdict JudgeRecord(const CardShelf& shelf, const std::optional<std::map<std::uint64_t, int>>& good,
+                          const QString& error, const char* what) {
+    if (good)
+        return JudgeAgainstRecord(shelf, *good);
+    std::printf("%s cannot be read: %s\n", what, qPrintable(error));
+    return RecordVerdict();
+}
+
+Verdict Judge(const SoakOptions& options, const CardShelf& shelf, const QString& connection) {
     Verdict verdict;
-    std::map<quint64, int> goodHolding;
-    for (const CardRecord& card : figures.good) {
-        verdict.wrong += card.holds != std::optional<std::uint64_t>(card.logged) ? 1 : 0;
-        if (card.holds)
-            ++goodHolding[*card.holds];
+    verdict.log = JudgeAgainstLog(shelf);
+    JournalStatus status;
+    const std::unique_ptr<CJournal> journal = CJournal::Open(connection, &status);
+    if (!journal) {
+        std::printf("the journal cannot be opened: %s\n", qPrintable(status.detail));
+        return verdict;
     }
-    for (const auto& [number, count] : goodHolding)
-        verdict.onTwoGood += count > 1 ? 1 : 0;
-    if (!goodHolding.empty())
-        verdict.skipped = int(goodHolding.rbegin()->first - goodHolding.begin()->first + 1 - goodHolding.size());
-    for (const auto& holds : figures.thrownAwayHolds)
-        verdict.alsoThrown += holds && goodHolding.count(*holds) ? 1 : 0;
+    QString error;
+    verdict.journal = JudgeRecord(shelf, JournalGoodNumbers(*journal, &error), error, "the journal");
+    if (options.batch) {
+        error.clear();
+        verdict.batch =
+            JudgeRecord(shelf, BatchGoodNumbers(*journal, SOAK_BATCH_NAME, &error), error, "the batch report");
+    }
     return verdict;
 }
 
-void PrintReport(const SoakOptions& options, const Figures& f, const Verdict& v, const RandomTransferFaults& faults,
-                 qint64 elapsedMs, int logLines) {
-    std::printf("rfid-soak: %d cards, seed %u, Verify on for %d %% of the blocks, %.1f min\n", options.cards,
-                options.seed, options.verifySharePercent, double(elapsedMs) / 60000.0);
+MemoryVerdict JudgeMemory(const Figures& f, QPlainTextEdit& log) {
+    MemoryVerdict memory;
+    if (f.start.heapBytes < 0)
+        return memory;
+    memory.heapGrowth = f.end.heapBytes - f.start.heapBytes;
+    if (f.start.sqliteBytes >= 0 && f.end.sqliteBytes >= 0)
+        memory.sqliteGrowth = f.end.sqliteBytes - f.start.sqliteBytes;
+    memory.logBytes = EmptyLogAndMeasure(log);
+    return memory;
+}
+
+bool Sound(const SoakOptions& options, const Figures& f, const Verdict& v) {
+    const bool program = !f.readerLost && f.batchChosen && f.extraReplugs + f.deadHandleReplugs == 0 &&
+                         f.unnoticedUnplugs == 0 && f.cardsNotSeen == 0 && f.runsStuck == 0;
+    const bool againAndTwice = f.goodCardsNotRefused == 0 && f.goodCardsReached == 0 &&
+                               f.goodCardsOverwritten == 0 && f.refusedWithoutGoodNumber == 0;
+    const bool log = v.log.wrong == 0 && v.log.onTwoGood == 0 && v.log.skipped == 0;
+    const bool records = v.journal.Sound() && (!options.batch || (v.batch && v.batch->Sound()));
+    const bool resources = f.end.openFiles <= f.start.openFiles &&
+                           v.memory.Unexplained() <= HEAP_SLACK_BYTES && f.end.sqliteBytes <= SQLITE_BOUND_BYTES;
+    return program && againAndTwice && log && records && resources;
+}
+
+// ---- the report ----------------------------------------------------------------------------------
+
+void PrintRun(const SoakOptions& o, const Figures& f, const RandomTransferFaults& faults, qint64 elapsedMs) {
+    std::printf("rfid-soak: %d cards, seed %u, Verify on for %d %% of the blocks, %d %% laid again, %s, "
+                "numbers from %s, %.1f min\n",
+                o.cards, o.seed, o.verifySharePercent, o.laidAgainPercent,
+                o.handsFree ? "hands-free runs" : "the Write button",
+                o.batch ? "the batch \"soak\"" : "the fields", double(elapsedMs) / 60000.0);
     faults.Print();
-    std::printf("cards on the reader: %d (%d refusing programming), tries: %d, write errors: %d, "
-                "verify failures: %d\n",
-                f.cardsOnReader, f.readOnlyCards, f.tries, f.writeErrors, f.verifyFailures);
+    std::printf("cards on the reader: %d new (%d refusing programming), finished cards laid again: %d good, "
+                "%d thrown away; Write pressed twice on a good card: %d\n",
+                f.newCards, f.readOnlyCards, f.laidAgainGood, f.laidAgainThrown, f.writtenTwice);
+    std::printf("tries: %d, write errors: %d, verify failures: %d, refused as holding a good card's number: %d\n",
+                f.tries, f.writeErrors, f.verifyFailures, f.refusals);
+    if (o.handsFree)
+        std::printf("hands-free runs started: %d, stopped after three failed cards: %d, stopped as the reader "
+                    "went: %d; cards a run never finished with: %d; runs that never waited for a card "
+                    "again: %d\n",
+                    f.runStarts, f.runStopsFailures, f.runStopsReader, f.cardsNotSeen, f.runsStuck);
     std::printf("unplugged: %d between cards, %d inside the verify pause (%d plugged in again within it); "
-                "extra replugs needed: %d (reader not found again), %d (writes on a dead handle); "
-                "longest wait for the reader: %lld ms\n",
-                f.unplugsBetween, f.unplugsInPause, f.quickReplugsInPause, f.extraReplugs, f.deadHandleReplugs,
-                static_cast<long long>(f.longestReadyWaitMs));
-    std::printf("cards written (good by the log): %zu, thrown away: %d\n", f.good.size(), f.thrownAway);
-    std::printf("good cards holding another number than the log says: %d\n", v.wrong);
-    std::printf("numbers on two good cards: %d\n", v.onTwoGood);
-    std::printf("numbers skipped: %d\n", v.skipped);
-    std::printf("numbers of good cards also on a thrown-away card: %d\n", v.alsoThrown);
-    std::printf("open files: %d at the start, %d at the end\n", f.fdsStart, f.fdsEnd);
-    std::printf("resident memory: %ld KiB at the start, %ld KiB at the end (the log holds %d lines)\n",
-                f.rssStartKiB, f.rssEndKiB, logLines);
+                "unplugs the window never showed: %d; extra replugs needed: %d (reader not found again), "
+                "%d (writes on a dead handle); longest wait for the reader: %lld ms\n",
+                f.unplugsBetween, f.unplugsInPause, f.quickReplugsInPause, f.unnoticedUnplugs, f.extraReplugs,
+                f.deadHandleReplugs, static_cast<long long>(f.longestReadyWaitMs));
+}
+
+void PrintCards(const CardShelf& shelf, const Figures& f, const Verdict& v) {
+    const std::size_t good = std::size_t(std::count_if(shelf.begin(), shelf.end(), [](const FinishedCard& card) {
+        return card.fate == CardFate::Good;
+    }));
+    std::printf("cards kept: %zu good, %zu thrown away\n", good, shelf.size() - good);
+    std::printf("good cards holding another number than the log says: %d\n", v.log.wrong);
+    std::printf("numbers on two good cards: %d\n", v.log.onTwoGood);
+    std::printf("numbers skipped: %d\n", v.log.skipped);
+    std::printf("numbers of good cards also on a thrown-away card: %d\n", v.log.alsoThrown);
+    std::printf("good cards laid again or written twice: %d refused, %d not refused, %d reached by a frame; "
+                "good cards overwritten: %d (%d after the page's read of the card before writing failed)\n",
+                f.goodCardsRefused, f.goodCardsNotRefused, f.goodCardsReached, f.goodCardsOverwritten,
+                f.overwrittenAfterFailedRead);
+    std::printf("refusals of cards holding no good card's number: %d\n", f.refusedWithoutGoodNumber);
+}
+
+void PrintRecord(const char* what, const RecordVerdict& r) {
+    if (!r.read)
+        return;
+    std::printf("%s: %d numbers on record as good; not on a good card the soak has: %d (on no card at all: "
+                "%d); good cards whose number is not on record as good: %d; numbers put on a good card "
+                "twice: %d\n",
+                what, r.goodNumbers, r.notOnAGoodCard, r.onNoCardAtAll, r.cardsNotOnRecord, r.recordedTwice);
+}
+
+void PrintResources(const Figures& f, const MemoryVerdict& m, int cards, int logLines) {
+    const double perCard = double(std::max(cards, 1));
+    std::printf("open files: %d at the start, %d at the end\n", f.start.openFiles, f.end.openFiles);
+    std::printf("resident memory: %ld KiB at the start, %ld KiB at the end (%.0f bytes a card); not backed by a "
+                "file: %ld KiB, %ld KiB (%.0f bytes a card)\n",
+                f.start.residentKiB, f.end.residentKiB, double(f.end.residentKiB - f.start.residentKiB) * 1024 / perCard,
+                f.start.anonymousKiB, f.end.anonymousKiB,
+                double(f.end.anonymousKiB - f.start.anonymousKiB) * 1024 / perCard);
+    if (f.start.heapBytes < 0) {
+        std::printf("heap in use: not known (the allocator is not glibc's, as under the sanitizers)\n");
+        return;
+    }
+    std::printf("heap in use: %lld KiB at the start, %lld KiB at the end (%.0f bytes a card); of the growth, the "
+                "log's %d lines hold %lld KiB (%.0f bytes a card), SQLite %lld KiB (%lld KiB at the end); "
+                "unexplained: %lld KiB\n",
+                f.start.heapBytes / 1024, f.end.heapBytes / 1024, double(m.heapGrowth) / perCard, logLines,
+                m.logBytes / 1024, double(m.logBytes) / perCard, m.sqliteGrowth / 1024, f.end.sqliteBytes / 1024,
+                m.Unexplained() / 1024);
+}
+
+void PrintVerdict(const SoakOptions& options, const CardShelf& shelf, const Figures& f, const Verdict& v,
+                  int logLines) {
+    PrintCards(shelf, f, v);
+    PrintRecord("journal", v.journal);
+    if (v.batch)
+        PrintRecord("batch report", *v.batch);
+    PrintResources(f, v.memory, options.cards, logLines);
     if (f.readerLost)
-        std::printf("THE PROGRAM LOST THE READER: it was not ready again after %d replugs\n",
-                    REPLUGS_BEFORE_GIVING_UP);
+        std::printf("THE PROGRAM LOST THE READER: it was not ready again after several replugs\n");
+    if (!f.batchChosen)
+        std::printf("THE BATCH COULD NOT BE CHOSEN in the page's Batch box\n");
 }
 
 } // namespace
@@ -464,16 +266,20 @@ int main(int argc, char** argv) {
     CEmuTestbed::EnsurePreload(argc, argv);
     const std::optional<SoakOptions> options = ParseOptions(argc, argv);
     if (!options) {
-        std::fprintf(stderr, "usage: rfid-soak [--cards N] [--seed S] [--verify-share PERCENT]\n");
+        std::fprintf(stderr, "%s", USAGE);
         return 2;
     }
-    // The window's placement goes to a settings folder of its own, not the user's.
+    // The window's placement goes to a settings folder of its own, not the user's; its data folder, with
+    // the journal, is the scratch folder.
     QTemporaryDir scratch;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.filePath("config")));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     CMultiLanguage::SetDefaultAppFolder(scratch.path());
+    const QString journal = ReadJournalSettings(scratch.path()).connection;
+    if (!PrepareJournal(journal, *options))
+        return 1;
 
     CEmuTestbed testbed; // before any reader object: libusb picks its device folder at start
     std::shared_ptr<CEmuUsbDevice> device = testbed.PlugReader();
@@ -482,17 +288,21 @@ int main(int argc, char** argv) {
 
     QElapsedTimer clock;
     clock.start();
-    StartWatchdog();
+    std::atomic<int> cardsDone{0};
+    StartWatchdog(cardsDone);
     int status = 1;
     auto dlg = std::make_unique<CRFIDDlg>();
     QTimer::singleShot(0, dlg.get(), [&] {
-        const Figures figures = Operator(*options, *dlg, *device).Run();
+        CardShelf shelf;
+        const Figures figures = Operator(*options, *dlg, *device, cardsDone).Run(shelf);
         device->Reader().SetFaultChooser(nullptr);
-        const Verdict verdict = Judge(figures);
-        PrintReport(*options, figures, verdict, faults, clock.elapsed(), int(dlg->GetLogText().count(u'\n') + 1));
-        const bool sound = !figures.readerLost && figures.extraReplugs + figures.deadHandleReplugs == 0 &&
-                           verdict.wrong == 0 && verdict.onTwoGood == 0 &&
-                           verdict.skipped == 0 && figures.fdsEnd <= figures.fdsStart;
+        dlg->MassProductionPage().EndBatch();
+        const int logLines = int(dlg->GetLogText().count(u'\n') + 1);
+        Verdict verdict = Judge(*options, shelf, journal);
+        verdict.memory = JudgeMemory(figures, *dlg->Log());
+        PrintRun(*options, figures, faults, clock.elapsed());
+        PrintVerdict(*options, shelf, figures, verdict, logLines);
+        const bool sound = Sound(*options, figures, verdict);
         std::printf("%s\n", sound ? "SOUND" : "FAULTS FOUND");
         status = sound ? 0 : 1;
         dlg->EndDialog(IDCANCEL);
