@@ -12,6 +12,12 @@
 if(RFID_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
+  # Qt Test puts the folders of the checkout and the build on the command line of every source that
+  # links it, for QFINDTESTDATA, which these tests do not use. Without them, a clone in another folder
+  # reuses the compiler cache.
+  get_target_property(qt_test_definitions Qt6::Test INTERFACE_COMPILE_DEFINITIONS)
+  list(FILTER qt_test_definitions EXCLUDE REGEX "^QT_TESTCASE_")
+  set_target_properties(Qt6::Test PROPERTIES INTERFACE_COMPILE_DEFINITIONS "${qt_test_definitions}")
 endif()
 
 # Under the sanitizers every test checks for leaks at exit (the processes it starts too, which inherit
@@ -94,8 +100,6 @@ function(rfid_add_gtest)
     target_link_libraries(${T_NAME} PRIVATE rfid_emutestbed)
   endif()
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_compile_definitions(${T_NAME} PRIVATE RFID_BINARY_DIR="${PROJECT_BINARY_DIR}"
-                                               RFID_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   set(env "QT_QPA_PLATFORM=offscreen" "QT_SCALE_FACTOR=1"
           "XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config/${T_NAME}"
           ${RFID_SANITIZER_ENV}

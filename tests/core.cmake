@@ -14,7 +14,8 @@ rfid_add_gtest(NAME core_database_tests TIER database
           database/BatchDatabaseTest.cpp database/BatchStationsTest.cpp
   LIBS rfid_core rfid_testdatabase)
 add_dependencies(core_database_tests batch_station)
-target_compile_definitions(core_database_tests PRIVATE BATCH_STATION_PATH="$<TARGET_FILE:batch_station>")
+set_source_files_properties(database/BatchStationsTest.cpp PROPERTIES
+  COMPILE_DEFINITIONS "BATCH_STATION_PATH=\"$<TARGET_FILE:batch_station>\"")
 
 add_test(NAME packaging.CoreTestsLoadNoWindowUsbOrUdevLibrary
          COMMAND bash ${PROJECT_SOURCE_DIR}/tests/packaging/check-no-window-libraries.sh

@@ -12,5 +12,6 @@ if(RFID_EMULATED_READER)
     SOURCES device/RfidctlTest.cpp
     LIBS rfid_device)
   add_dependencies(rfidctl_device_tests rfidctl)
-  target_compile_definitions(rfidctl_device_tests PRIVATE RFIDCTL_PATH="$<TARGET_FILE:rfidctl>")
+  set_source_files_properties(device/RfidctlTest.cpp PROPERTIES
+    COMPILE_DEFINITIONS "RFIDCTL_PATH=\"$<TARGET_FILE:rfidctl>\"")
 endif()

@@ -6,8 +6,6 @@ rfid_add_gtest(NAME window_unit_tests TIER unit
   SOURCES unit/KeyFilterTest.cpp unit/OutBarGeometryTest.cpp unit/SplitterGeometryTest.cpp
           unit/WindowPlacementTest.cpp unit/ClockTest.cpp unit/MultiLanguageTest.cpp
   LIBS rfid_pages_logic rfid_outbar rfid_splitter rfid_shell_logic rfid_language rfid_resources)
-target_compile_definitions(window_unit_tests PRIVATE
-  RFID_LANGUAGE_SOURCE_DIR="${PROJECT_SOURCE_DIR}/resources/languages")
 
 rfid_add_gtest(NAME window_gui_tests TIER gui
   SOURCES gui/DialogTest.cpp gui/XorTrackerTest.cpp gui/TranslateTest.cpp gui/SSplitterTest.cpp
@@ -27,5 +25,6 @@ if(RFID_EMULATED_READER)
             device/RFIDDlgDeviceTest.cpp device/RFIDProgramTest.cpp
     LIBS rfid_shell rfid_resources rfid_testdatabase Qt6::Test PkgConfig::XCB)
   add_dependencies(window_device_tests RFID)
-  target_compile_definitions(window_device_tests PRIVATE RFID_PROGRAM_PATH="$<TARGET_FILE:RFID>")
+  set_source_files_properties(device/RFIDProgramTest.cpp PROPERTIES
+    COMPILE_DEFINITIONS "RFID_PROGRAM_PATH=\"$<TARGET_FILE:RFID>\"")
 endif()

@@ -56,7 +56,20 @@ if [ $quick = 1 ]; then
   phase "unit and gui tests" run_tests "$here/build/test" -L "unit|gui"
   exit 0
 fi
-phase "tests (test)" run_tests "$here/build/test"
+phase "tests (test)" run_tests "$here/build/test" -LE soak
+# The soak tests mostly wait on the window: they run in the background while the compiler works.
+soak_log=$here/build/test/soak.log
+rm -f "$soak_log.rc"
+# In a process group of its own, so that a phase that fails ends the soak with the script.
+setsid bash -c 'cd "$1" && ctest --output-on-failure -j2 --timeout 900 -L soak; echo $? >"$2.rc"' \
+  soak "$here/build/test" "$soak_log" >"$soak_log" 2>&1 &
+soak_pid=$!
+trap 'kill -- -$soak_pid 2>/dev/null; report' EXIT
+finish_soak() {
+  wait $soak_pid || true
+  cat "$soak_log"
+  return "$(cat "$soak_log.rc")"
+}
 if command -v clang++ >/dev/null; then
   phase "build (fuzz)" build_fuzz
   phase "fuzz" run_fuzz
@@ -65,5 +78,8 @@ else
 fi
 if [ "${RFID_SKIP_SANITIZE:-0}" != 1 ]; then
   phase "build (sanitize)" "$here/tools/build.sh" "$here/build/sanitize" -DRFID_SANITIZE=ON
+  phase "soak (beside that build)" finish_soak
   phase "tests (sanitize)" run_tests "$here/build/sanitize"
+else
+  phase "soak" finish_soak
 fi

@@ -5,6 +5,7 @@
 #include "journal/Journal.h"
 #include "shell/WindowPlacement.h"
 #include "emulator/EmuTestbed.h"
+#include "tests/support/TestPaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -180,7 +181,7 @@ TEST(RFIDProgram, StartsWithTheReaderAndStoresItsLayoutWhenClosedThroughTheClose
 
     QTest::qWait(1500); // the start-up scan and the identification of the reader
     EXPECT_EQ(reader->Reader().CountTransfers(128), 1);
-    const QString screenshot = QStringLiteral(RFID_BINARY_DIR "/tests/RFID-main-window.png");
+    const QString screenshot = TestBuildPath(QStringLiteral("tests/RFID-main-window.png"));
     QFile::remove(screenshot);
     RunOnDisplay(xvfb.Display(), "import", {"-window", "root", screenshot});
     EXPECT_TRUE(QFile::exists(screenshot));

@@ -3,6 +3,7 @@
 // menu.
 
 #include "OutBarTestSupport.h"
+#include "tests/support/TestPaths.h"
 
 #include <QAction>
 #include <QMenu>
@@ -521,7 +522,7 @@ TEST_F(OutBarMenu, SaveAPictureOfTheBarWithItsFourFoldersAndIcons) {
     bar->UpdateWindow();
     p.drawImage(200, 0, bar->SurfaceImage());
     p.end();
-    const QString path = QStringLiteral(RFID_BINARY_DIR "/outbar-four-folders.png");
+    const QString path = TestBuildPath(QStringLiteral("outbar-four-folders.png"));
     ASSERT_TRUE(picture.save(path)) << path.toStdString();
     // The page background shows through the masked corners of the first image.
     EXPECT_EQ(picture.pixelColor(76, 36), kBarBackground);

@@ -3,6 +3,8 @@
 // The language files shipped with the program (resources/languages/shipped), for the tests that measure
 // and check every language the program speaks.
 
+#include "tests/support/TestPaths.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +12,7 @@
 
 // The shipped files' paths, by name.
 inline QStringList ShippedLanguageFiles() {
-    const QDir shipped(QStringLiteral(RFID_SOURCE_DIR "/resources/languages/shipped"));
+    const QDir shipped(TestSourcePath(QStringLiteral("resources/languages/shipped")));
     QStringList files;
     for (const QString& name : shipped.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name))
         files << shipped.filePath(name);

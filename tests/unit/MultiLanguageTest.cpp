@@ -1,5 +1,6 @@
 #include "language/MultiLanguage.h"
 #include "platform/PrivateProfile.h"
+#include "tests/support/TestPaths.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -103,7 +104,7 @@ TEST(BuiltInLanguages, EmbeddedTextsAreTheCommittedFilesWithTheirLayout) {
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(BUILT_IN_FILES[i].toStdString());
         const QByteArray bytes = ReadAll(QString(":/LANGUAGE/%1").arg(141 + i));
-        EXPECT_TRUE(bytes == ReadAll(RFID_LANGUAGE_SOURCE_DIR "/" + BUILT_IN_FILES[i]));
+        EXPECT_TRUE(bytes == ReadAll(TestSourcePath("resources/languages/" + BUILT_IN_FILES[i])));
         EXPECT_EQ(bytes.size(), sizes[i]);
         ASSERT_TRUE(bytes.startsWith("\xFF\xFE"));
         const QString text = DecodeProfile(bytes).text;
