@@ -87,6 +87,11 @@ function(rfid_add_gtest)
   rfid_test_setup_source(${T_NAME} ${T_TIER} "${T_APPLICATION}" "${T_STYLE}" setup)
   add_executable(${T_NAME} ${T_SOURCES} ${setup})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} rfid_test_main)
+  # The tests' own sources at -O1: they compile in about 60 % of the time, and the libraries they test
+  # keep the build's optimisation.
+  if(CMAKE_BUILD_TYPE MATCHES "^(RelWithDebInfo|Release)$")
+    target_compile_options(${T_NAME} PRIVATE -O1)
+  endif()
   set(application ${T_APPLICATION})
   if(NOT application AND (T_TIER STREQUAL "gui" OR T_TIER STREQUAL "device"))
     set(application widgets)
