@@ -4,6 +4,7 @@
 #include "cards/NumberForms.h"
 
 #include <QIODevice>
+#include <QJsonDocument>
 
 namespace {
 
@@ -90,7 +91,7 @@ QByteArray CsvLine(const QStringList& fields) {
 }
 
 QJsonObject RecordToJson(const JournalRecord& record) {
-    const QStringList names = ExportHeader();
+    static const QStringList names = ExportHeader();
     const QStringList fields = ExportFields(record);
     QJsonObject object;
     for (qsizetype i = 0; i < names.size(); ++i)
@@ -102,21 +103,56 @@ QJsonObject RecordToJson(const JournalRecord& record) {
     return object;
 }
 
-qint64 ExportCsv(CJournal& journal, const JournalFilter& filter, QIODevice& out, QString* error) {
-    if (out.write(CsvLine(ExportHeader())) < 0) {
-        *error = out.errorString();
+QByteArray JsonLine(const JournalRecord& record) {
+    return QJsonDocument(RecordToJson(record)).toJson(QJsonDocument::Compact);
+}
+
+qint64 ExportRecords(CJournal& journal, const JournalFilter& filter, ExportFormat format, qint64 limit,
+                     const ExportSink& sink, QString* error) {
+    constexpr qint64 kProgressEvery = 2000;
+    const bool json = format == ExportFormat::Json;
+    if (!sink.write(json ? QByteArray("[") : CsvLine(ExportHeader()))) {
+        *error = QStringLiteral("the output cannot be written");
         return -1;
     }
     qint64 written = 0;
     bool writeFailed = false;
+    bool cancelled = false;
     const bool read = journal.ForEach(filter, [&](const JournalRecord& record) {
-        writeFailed = out.write(CsvLine(ExportFields(record))) < 0;
-        written += writeFailed ? 0 : 1;
-        return !writeFailed;
+        const QByteArray text = json ? (written == 0 ? "\n" : ",\n") + JsonLine(record) : CsvLine(ExportFields(record));
+        if (!sink.write(text)) {
+            writeFailed = true;
+            return false;
+        }
+        ++written;
+        if (written % kProgressEvery == 0 && sink.progress && !sink.progress(written)) {
+            cancelled = true;
+            return false;
+        }
+        return limit <= 0 || written < limit;
     }, error);
-    if (writeFailed) {
-        *error = out.errorString();
+    if (writeFailed || (!cancelled && read && json && !sink.write(written == 0 ? "]\n" : "\n]\n"))) {
+        *error = QStringLiteral("the output cannot be written");
         return -1;
     }
+    if (cancelled) {
+        *error = QStringLiteral("cancelled");
+        return -1;
+    }
+    if (read && sink.progress)
+        sink.progress(written);
     return read ? written : -1;
+}
+
+qint64 ExportCsv(CJournal& journal, const JournalFilter& filter, QIODevice& out, QString* error) {
+    bool writeFailed = false;
+    ExportSink sink;
+    sink.write = [&out, &writeFailed](const QByteArray& text) {
+        writeFailed = out.write(text) != text.size();
+        return !writeFailed;
+    };
+    const qint64 written = ExportRecords(journal, filter, ExportFormat::Csv, 0, sink, error);
+    if (writeFailed)
+        *error = out.errorString();
+    return written;
 }

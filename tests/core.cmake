@@ -10,7 +10,7 @@ rfid_add_gtest(NAME core_unit_tests TIER unit
 add_executable(batch_station database/BatchStationMain.cpp)
 target_link_libraries(batch_station PRIVATE rfid_station rfid_emureader)
 rfid_add_gtest(NAME core_database_tests TIER database
-  SOURCES database/JournalTest.cpp database/JournalExportTest.cpp
+  SOURCES database/JournalTest.cpp database/JournalExportTest.cpp database/JournalModelTest.cpp
           database/BatchDatabaseTest.cpp database/BatchStationsTest.cpp
   LIBS rfid_core rfid_testdatabase)
 add_dependencies(core_database_tests batch_station)

@@ -107,13 +107,14 @@ TEST(JournalTest, FiltersAndTotalsCountTheCardsOfWhatIsSelected) {
     };
     // Refusals apart from failed cards; the overwritten card no longer counts as good.
     EXPECT_EQ(totals({}), (std::vector<qint64>{9, 1, 1, 1, 1, 1}));
-    EXPECT_EQ(totals({QStringLiteral("771"), {}, {}, {}}), (std::vector<qint64>{6, 1, 0, 1, 0, 1}));
-    EXPECT_EQ(totals({{}, JournalResult::VerifyFailed, {}, {}}), (std::vector<qint64>{1, 0, 0, 0, 1, 0}));
-    EXPECT_EQ(totals({{}, {}, day2, {}}), (std::vector<qint64>{5, 0, 1, 0, 1, 1}));
-    EXPECT_EQ(totals({{}, {}, day1, day2}), (std::vector<qint64>{4, 2, 0, 1, 0, 0}));
-    // LIKE's own characters are plain text in an identifier filter.
-    EXPECT_EQ(totals({QStringLiteral("%"), {}, {}, {}}), (std::vector<qint64>{0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(totals({QStringLiteral("x'); DROP TABLE journal_record; --"), {}, {}, {}})[0], 0);
+    // The card's number alone finds its write, its read and the overwrite that took it off the good cards.
+    EXPECT_EQ(totals({.identifierText = QStringLiteral("77100001")}), (std::vector<qint64>{3, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(totals({.result = JournalResult::VerifyFailed}), (std::vector<qint64>{1, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(totals({.since = day2}), (std::vector<qint64>{5, 0, 1, 0, 1, 1}));
+    EXPECT_EQ(totals({.since = day1, .until = day2}), (std::vector<qint64>{4, 2, 0, 1, 0, 0}));
+    // Text that is no identifier finds nothing, and is never taken for SQL.
+    EXPECT_EQ(totals({.identifierText = QStringLiteral("%")}), (std::vector<qint64>{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(totals({.identifierText = QStringLiteral("x'); DROP TABLE journal_record; --")})[0], 0);
     EXPECT_EQ(RecordCount(*journal), 9);
     // The card written over holds its number no longer; the one verified still does.
     EXPECT_FALSE(journal->FindGoodCard(77100001, &error));
@@ -121,10 +122,10 @@ TEST(JournalTest, FiltersAndTotalsCountTheCardsOfWhatIsSelected) {
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
 
     std::vector<JournalRecord> page;
-    ASSERT_TRUE(journal->Select({QStringLiteral("881"), {}, {}, {}}, 0, 0, &page, &error));
-    ASSERT_EQ(page.size(), 3u); // the write and the verification of one card, and a failed write
+    ASSERT_TRUE(journal->Select({.identifierText = QStringLiteral("0:88100004")}, 0, 0, &page, &error));
+    ASSERT_EQ(page.size(), 2u); // the write and the verification of one card
     EXPECT_GT(page[0].id, page[1].id); // newest first
-    EXPECT_EQ(page[0].result, JournalResult::Error);
+    EXPECT_EQ(page[0].result, JournalResult::VerifyFailed);
 }
 
 TEST(JournalTest, MigrationsTakeAJournalStepByStepAndStopAtAFailedStep) {
