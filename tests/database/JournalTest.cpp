@@ -364,3 +364,18 @@ TEST(JournalFailureTest, AWriterKilledMidBatchLosesNoCommittedRecordAndLeavesASo
         ASSERT_TRUE(journal->FindGoodCard(id, &error)) << "committed card " << id << " is missing";
     EXPECT_GE(RecordCount(*journal), int(last));
 }
+
+TEST(JournalTimeTest, StoredTimesReadBackAsWrittenAndOnlyRealTimesAreRead) {
+    // Every few days from 1600 to 2400 (leap years and centuries included), at an odd millisecond.
+    const QDateTime first(QDate(1600, 1, 1), QTime(0, 0), QTimeZone::utc());
+    for (qint64 step = 0; step < 800 * 365; step += 7) {
+        const QDateTime time = first.addDays(step).addMSecs(step * 3601 % 86400000);
+        const QString text = JournalTimeText(time);
+        ASSERT_EQ(text, time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) + u'Z');
+        ASSERT_EQ(JournalTimeFromText(text), time) << text.toStdString();
+    }
+    for (const char* text : {"2025-02-29T00:00:00.000Z", "2024-13-01T00:00:00.000Z",
+                             "2024-01-0aT00:00:00.000Z", "yesterday"})
+        EXPECT_FALSE(JournalTimeFromText(QLatin1String(text)).isValid()) << text;
+    EXPECT_EQ(JournalTimeFromText(QStringLiteral("2024-02-29")), QDateTime(QDate(2024, 2, 29), QTime(0, 0), QTimeZone::utc()));
+}
