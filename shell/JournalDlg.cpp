@@ -2,6 +2,7 @@
 
 #include "journal/Database.h"
 #include "journal/JournalExport.h"
+#include "journal/JournalReasons.h"
 #include "cards/CardIdentifier.h"
 #include "platform/PrivateProfile.h"
 #include "shell/JournalTexts.h"
@@ -325,9 +326,30 @@ QString CJournalDlg::CellText(const JournalRecord& record, int column) const {
         return m_Language.GetText(JournalText::OperationNames[int(record.operation)]);
     case CJournalModel::COL_RESULT:
         return m_Language.GetText(JournalText::ResultNames[int(record.result)]);
+    case CJournalModel::COL_REASON:
+        return ReasonText(record.reason);
     default:
         return CJournalModel::PlainCellText(record, column);
     }
+}
+
+// A stored reason in the window's language; words of no known reason are shown as they are.
+QString CJournalDlg::ReasonText(const QString& reason) const {
+    const std::optional<ReasonParts> parts = ParseReason(reason);
+    if (!parts)
+        return reason;
+    QString text = m_Language.GetText(JournalText::ReasonNames[int(parts->kind)]);
+    // In one pass, so that a station's name that looks like a placeholder stays as it is.
+    const QStringList& v = parts->values;
+    if (v.size() == 1)
+        text = text.arg(v[0]);
+    else if (v.size() == 2)
+        text = text.arg(v[0], v[1]);
+    else if (v.size() == 3)
+        text = text.arg(v[0], v[1], v[2]);
+    if (!parts->backToBatch.isEmpty())
+        text += m_Language.GetText(JournalText::BackToBatch).arg(parts->backToBatch);
+    return text;
 }
 
 QDate CJournalDlg::DateOf(const QDateEdit* edit) const {

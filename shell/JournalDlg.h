@@ -86,6 +86,7 @@ private:
     void SetText(QWidget* control, const QString& text);
     QDate DateOf(const QDateEdit* edit) const;
     QString CellText(const JournalRecord& record, int column) const;
+    QString ReasonText(const QString& reason) const;
     void ShowTotals();
     void SizeColumns();
     void FillWidth();

@@ -34,6 +34,8 @@ extern const CBuiltInText JsonFiles;
 extern const CBuiltInText Exporting;       // %1 records
 extern const CBuiltInText Cancel;
 extern const CBuiltInText ExportCancelled; // %1 file
+extern const CBuiltInText ReasonNames[9];  // in the order of ReasonKind, with its values as %1, %2, %3
+extern const CBuiltInText BackToBatch;     // %1 batch, after an overwritten card's reason
 // Messages of the main window about the journal (the pages' own are in pages/PageJournal.h).
 extern const CBuiltInText CannotOpen;     // %1 file, %2 reason
 extern const CBuiltInText CannotRecord;   // %1 file, %2 reason

@@ -3,7 +3,7 @@
 # load no window library, libusb or udev: checked with ldd.
 rfid_add_gtest(NAME core_unit_tests TIER unit
   SOURCES unit/CardFrameTest.cpp unit/CardIdentifierTest.cpp unit/NumberFormsTest.cpp
-          unit/NumberSequenceTest.cpp unit/BatchListTest.cpp
+          unit/NumberSequenceTest.cpp unit/BatchListTest.cpp unit/JournalReasonsTest.cpp
   LIBS rfid_core rfid_emureader) # the emulated reader's own frame decoder checks the codec
 
 # A station process of its own for the tests of several stations at once.

@@ -155,8 +155,18 @@ TEST_F(JournalWindowTest, TextsFollowTheLanguageAndADroppedInFileMayTranslateThe
     EXPECT_EQ(dlg.m_btnExport->text(), "导出 CSV...");
     EXPECT_EQ(dlg.Model().headerData(CJournalModel::COL_IDENTIFIER, Qt::Horizontal, Qt::DisplayRole), "卡号");
     EXPECT_EQ(dlg.Model().index(0, CJournalModel::COL_SOURCE).data().toString(), "量产");
+    // A reason is stored in the journal's own words and shown in the window's.
+    JournalRecord overwrite;
+    overwrite.operation = JournalOperation::Overwrite;
+    overwrite.identifier = 5;
+    overwrite.reason = QStringLiteral("overwritten with 0000000000555; back to batch order");
+    QString error;
+    ASSERT_TRUE(dlg.Journal()->Add(overwrite, &error)) << error.toStdString();
+    ASSERT_EQ(dlg.TakeNewRecords(), 1);
+    EXPECT_EQ(dlg.Model().index(0, CJournalModel::COL_REASON).data().toString(), "已被 0000000000555 覆盖; 已退回批次 order");
     m_language->SetLanguage(QStringLiteral("繁體中文"));
     dlg.ApplyLanguage();
+    EXPECT_EQ(dlg.Model().index(0, CJournalModel::COL_REASON).data().toString(), "已被 0000000000555 覆寫; 已退回批次 order");
     EXPECT_EQ(dlg.m_btnClose->text(), "關閉");
     EXPECT_EQ(dlg.m_btnClose->accessibleName(), "關閉");
 
