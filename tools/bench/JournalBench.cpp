@@ -169,10 +169,10 @@ void MeasureWindow(const QString& connection) {
         dlg.m_editBatch->clear();
         dlg.m_comboSource->setCurrentIndex(3);
     });
-    TimeFilter(dlg, "dates 2023-11-20 to 2023-11-21", [&] {
+    TimeFilter(dlg, "dates 2023-11-15 to 2023-11-16", [&] {
         dlg.m_comboSource->setCurrentIndex(0);
-        dlg.m_dateFrom->setDate(QDate(2023, 11, 20));
-        dlg.m_dateTo->setDate(QDate(2023, 11, 21));
+        dlg.m_dateFrom->setDate(QDate(2023, 11, 15));
+        dlg.m_dateTo->setDate(QDate(2023, 11, 16));
     });
     TimeFilter(dlg, "none again", [&] {
         dlg.m_dateFrom->setDate(dlg.m_dateFrom->minimumDate());
