@@ -10,6 +10,7 @@
 #include "shell/RFIDDlg.h"
 #include "rfidctl/Rfidctl.h"
 
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -21,7 +22,9 @@
 #include <QHeaderView>
 #include <QtTest/QTest>
 #include <QTableView>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QDir>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -295,4 +298,28 @@ TEST_F(JournalWindowTest, ColumnsShowTheirTextsWholeInEachLanguageAndTheTableUse
             }
         }
     }
+}
+
+TEST_F(JournalWindowTest, CalendarsOpenAtTodayAndTheExportStartsInTheDocumentsFolder) {
+    CJournalDlg dlg(Path(), *m_language);
+    dlg.show();
+    // The month a date field's calendar shows when a click on its arrow opens it.
+    const auto openedAt = [](QDateEdit* edit) {
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(edit->width() - 4, edit->height() / 2));
+        QCalendarWidget* calendar = edit->calendarWidget();
+        EXPECT_TRUE(calendar->isVisible());
+        const QDate shown(calendar->yearShown(), calendar->monthShown(), 1);
+        calendar->window()->hide();
+        return shown;
+    };
+    const QDate today = QDate::currentDate();
+    for (QDateEdit* edit : {dlg.m_dateFrom, dlg.m_dateTo}) {
+        ASSERT_EQ(edit->date(), edit->minimumDate()); // "(any)"
+        EXPECT_EQ(openedAt(edit), QDate(today.year(), today.month(), 1));
+    }
+    // A chosen day keeps its own month.
+    dlg.m_dateTo->setDate(QDate(2026, 5, 11));
+    EXPECT_EQ(openedAt(dlg.m_dateTo), QDate(2026, 5, 1));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(dlg.ExportFolder(), documents.isEmpty() ? QDir::homePath() : documents);
 }
