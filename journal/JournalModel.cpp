@@ -38,7 +38,13 @@ bool CJournalModel::CountFrom(std::int64_t lastId) {
         return true;
     }
     QString error;
-    const std::optional<qint64> count = m_pJournal->Count(m_filter, &error);
+    // Counted without the cap where nothing arrived meanwhile: a count up to an id reads the whole
+    // table on SQLite, where a plain count reads its smallest index.
+    JournalFilter uncapped = m_filter;
+    uncapped.idAtMost = 0;
+    std::optional<qint64> count = m_pJournal->Count(uncapped, &error);
+    if (count && m_pJournal->LastId(&error) != std::optional<std::int64_t>(lastId))
+        count = m_pJournal->Count(m_filter, &error);
     std::vector<JournalRecord> newest;
     JournalPageQuery first;
     first.limit = 1;

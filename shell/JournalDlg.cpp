@@ -110,7 +110,6 @@ CJournalDlg::CJournalDlg(const QString& connection, CMultiLanguage& language, QW
     Refresh();
     RestoreSettings();
     ApplyLanguage();
-    m_liveTimer.start();
 }
 
 CJournalDlg::~CJournalDlg() {
@@ -263,6 +262,17 @@ void CJournalDlg::FillWidth() {
         const QSignalBlocker quiet(header);
         header->resizeSection(CJournalModel::COL_REASON, header->sectionSize(CJournalModel::COL_REASON) + spare);
     }
+}
+
+// The journal is asked for new records only while the window is open.
+void CJournalDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_liveTimer.start();
+}
+
+void CJournalDlg::hideEvent(QHideEvent* event) {
+    m_liveTimer.stop();
+    QDialog::hideEvent(event);
 }
 
 void CJournalDlg::resizeEvent(QResizeEvent* event) {
