@@ -494,8 +494,12 @@ bool CJournal::SelectPage(const JournalFilter& filter, const JournalPageQuery& p
                                         : QStringLiteral("recorded_at <= ? AND (recorded_at < ? OR id < ?)"));
         where.values << page.beyond->time << page.beyond->time << qlonglong(page.beyond->id);
     }
+    // A card's records are few: found through the identifier index and sorted. Ordered by the column
+    // itself, PostgreSQL would walk the whole time index looking for them.
+    const QString time = filter.identifierText.trimmed().isEmpty() ? QStringLiteral("recorded_at")
+                                                                    : QStringLiteral("(recorded_at || '')");
     QString sql = QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM journal_record") + where.sql +
-                  QStringLiteral(" ORDER BY recorded_at") + order + QStringLiteral(", id") + order +
+                  QStringLiteral(" ORDER BY ") + time + order + QStringLiteral(", id") + order +
                   QStringLiteral(" LIMIT ? OFFSET ?");
     where.values << qlonglong(page.limit) << qlonglong(page.offset);
     QSqlQuery query(m_db);
