@@ -23,13 +23,16 @@ BatchCardResult CardResultOf(BatchStatus status) {
 
 BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& base) {
     return [&journal, base](QSqlDatabase& db, const BatchCardEvent& event, QString* error) {
+        // The records of the card's own number name its batch; an overwritten card's number may be any.
+        JournalRecord claimed = base;
+        claimed.batch = event.claim.batch;
         // The records are part of the station's transaction only on the station's own connection.
         if (db.connectionName() != journal.Database().connectionName()) {
             *error = QStringLiteral("the journal and the batch station do not share one connection");
             return false;
         }
         if (event.result == BatchCardResult::AlreadyWritten) {
-            JournalRecord refused = base;
+            JournalRecord refused = claimed;
             refused.operation = JournalOperation::Write;
             refused.result = JournalResult::Refused;
             refused.identifier = event.claim.identifier;
@@ -44,7 +47,7 @@ BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& ba
             if (!journal.AddInTransaction(overwrite, error))
                 return false;
         }
-        JournalRecord write = base;
+        JournalRecord write = claimed;
         write.operation = JournalOperation::Write;
         write.identifier = event.claim.identifier;
         write.verifyRequested = event.verifyRequested;
@@ -56,7 +59,7 @@ BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& ba
             return false;
         if (event.result != BatchCardResult::Verified && event.result != BatchCardResult::VerifyFailed)
             return true;
-        JournalRecord verify = base;
+        JournalRecord verify = claimed;
         verify.operation = JournalOperation::Verify;
         verify.identifier = event.claim.identifier;
         verify.verifyRequested = true;

@@ -198,3 +198,39 @@ ParsedIdentifier ParseIdentifier(QStringView text, unsigned forms) {
     }
     return Problem(QStringLiteral("not %1").arg(FormsText(forms)));
 }
+
+namespace {
+
+// "a,b": two groups of digits around one comma (W26 and 5.5).
+std::optional<IdentifierSearch> PairSearch(QStringView text, qsizetype comma) {
+    const QStringView high = text.left(comma).trimmed();
+    const auto low = DecimalDigits(text.mid(comma + 1).trimmed(), 5, 0xFFFF);
+    if (!low)
+        return std::nullopt;
+    // 5.5 prints the high half in five digits; W26 its facility code in up to three.
+    if (high.size() == 5) {
+        if (const auto value = DecimalDigits(high, 5, 0xFFFF))
+            return IdentifierSearch{IdentifierSearch::CardNumber, (*value << 16) | *low};
+        return std::nullopt;
+    }
+    if (const auto value = DecimalDigits(high, 3, 0xFF))
+        return IdentifierSearch{IdentifierSearch::Low24Bits, (*value << 16) | *low};
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<IdentifierSearch> ParseIdentifierSearch(QStringView text) {
+    text = text.trimmed();
+    if (const qsizetype comma = text.indexOf(u','); comma >= 0)
+        return PairSearch(text, comma);
+    // Up to ten digits are the number printed on the card; more name the whole identifier.
+    if (text.size() <= 10) {
+        if (const auto card = DecimalDigits(text, 10, MAX_CARD_NUMBER))
+            return IdentifierSearch{IdentifierSearch::CardNumber, *card};
+    }
+    const ParsedIdentifier parsed = ParseIdentifier(text, ID_DECIMAL | ID_HEX | ID_VENDOR_CARD);
+    if (!parsed.value)
+        return std::nullopt;
+    return IdentifierSearch{IdentifierSearch::Identifier, *parsed.value};
+}

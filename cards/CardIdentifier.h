@@ -58,3 +58,16 @@ QString CardIdText(std::uint64_t cardId);
 QString VendorIdText(const QString& fullText);
 // Card form of a full-form text: "CARD NO.:" and the card number in 10 digits ("CARD NO.:0878082202").
 QString CardNoText(const QString& fullText);
+
+// What a search for a card matches. A card number alone (at most 10 digits, as DEZ10 prints it, or the
+// 5.5 form "01234,56789") is the number printed on the card and matches it under any vendor; W26
+// ("086,30874") gives the low 24 bits only; every other form names one identifier.
+struct IdentifierSearch {
+    enum Kind { Identifier, CardNumber, Low24Bits };
+    Kind kind = Identifier;
+    std::uint64_t value = 0;
+};
+
+// The search a text asks for: 13 digits, vendor:card, 0x and 10 hex digits, decimal below 2^40, a card
+// number alone, 5.5 or W26; blanks around it are ignored. nullopt for any other text.
+std::optional<IdentifierSearch> ParseIdentifierSearch(QStringView text);

@@ -16,7 +16,7 @@ namespace {
 
 const QString kColumns = QStringLiteral(
     "id, recorded_at, station, login_user, source, operation, identifier, identifier_text, result, reason,"
-    " verify_requested, reader_name, reader_version");
+    " verify_requested, reader_name, reader_version, batch");
 
 // What a good card is, and the other two kinds the totals count; the keys are those of JournalRecord.
 const QString kGoodCard = QStringLiteral(
@@ -64,6 +64,7 @@ JournalRecord RecordFromRow(const QSqlQuery& query) {
     record.verifyRequested = query.value(10).toInt() != 0;
     record.readerName = query.value(11).toString();
     record.readerVersion = query.value(12).toString();
+    record.batch = query.value(13).toString();
     return record;
 }
 
@@ -73,23 +74,42 @@ struct Condition {
     QVariantList values;
 };
 
-QString LikePattern(const QString& text) {
-    QString escaped;
-    for (QChar c : text) {
-        if (c == u'\\' || c == u'%' || c == u'_')
-            escaped += u'\\';
-        escaped += c;
+constexpr std::uint64_t kVendors = 256;
+
+// The search field's condition: one identifier through its index, a card number as the 256 identifiers
+// it can be (still the index), W26's low 24 bits by arithmetic.
+void AddSearch(const QString& text, QStringList& parts, QVariantList& values) {
+    const std::optional<IdentifierSearch> search = ParseIdentifierSearch(text);
+    if (!search) {
+        parts << QStringLiteral("1 = 0");
+        return;
     }
-    return u'%' + escaped + u'%';
+    switch (search->kind) {
+    case IdentifierSearch::Identifier:
+        parts << QStringLiteral("identifier = ?");
+        values << qlonglong(search->value);
+        return;
+    case IdentifierSearch::CardNumber: {
+        QStringList marks;
+        for (std::uint64_t vendor = 0; vendor < kVendors; ++vendor) {
+            marks << QStringLiteral("?");
+            values << qlonglong((vendor << 32) | search->value);
+        }
+        parts << QStringLiteral("identifier IN (") + marks.join(u',') + u')';
+        return;
+    }
+    case IdentifierSearch::Low24Bits:
+        parts << QStringLiteral("identifier % 16777216 = ?");
+        values << qlonglong(search->value);
+        return;
+    }
 }
 
 Condition Where(const JournalFilter& filter, std::int64_t beforeId) {
     QStringList parts;
     Condition condition;
-    if (!filter.identifierText.isEmpty()) {
-        parts << QStringLiteral("identifier_text LIKE ? ESCAPE '\\'");
-        condition.values << LikePattern(filter.identifierText);
-    }
+    if (!filter.identifierText.trimmed().isEmpty())
+        AddSearch(filter.identifierText, parts, condition.values);
     if (filter.result) {
         parts << QStringLiteral("result = ?");
         condition.values << ResultKey(*filter.result);
@@ -102,6 +122,26 @@ Condition Where(const JournalFilter& filter, std::int64_t beforeId) {
         parts << QStringLiteral("recorded_at < ?");
         condition.values << JournalTimeText(filter.until);
     }
+    if (!filter.station.isEmpty()) {
+        parts << QStringLiteral("station = ?");
+        condition.values << filter.station;
+    }
+    if (filter.source) {
+        parts << QStringLiteral("source = ?");
+        condition.values << SourceKey(*filter.source);
+    }
+    if (!filter.batch.isEmpty()) {
+        parts << QStringLiteral("batch = ?");
+        condition.values << filter.batch;
+    }
+    if (filter.idAbove > 0) {
+        parts << QStringLiteral("id > ?");
+        condition.values << qlonglong(filter.idAbove);
+    }
+    if (filter.idAtMost > 0) {
+        parts << QStringLiteral("id <= ?");
+        condition.values << qlonglong(filter.idAtMost);
+    }
     if (beforeId > 0) {
         parts << QStringLiteral("id < ?");
         condition.values << qlonglong(beforeId);
@@ -109,6 +149,11 @@ Condition Where(const JournalFilter& filter, std::int64_t beforeId) {
     if (!parts.isEmpty())
         condition.sql = QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
     return condition;
+}
+
+// The condition of a filter with one more part.
+void AndAlso(Condition& condition, const QString& part) {
+    condition.sql += (condition.sql.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + part;
 }
 
 bool PrepareAndBind(QSqlQuery& query, const QString& sql, const QVariantList& values, QString* error) {
@@ -158,6 +203,21 @@ bool IsDamagedInside(QSqlDatabase& db) {
 }
 
 } // namespace
+
+JournalTotals& JournalTotals::operator+=(const JournalTotals& more) {
+    records += more.records;
+    failed += more.failed;
+    refused += more.refused;
+    throwAway += more.throwAway;
+    overwritten += more.overwritten;
+    goodWritten += more.goodWritten;
+    good = std::max<qint64>(0, goodWritten - overwritten);
+    return *this;
+}
+
+JournalKey KeyOf(const JournalRecord& record) {
+    return {JournalTimeText(record.time), record.id};
+}
 
 QString KeepDamagedFileAside(const QString& path) {
     const QString target =
@@ -272,8 +332,8 @@ bool CJournal::Prepare(QString* error) {
     m_insert = std::make_unique<QSqlQuery>(m_db);
     if (m_insert->prepare(QStringLiteral("INSERT INTO journal_record (recorded_at, station, login_user, source,"
                                          " operation, identifier, identifier_text, result, reason,"
-                                         " verify_requested, reader_name, reader_version)"
-                                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+                                         " verify_requested, reader_name, reader_version, batch)"
+                                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
         return true;
     *error = ErrorText(m_insert->lastError());
     return false;
@@ -351,6 +411,7 @@ bool CJournal::Insert(JournalRecord& record, QString* error, bool* damaged) {
     insert.bindValue(9, record.verifyRequested ? 1 : 0);
     insert.bindValue(10, Text(record.readerName));
     insert.bindValue(11, Text(record.readerVersion));
+    insert.bindValue(12, record.batch.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(record.batch));
     // Outside a transaction each INSERT commits on its own before exec returns.
     if (!insert.exec()) {
         *error = ErrorText(insert.lastError());
@@ -422,15 +483,35 @@ bool CJournal::Select(const JournalFilter& filter, std::int64_t beforeId, int li
     return true;
 }
 
-bool CJournal::ForEach(const JournalFilter& filter, const std::function<bool(const JournalRecord&)>& visit,
-                       QString* error) {
-    QSqlQuery query(m_db);
-    if (!RunSelect(query, filter, 0, 0, error))
-        return false;
-    while (query.next()) {
-        if (!visit(RecordFromRow(query)))
-            break;
+bool CJournal::SelectPage(const JournalFilter& filter, const JournalPageQuery& page,
+                          std::vector<JournalRecord>* records, QString* error) {
+    Condition where = Where(filter, 0);
+    // Time, then id, both ways: the (recorded_at, id) indexes serve every page from either end.
+    const QString order = page.oldestFirst ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
+    if (page.beyond) {
+        // The range on the time alone is what an index can seek to; the id parts only sort out equal times.
+        AndAlso(where, page.oldestFirst ? QStringLiteral("recorded_at >= ? AND (recorded_at > ? OR id > ?)")
+                                        : QStringLiteral("recorded_at <= ? AND (recorded_at < ? OR id < ?)"));
+        where.values << page.beyond->time << page.beyond->time << qlonglong(page.beyond->id);
     }
+    // A card's records are few: found through the identifier index and sorted. Ordered by the column
+    // itself, PostgreSQL would walk the whole time index looking for them.
+    const QString time = filter.identifierText.trimmed().isEmpty() ? QStringLiteral("recorded_at")
+                                                                    : QStringLiteral("(recorded_at || '')");
+    QString sql = QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM journal_record") + where.sql +
+                  QStringLiteral(" ORDER BY ") + time + order + QStringLiteral(", id") + order +
+                  QStringLiteral(" LIMIT ? OFFSET ?");
+    where.values << qlonglong(page.limit) << qlonglong(page.offset);
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!PrepareAndBind(query, sql, where.values, error))
+        return false;
+    if (!query.exec()) {
+        *error = ErrorText(query.lastError());
+        return false;
+    }
+    while (query.next())
+        records->push_back(RecordFromRow(query));
     if (query.lastError().isValid()) {
         *error = ErrorText(query.lastError());
         return false;
@@ -438,12 +519,95 @@ bool CJournal::ForEach(const JournalFilter& filter, const std::function<bool(con
     return true;
 }
 
+namespace {
+
+// The first row of a query that answers with one row, or an error.
+bool ExecOneRow(QSqlQuery& query, QString* error) {
+    if (query.exec() && query.next())
+        return true;
+    *error = query.lastError().isValid() ? ErrorText(query.lastError()) : QStringLiteral("the journal gave no answer");
+    return false;
+}
+
+} // namespace
+
+QString CJournal::FromRecords(const JournalFilter& filter) const {
+    // The records added after a given one are few: read through the primary key. SQLite would otherwise
+    // take a filter's index and read, say, every record of a station each time a window looks for new ones.
+    if (filter.idAbove > 0 && m_dialect.engine == JournalEngine::SQLite)
+        return QStringLiteral(" FROM journal_record NOT INDEXED");
+    return QStringLiteral(" FROM journal_record");
+}
+
+std::optional<qint64> CJournal::Count(const JournalFilter& filter, QString* error) {
+    const Condition where = Where(filter, 0);
+    QSqlQuery query(m_db);
+    if (!PrepareAndBind(query, QStringLiteral("SELECT COUNT(*) FROM journal_record") + where.sql, where.values,
+                        error) ||
+        !ExecOneRow(query, error))
+        return std::nullopt;
+    return query.value(0).toLongLong();
+}
+
+std::optional<JournalArrivals> CJournal::Arrivals(const JournalFilter& filter, std::int64_t afterId,
+                                                  const std::optional<JournalKey>& newest, QString* error) {
+    JournalFilter added = filter;
+    added.idAbove = std::max(filter.idAbove, afterId);
+    const Condition where = Where(added, 0);
+    QString newer = QStringLiteral("1");
+    QVariantList values;
+    if (newest) {
+        newer = QStringLiteral("CASE WHEN recorded_at > ? OR (recorded_at = ? AND id > ?) THEN 1 ELSE 0 END");
+        values << newest->time << newest->time << qlonglong(newest->id);
+    }
+    values << where.values;
+    QSqlQuery query(m_db);
+    const QString sql = QStringLiteral("SELECT COUNT(*), SUM(") + newer + QStringLiteral("), MAX(id)") +
+                        FromRecords(added) + where.sql;
+    if (!PrepareAndBind(query, sql, values, error) || !ExecOneRow(query, error))
+        return std::nullopt;
+    JournalArrivals arrivals;
+    arrivals.records = query.value(0).toLongLong();
+    arrivals.newer = query.value(1).toLongLong();
+    arrivals.lastId = query.value(2).isNull() ? afterId : query.value(2).toLongLong();
+    return arrivals;
+}
+
+std::optional<std::int64_t> CJournal::LastId(QString* error) {
+    QSqlQuery query(m_db);
+    if (!PrepareAndBind(query, QStringLiteral("SELECT MAX(id) FROM journal_record"), {}, error) ||
+        !ExecOneRow(query, error))
+        return std::nullopt;
+    return query.value(0).isNull() ? 0 : query.value(0).toLongLong();
+}
+
+bool CJournal::ForEach(const JournalFilter& filter, const std::function<bool(const JournalRecord&)>& visit,
+                       QString* error) {
+    constexpr int kPage = 5000;
+    JournalPageQuery page;
+    page.limit = kPage;
+    std::vector<JournalRecord> records;
+    records.reserve(kPage);
+    for (;;) {
+        records.clear();
+        if (!SelectPage(filter, page, &records, error))
+            return false;
+        for (const JournalRecord& record : records) {
+            if (!visit(record))
+                return true;
+        }
+        if (records.size() < std::size_t(kPage))
+            return true;
+        page.beyond = KeyOf(records.back());
+    }
+}
+
 std::optional<JournalTotals> CJournal::Totals(const JournalFilter& filter, QString* error) {
     const Condition where = Where(filter, 0);
     QString sql = QStringLiteral("SELECT COUNT(*)");
     for (const QString& kind : {kGoodCard, kFailedCard, kRefusedCard, kThrowAwayCard, kOverwrittenCard})
         sql += QStringLiteral(", ") + CountOf(kind);
-    sql += QStringLiteral(" FROM journal_record") + where.sql;
+    sql += FromRecords(filter) + where.sql;
     QSqlQuery query(m_db);
     if (!PrepareAndBind(query, sql, where.values, error))
         return std::nullopt;
@@ -455,7 +619,8 @@ std::optional<JournalTotals> CJournal::Totals(const JournalFilter& filter, QStri
     totals.records = query.value(0).toLongLong();
     totals.overwritten = query.value(5).toLongLong();
     // A good card overwritten later holds its number no longer.
-    totals.good = std::max<qint64>(0, query.value(1).toLongLong() - totals.overwritten);
+    totals.goodWritten = query.value(1).toLongLong();
+    totals.good = std::max<qint64>(0, totals.goodWritten - totals.overwritten);
     totals.failed = query.value(2).toLongLong();
     totals.refused = query.value(3).toLongLong();
     totals.throwAway = query.value(4).toLongLong();

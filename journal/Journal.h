@@ -19,10 +19,41 @@ struct DatabaseLocation;
 
 // Which records to show, count or export. Empty parts do not filter.
 struct JournalFilter {
-    QString identifierText;              // digits somewhere in the 13-digit identifier
-    std::optional<JournalResult> result;
-    QDateTime since;                     // from this time on
-    QDateTime until;                     // before this time
+    // A card searched for, in any form ParseIdentifierSearch takes: one identifier, or a card number
+    // under any vendor. Text that is none of them matches no record.
+    QString identifierText{};
+    std::optional<JournalResult> result{};
+    QDateTime since{};                   // from this time on
+    QDateTime until{};                   // before this time
+    QString station{};
+    std::optional<JournalSource> source{};
+    QString batch{};
+    std::int64_t idAbove = 0;            // only records added after the record with this id
+    std::int64_t idAtMost = 0;           // only records up to this id (0: all), as a view last counted
+};
+
+// Where a record stands in the journal's order: newest first by time, then by id.
+struct JournalKey {
+    QString time; // the stored time text
+    std::int64_t id = 0;
+};
+JournalKey KeyOf(const JournalRecord& record);
+
+// One page of the records of a filter: newest first, or oldest first; beyond a key in that order, or
+// skipping offset records from that end.
+struct JournalPageQuery {
+    bool oldestFirst = false;
+    std::optional<JournalKey> beyond;
+    qint64 offset = 0;
+    int limit = 0;
+};
+
+// What arrived since a record: how many records of a filter, how many of them are newer than a key (the
+// rest were stamped with an earlier time, by a station whose clock is behind), and the latest id.
+struct JournalArrivals {
+    qint64 records = 0;
+    qint64 newer = 0;
+    std::int64_t lastId = 0;
 };
 
 // The cards among the records of a filter.
@@ -33,6 +64,10 @@ struct JournalTotals {
     qint64 refused = 0;     // writes refused before any card was touched
     qint64 throwAway = 0;
     qint64 overwritten = 0; // good cards written again with another number
+    qint64 goodWritten = 0; // good cards as written, overwritten ones included
+
+    // The totals of two sets of records together (the records shown and those that arrived since).
+    JournalTotals& operator+=(const JournalTotals& more);
 };
 
 // Why the journal cannot be used, or what was done to make it usable.
@@ -87,8 +122,18 @@ public:
     // Up to limit records of the filter, newest first, older than the record beforeId (0: from the newest).
     bool Select(const JournalFilter& filter, std::int64_t beforeId, int limit, std::vector<JournalRecord>* records,
                 QString* error);
+    // A page of the records of a filter in the journal's order (time, then id).
+    bool SelectPage(const JournalFilter& filter, const JournalPageQuery& page, std::vector<JournalRecord>* records,
+                    QString* error);
+    std::optional<qint64> Count(const JournalFilter& filter, QString* error);
+    // The records of the filter added after the record afterId, against the newest key a view shows.
+    std::optional<JournalArrivals> Arrivals(const JournalFilter& filter, std::int64_t afterId,
+                                            const std::optional<JournalKey>& newest, QString* error);
+    // The id of the latest record, 0 for an empty journal.
+    std::optional<std::int64_t> LastId(QString* error);
     std::optional<JournalTotals> Totals(const JournalFilter& filter, QString* error);
-    // Every record of the filter, newest first, one at a time; visit returns false to stop.
+    // Every record of the filter, newest first by time, one at a time, read a page at a time so any
+    // number of records takes the same memory; visit returns false to stop.
     bool ForEach(const JournalFilter& filter, const std::function<bool(const JournalRecord&)>& visit,
                  QString* error);
 
@@ -104,6 +149,7 @@ private:
     bool Prepare(QString* error);
     bool Insert(JournalRecord& record, QString* error, bool* damaged);
     bool AddOverwrite(JournalRecord& record, QString* error, bool* damaged);
+    QString FromRecords(const JournalFilter& filter) const;
     bool RunSelect(QSqlQuery& query, const JournalFilter& filter, std::int64_t beforeId, int limit, QString* error);
 
     QString m_strConnectionName;

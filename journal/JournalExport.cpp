@@ -81,16 +81,74 @@ QString CsvField(const QString& value) {
     return u'"' + quoted + u'"';
 }
 
+namespace {
+
+void AppendCsvLine(QByteArray& out, const QStringList& fields) {
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        out += CsvField(fields[i]).toUtf8();
+    }
+    out += "\r\n";
+}
+
+// A JSON string: quotes, backslashes and control characters escaped, the rest as UTF-8.
+void AppendJsonString(QByteArray& out, const QString& value) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : value.toUtf8()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+// ,"name": for each column of the CSV after the id, made once.
+QList<QByteArray> JsonKeys() {
+    QList<QByteArray> keys;
+    const QStringList names = ExportHeader();
+    for (qsizetype i = 1; i < names.size(); ++i) {
+        QByteArray key(",");
+        AppendJsonString(key, names[i]);
+        keys << key + ':';
+    }
+    return keys;
+}
+
+void AppendJsonLine(QByteArray& out, const JournalRecord& record) {
+    static const QList<QByteArray> keys = JsonKeys();
+    const QStringList fields = ExportFields(record);
+    out += "{\"id\":";
+    out += QByteArray::number(qint64(record.id));
+    // The other columns as text, in the order of the CSV's.
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        out += keys[i];
+        AppendJsonString(out, fields[i + 1]);
+    }
+    if (record.identifier)
+        out += ",\"identifier_value\":" + QByteArray::number(qint64(*record.identifier));
+    out += record.verifyRequested ? ",\"verify_requested\":true}" : ",\"verify_requested\":false}";
+}
+
+} // namespace
+
 QByteArray CsvLine(const QStringList& fields) {
-    QStringList quoted;
-    quoted.reserve(fields.size());
-    for (const QString& field : fields)
-        quoted << CsvField(field);
-    return (quoted.join(u',') + QStringLiteral("\r\n")).toUtf8();
+    QByteArray line;
+    AppendCsvLine(line, fields);
+    return line;
 }
 
 QJsonObject RecordToJson(const JournalRecord& record) {
-    const QStringList names = ExportHeader();
+    static const QStringList names = ExportHeader();
     const QStringList fields = ExportFields(record);
     QJsonObject object;
     for (qsizetype i = 0; i < names.size(); ++i)
@@ -102,21 +160,73 @@ QJsonObject RecordToJson(const JournalRecord& record) {
     return object;
 }
 
-qint64 ExportCsv(CJournal& journal, const JournalFilter& filter, QIODevice& out, QString* error) {
-    if (out.write(CsvLine(ExportHeader())) < 0) {
-        *error = out.errorString();
-        return -1;
-    }
-    qint64 written = 0;
+QByteArray JsonLine(const JournalRecord& record) {
+    QByteArray line;
+    AppendJsonLine(line, record);
+    return line;
+}
+
+qint64 ExportRecords(CJournal& journal, const JournalFilter& filter, ExportFormat format, qint64 limit,
+                     const ExportSink& sink, QString* error) {
+    constexpr qint64 kProgressEvery = 2000;
+    constexpr qsizetype kChunk = 256 * 1024;
+    const bool json = format == ExportFormat::Json;
+    // The text goes out in chunks of a few hundred kilobytes: whatever the number of records, the
+    // memory stays that of one chunk and one page of records.
+    QByteArray chunk;
+    chunk.reserve(kChunk + 4096);
     bool writeFailed = false;
-    const bool read = journal.ForEach(filter, [&](const JournalRecord& record) {
-        writeFailed = out.write(CsvLine(ExportFields(record))) < 0;
-        written += writeFailed ? 0 : 1;
+    const auto flush = [&] {
+        writeFailed = writeFailed || (!chunk.isEmpty() && !sink.write(chunk));
+        chunk.clear();
         return !writeFailed;
+    };
+    if (json)
+        chunk += '[';
+    else
+        AppendCsvLine(chunk, ExportHeader());
+    qint64 written = 0;
+    bool cancelled = false;
+    const bool read = journal.ForEach(filter, [&](const JournalRecord& record) {
+        if (json) {
+            chunk += written == 0 ? "\n" : ",\n";
+            AppendJsonLine(chunk, record);
+        } else {
+            AppendCsvLine(chunk, ExportFields(record));
+        }
+        ++written;
+        if (chunk.size() >= kChunk && !flush())
+            return false;
+        if (written % kProgressEvery == 0 && sink.progress && !sink.progress(written)) {
+            cancelled = true;
+            return false;
+        }
+        return limit <= 0 || written < limit;
     }, error);
-    if (writeFailed) {
-        *error = out.errorString();
+    if (cancelled) {
+        *error = QStringLiteral("cancelled");
         return -1;
     }
+    if (read && json)
+        chunk += written == 0 ? "]\n" : "\n]\n";
+    if (!flush()) {
+        *error = QStringLiteral("the output cannot be written");
+        return -1;
+    }
+    if (read && sink.progress)
+        sink.progress(written);
     return read ? written : -1;
+}
+
+qint64 ExportCsv(CJournal& journal, const JournalFilter& filter, QIODevice& out, QString* error) {
+    bool writeFailed = false;
+    ExportSink sink;
+    sink.write = [&out, &writeFailed](const QByteArray& text) {
+        writeFailed = out.write(text) != text.size();
+        return !writeFailed;
+    };
+    const qint64 written = ExportRecords(journal, filter, ExportFormat::Csv, 0, sink, error);
+    if (writeFailed)
+        *error = out.errorString();
+    return written;
 }

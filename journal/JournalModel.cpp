@@ -2,9 +2,11 @@
 
 #include "cards/CardIdentifier.h"
 
+#include <algorithm>
+
 CJournalModel::CJournalModel(QObject* parent) : QAbstractTableModel(parent) {
     for (const char* name : {"Time (UTC)", "Station", "User", "Source", "Operation", "Identifier", "Result",
-                             "Reason", "Reader"})
+                             "Reason", "Batch", "Reader"})
         m_headers << QLatin1String(name);
 }
 
@@ -12,11 +14,78 @@ void CJournalModel::SetFilter(CJournal* journal, const JournalFilter& filter) {
     beginResetModel();
     m_pJournal = journal;
     m_filter = filter;
-    m_records.clear();
-    m_bAtEnd = journal == nullptr;
+    m_nCount = 0;
+    m_nLastId = 0;
+    m_newestKey.reset();
+    m_pages.clear();
+    m_recentlyUsed.clear();
     m_strError.clear();
+    QString error;
+    const std::optional<std::int64_t> lastId = journal ? journal->LastId(&error) : std::optional<std::int64_t>(0);
+    if (!lastId || !CountFrom(*lastId))
+        m_strError = m_strError.isEmpty() ? error : m_strError;
     endResetModel();
-    fetchMore(QModelIndex());
+}
+
+// Counts the records of the filter up to lastId, the newest of them giving the key new records are
+// compared with. Records added later stay out of every page until Refresh takes them in.
+bool CJournalModel::CountFrom(std::int64_t lastId) {
+    m_nLastId = lastId;
+    m_filter.idAtMost = lastId;
+    if (!m_pJournal || lastId == 0) {
+        m_nCount = 0;
+        m_newestKey.reset();
+        return true;
+    }
+    QString error;
+    // Counted without the cap where nothing arrived meanwhile: a count up to an id reads the whole
+    // table on SQLite, where a plain count reads its smallest index.
+    JournalFilter uncapped = m_filter;
+    uncapped.idAtMost = 0;
+    std::optional<qint64> count = m_pJournal->Count(uncapped, &error);
+    if (count && m_pJournal->LastId(&error) != std::optional<std::int64_t>(lastId))
+        count = m_pJournal->Count(m_filter, &error);
+    std::vector<JournalRecord> newest;
+    JournalPageQuery first;
+    first.limit = 1;
+    if (!count || !m_pJournal->SelectPage(m_filter, first, &newest, &error)) {
+        m_strError = error;
+        m_nCount = 0;
+        return false;
+    }
+    m_nCount = *count;
+    m_newestKey = newest.empty() ? std::nullopt : std::optional<JournalKey>(KeyOf(newest.front()));
+    return true;
+}
+
+qint64 CJournalModel::Refresh() {
+    if (!m_pJournal)
+        return 0;
+    JournalFilter uncapped = m_filter;
+    uncapped.idAtMost = 0;
+    QString error;
+    const std::optional<JournalArrivals> arrivals = m_pJournal->Arrivals(uncapped, m_nLastId, m_newestKey, &error);
+    if (!arrivals) {
+        m_strError = error;
+        return 0;
+    }
+    if (arrivals->records == 0) {
+        m_nLastId = arrivals->lastId;
+        m_filter.idAtMost = m_nLastId;
+        return 0;
+    }
+    const qint64 oldCount = m_nCount;
+    const bool allNewer = arrivals->newer == arrivals->records;
+    beginInsertRows(QModelIndex(), 0, int(arrivals->records) - 1);
+    // The top page was fetched short of the new records; records stamped earlier move every page.
+    ForgetPagesFrom(allNewer ? oldCount / PAGE_SIZE : 0);
+    const bool counted = CountFrom(arrivals->lastId);
+    if (!counted || m_nCount != oldCount + arrivals->records)
+        m_nCount = oldCount + arrivals->records; // the rows said to be inserted, whatever the count said
+    endInsertRows();
+    if (!allNewer && rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, COLUMN_COUNT - 1));
+    return arrivals->records;
 }
 
 void CJournalModel::SetHeaders(const QStringList& headers) {
@@ -25,53 +94,97 @@ void CJournalModel::SetHeaders(const QStringList& headers) {
 }
 
 int CJournalModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(m_records.size());
+    return parent.isValid() ? 0 : int(m_nCount);
 }
 
 int CJournalModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : COLUMN_COUNT;
 }
 
+qint64 CJournalModel::PageLength(qint64 page) const {
+    return std::min<qint64>(PAGE_SIZE, m_nCount - page * PAGE_SIZE);
+}
+
+// A page is fetched by key from a neighbour that is held, else counted from the nearer end.
+bool CJournalModel::FetchPage(qint64 page, std::vector<JournalRecord>* records) const {
+    JournalPageQuery query;
+    query.limit = int(PageLength(page));
+    bool reversed = false;
+    if (const auto older = m_pages.find(page - 1); older != m_pages.end() && !older->second.records.empty()) {
+        query.oldestFirst = true;
+        query.beyond = KeyOf(older->second.records.back());
+    } else if (const auto newer = m_pages.find(page + 1); newer != m_pages.end() && !newer->second.records.empty()) {
+        query.beyond = KeyOf(newer->second.records.front());
+        reversed = true;
+    } else {
+        const qint64 fromOldest = page * PAGE_SIZE;
+        const qint64 fromNewest = m_nCount - fromOldest - query.limit;
+        query.oldestFirst = fromOldest <= fromNewest;
+        query.offset = query.oldestFirst ? fromOldest : fromNewest;
+        reversed = !query.oldestFirst;
+    }
+    QString error;
+    if (!m_pJournal->SelectPage(m_filter, query, records, &error)) {
+        m_strError = error;
+        return false;
+    }
+    if (reversed)
+        std::reverse(records->begin(), records->end());
+    return true;
+}
+
+void CJournalModel::Keep(qint64 page, std::vector<JournalRecord> records) const {
+    m_recentlyUsed.push_front(page);
+    m_pages[page] = Page{std::move(records), m_recentlyUsed.begin()};
+    while (m_pages.size() > std::size_t(CACHED_PAGES)) {
+        m_pages.erase(m_recentlyUsed.back());
+        m_recentlyUsed.pop_back();
+    }
+}
+
+void CJournalModel::ForgetPagesFrom(qint64 page) {
+    for (auto it = m_pages.lower_bound(page); it != m_pages.end();) {
+        m_recentlyUsed.erase(it->second.use);
+        it = m_pages.erase(it);
+    }
+}
+
+const CJournalModel::Page* CJournalModel::PageOf(qint64 page) const {
+    if (const auto held = m_pages.find(page); held != m_pages.end()) {
+        m_recentlyUsed.splice(m_recentlyUsed.begin(), m_recentlyUsed, held->second.use);
+        return &held->second;
+    }
+    std::vector<JournalRecord> records;
+    if (!FetchPage(page, &records))
+        return nullptr;
+    Keep(page, std::move(records));
+    return &m_pages.at(page);
+}
+
+const JournalRecord* CJournalModel::RecordAt(int row) const {
+    if (!m_pJournal || row < 0 || row >= rowCount())
+        return nullptr;
+    const qint64 position = m_nCount - 1 - row;
+    const Page* page = PageOf(position / PAGE_SIZE);
+    const std::size_t inPage = std::size_t(position % PAGE_SIZE);
+    return page && inPage < page->records.size() ? &page->records[inPage] : nullptr;
+}
+
 QVariant CJournalModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount())
+    if (!index.isValid() || (role != Qt::DisplayRole && role != CardStatusRole))
         return QVariant();
-    const JournalRecord& record = RecordAt(index.row());
+    const JournalRecord* record = RecordAt(index.row());
+    if (!record)
+        return QVariant();
     if (role == Qt::DisplayRole)
-        return m_fnCellText(record, index.column());
-    if (role == CardStatusRole)
-        return int(StatusOf(record));
-    return QVariant();
+        return m_fnCellText(*record, index.column());
+    return int(StatusOf(*record));
 }
 
 QVariant CJournalModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= m_headers.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     return m_headers[section];
-}
-
-bool CJournalModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && !m_bAtEnd;
-}
-
-void CJournalModel::fetchMore(const QModelIndex& parent) {
-    if (!canFetchMore(parent))
-        return;
-    // The next page starts below the oldest record shown, found through the primary key, so every page
-    // costs the same however far down the view is.
-    const std::int64_t beforeId = m_records.empty() ? 0 : m_records.back().id;
-    std::vector<JournalRecord> page;
-    QString error;
-    if (!m_pJournal->Select(m_filter, beforeId, PAGE_SIZE, &page, &error)) {
-        m_strError = error;
-        m_bAtEnd = true;
-        return;
-    }
-    m_bAtEnd = page.size() < std::size_t(PAGE_SIZE);
-    if (page.empty())
-        return;
-    beginInsertRows(QModelIndex(), rowCount(), rowCount() + int(page.size()) - 1);
-    m_records.insert(m_records.end(), std::make_move_iterator(page.begin()), std::make_move_iterator(page.end()));
-    endInsertRows();
 }
 
 QString CJournalModel::PlainCellText(const JournalRecord& record, int column) {
@@ -92,6 +205,8 @@ QString CJournalModel::PlainCellText(const JournalRecord& record, int column) {
         return ResultKey(record.result);
     case COL_REASON:
         return record.reason;
+    case COL_BATCH:
+        return record.batch;
     case COL_READER:
         return (record.readerName + u' ' + record.readerVersion).trimmed();
     default:

@@ -7,6 +7,7 @@
 #include "cards/CardIdentifier.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -22,3 +23,16 @@ QString FinishedCardReason(std::uint64_t heldId, const JournalRecord& goodCard);
 QString OverwrittenReason(std::uint64_t writtenId);
 // What a card that failed its verification holds: the identifier read back, or that nothing could be read.
 QString VerifyFailedReason(std::optional<std::uint64_t> readBack);
+
+// A stored reason taken apart, so that a window can say it in its own language while the journal and its
+// exports keep the fixed words: which reason above it is, its values in order (identifiers, times,
+// stations), and the batch an overwritten card's number went back to.
+enum class ReasonKind { OutOfRange, NotANumber, NotRecorded, TransferFailed, Duplicate, FinishedCard, Overwritten,
+                        CardHolds, CardHoldsNothing };
+struct ReasonParts {
+    ReasonKind kind = ReasonKind::NotANumber;
+    QStringList values;
+    QString backToBatch; // empty when the reason names no batch
+};
+// nullopt for text that is none of the reasons above (an older program's words): shown as it is.
+std::optional<ReasonParts> ParseReason(const QString& reason);

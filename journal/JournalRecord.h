@@ -44,6 +44,7 @@ struct JournalRecord {
     bool verifyRequested = false; // a write that its verification record will follow
     QString readerName;
     QString readerVersion;
+    QString batch;         // the batch whose number the card was given, empty for any other card
 };
 
 QString SourceKey(JournalSource source);

@@ -40,10 +40,26 @@ QStringList ClaimIdentifierStep(const SqlDialect&) {
     return {QStringLiteral("CREATE INDEX batch_claim_identifier ON batch_claim (identifier)")};
 }
 
+// The window's pages and filters on a journal of years: the batch a record's number came from, and
+// indexes in the window's order (time, then id) under each filter, so a page or a count of any filter
+// seeks instead of reading the journal through.
+QStringList FiltersStep(const SqlDialect&) {
+    QStringList statements = {
+        QStringLiteral("ALTER TABLE journal_record ADD COLUMN batch VARCHAR(128)"),
+        QStringLiteral("CREATE INDEX journal_record_order ON journal_record (recorded_at, id)"),
+        QStringLiteral("DROP INDEX journal_record_time"), // the index above serves what it did
+    };
+    for (const char* column : {"station", "source", "result", "batch"})
+        statements << QStringLiteral("CREATE INDEX journal_record_%1 ON journal_record (%1, recorded_at, id)")
+                          .arg(QLatin1String(column));
+    return statements;
+}
+
 const std::vector<SchemaStep> kSteps = {
     {1, "the journal records", RecordsStep},
     {2, "batches and their claims", BatchesStep},
     {3, "claims found by identifier", ClaimIdentifierStep},
+    {4, "the journal's batch column and the indexes of its filters", FiltersStep},
 };
 
 QString SqlErrorText(const QSqlError& error) {

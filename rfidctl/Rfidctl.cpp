@@ -319,8 +319,11 @@ int Journal(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     JournalQuery query;
     query.output = Has(arguments, "--csv") ? JournalOutput::Csv : Has(arguments, "--json") ? JournalOutput::Json
                                                                                             : JournalOutput::Text;
-    if (const auto problem = ParseJournalQuery(ValueOf(arguments, "--since"), ValueOf(arguments, "--until"),
-                                               ValueOf(arguments, "--result"), &query))
+    JournalQueryTexts texts{ValueOf(arguments, "--since"),      ValueOf(arguments, "--until"),
+                            ValueOf(arguments, "--result"),     ValueOf(arguments, "--identifier"),
+                            ValueOf(arguments, "--batch"),      ValueOf(arguments, "--limit"),
+                            CurrentJournalOptions().station};
+    if (const auto problem = ParseJournalQuery(texts, &query))
         return Usage(err, *problem);
     return PrintJournal(CurrentJournalOptions(), query, out, err);
 }
@@ -500,12 +503,19 @@ const std::vector<Command>& Commands() {
         {"frame", "frame ID...", "Prints the 8 bytes of the card frame for each ID.", {}, Frame},
         {"forms", "forms ID", "Prints every printed form of ID (no reader needed).", {}, Forms},
         {"journal",
-         "journal [--since TIME] [--until TIME] [--result RESULT] [--csv | --json]",
+         "journal [--since TIME] [--until TIME] [--result RESULT] [--identifier ID] [--station NAME]\n"
+         "        [--batch NAME] [--limit N] [--csv | --json]",
          "Prints the records of the production journal, newest first. TIME is a UTC date or date and time\n"
-         "(2026-12-08, 2026-12-08T06:30:00); a date alone in --until takes in that whole day.",
+         "(2026-12-08, 2026-12-08T06:30:00); a date alone in --until takes in that whole day. ID is any form\n"
+         "of an identifier (13 digits, vendor:card, 0x and 10 hex digits, W26 086,30874, 5.5) or a card\n"
+         "number alone, which finds that card number under any vendor. --station takes the records of that\n"
+         "station. Any number of records is printed in the same small memory.",
          {{"since", "TIME", "records from this time on"},
           {"until", "TIME", "records before this time"},
           {"result", "RESULT", "ok, error, refused, verify-ok or verify-failed"},
+          {"identifier", "ID", "the records of this card"},
+          {"batch", "NAME", "the records of this batch's numbers"},
+          {"limit", "N", "at most N records"},
           {"csv", "", "as CSV with a header row"},
           {"json", "", "as a JSON array"}},
          Journal},

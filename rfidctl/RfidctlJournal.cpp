@@ -1,5 +1,6 @@
 #include "rfidctl/RfidctlJournal.h"
 
+#include "cards/CardIdentifier.h"
 #include "journal/Database.h"
 #include "journal/JournalExport.h"
 #include "platform/AppFolder.h"
@@ -7,8 +8,6 @@
 #include "rfidctl/ArgumentText.h"
 
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 
 RfidctlJournalOptions& CurrentJournalOptions() {
     static RfidctlJournalOptions options;
@@ -55,8 +54,33 @@ std::unique_ptr<CJournalRecorder> MakeRfidctlRecorder(const RfidctlJournalOption
     return recorder;
 }
 
-std::optional<std::string> ParseJournalQuery(const std::string& since, const std::string& until,
-                                             const std::string& result, JournalQuery* query) {
+namespace {
+
+std::optional<std::string> ParseSelection(const JournalQueryTexts& texts, JournalQuery* query) {
+    if (!texts.identifier.empty()) {
+        query->filter.identifierText = QString::fromStdString(texts.identifier);
+        if (!ParseIdentifierSearch(query->filter.identifierText))
+            return "not an identifier: --identifier " + ArgumentText(texts.identifier) +
+                   " (13 digits, vendor:card, 0x and 10 hex digits, a card number, W26 086,30874 or 5.5)";
+    }
+    if (texts.station)
+        query->filter.station = QString::fromStdString(*texts.station);
+    query->filter.batch = QString::fromStdString(texts.batch);
+    if (!texts.limit.empty()) {
+        const FieldNumber limit = ParseFieldNumber(QString::fromStdString(texts.limit), std::uint64_t(1) << 62);
+        if (!limit.IsValid() || limit.value == 0)
+            return "not a number of records: --limit " + ArgumentText(texts.limit) + " (1 or more)";
+        query->limit = qint64(limit.value);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> ParseJournalQuery(const JournalQueryTexts& texts, JournalQuery* query) {
+    const std::string& since = texts.since;
+    const std::string& until = texts.until;
+    const std::string& result = texts.result;
     if (!since.empty()) {
         query->filter.since = JournalTimeFromText(QString::fromStdString(since));
         if (!query->filter.since.isValid())
@@ -75,7 +99,7 @@ std::optional<std::string> ParseJournalQuery(const std::string& since, const std
         if (!query->filter.result)
             return "not a result: " + ArgumentText(result) + " (ok, error, refused, verify-ok or verify-failed)";
     }
-    return std::nullopt;
+    return ParseSelection(texts, query);
 }
 
 namespace {
@@ -105,24 +129,18 @@ int PrintJournal(const RfidctlJournalOptions& options, const JournalQuery& query
     }
     QString error;
     bool ok = true;
-    if (query.output == JournalOutput::Csv) {
-        out << CsvLine(ExportHeader()).toStdString();
-        ok = journal->ForEach(query.filter, [&](const JournalRecord& r) {
-            out << CsvLine(ExportFields(r)).toStdString();
-            return bool(out);
-        }, &error);
-    } else if (query.output == JournalOutput::Json) {
-        QJsonArray records;
-        ok = journal->ForEach(query.filter, [&](const JournalRecord& r) {
-            records.append(RecordToJson(r));
-            return true;
-        }, &error);
-        out << QJsonDocument(records).toJson(QJsonDocument::Indented).toStdString();
-    } else {
+    if (query.output == JournalOutput::Text) {
+        qint64 printed = 0;
         ok = journal->ForEach(query.filter, [&](const JournalRecord& r) {
             out << TextLine(r);
-            return bool(out);
+            return bool(out) && (query.limit <= 0 || ++printed < query.limit);
         }, &error);
+    } else {
+        // Straight to the output a page at a time: any number of records in the same small memory.
+        ExportSink sink;
+        sink.write = [&out](const QByteArray& text) { return bool(out.write(text.constData(), text.size())); };
+        ok = ExportRecords(*journal, query.filter, query.output == JournalOutput::Json ? ExportFormat::Json : ExportFormat::Csv,
+                           query.limit, sink, &error) >= 0;
     }
     if (!ok) {
         err << "rfidctl: reading the journal failed (" << error.toStdString() << ")\n";

@@ -34,12 +34,19 @@ enum class JournalOutput { Text, Csv, Json };
 struct JournalQuery {
     JournalFilter filter;
     JournalOutput output = JournalOutput::Text;
+    qint64 limit = 0; // 0: every record
 };
 
-// Parses --since, --until (a date alone: up to the end of that day) and --result; an error message for
-// a value that is none.
-std::optional<std::string> ParseJournalQuery(const std::string& since, const std::string& until,
-                                             const std::string& result, JournalQuery* query);
+// The option values of the journal command, empty when not given.
+struct JournalQueryTexts {
+    std::string since, until, result, identifier, batch, limit;
+    std::optional<std::string> station;
+};
+
+// Parses --since, --until (a date alone: up to the end of that day), --result, --identifier (any form of
+// an identifier, or a card number alone), --station, --batch and --limit; an error message for a value
+// that is none.
+std::optional<std::string> ParseJournalQuery(const JournalQueryTexts& texts, JournalQuery* query);
 
 int PrintJournal(const RfidctlJournalOptions& options, const JournalQuery& query, std::ostream& out,
                  std::ostream& err);

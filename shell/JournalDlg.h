@@ -1,9 +1,13 @@
 #pragma once
 
-// CJournalDlg: File > Production Journal... The journal's records, newest first, filtered by identifier,
-// result and date range, with the totals of good, failed and to-throw-away cards of what is shown; the
-// selected rows can be copied and what is shown exported as CSV.
+// CJournalDlg: File > Production Journal... The journal's records, newest first, however many there are:
+// one search field for a card in any form it is printed in, filters for result, date range, station,
+// source and batch, and the totals of good, failed, refused and to-throw-away cards of what is shown.
+// New records appear while it is open; the selected rows can be copied and what is shown exported as CSV
+// or JSON with a progress bar and Cancel. Column widths, the window's placement and the export folder
+// are remembered in setting.ini.
 
+#include "journal/JournalExport.h"
 #include "journal/JournalModel.h"
 #include "language/MultiLanguage.h"
 
@@ -20,7 +24,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
-// The filter the controls describe: a part of the identifier, a result (index 0: all, then the results in
+// The filter the controls describe: a card searched for, a result (index 0: all, then the results in
 // the order of JournalResult), and a range of UTC days, each end left open by an invalid date.
 JournalFilter MakeJournalFilter(const QString& identifierText, int resultIndex, QDate from, QDate to);
 
@@ -31,10 +35,18 @@ public:
     CJournalDlg(const QString& connection, CMultiLanguage& language, QWidget* parent = nullptr);
     ~CJournalDlg() override;
 
+    // How often the window looks for new records.
+    static constexpr int LIVE_INTERVAL_MS = 1000;
+
     // Sets every text in the catalogue's current language.
     void ApplyLanguage();
-    // Shows the records of the current filter again (also after new records were added).
+    // Shows the records of the current filter again from the top; their totals follow (ComputeTotals).
     void Refresh();
+    // Counts the totals of what is shown (the window does it just after showing the rows).
+    void ComputeTotals();
+    // Takes in the records added since the last look, keeping the selection and, unless the view is at
+    // the top, the rows in view. The number of records added.
+    qint64 TakeNewRecords();
 
     JournalFilter CurrentFilter() const;
     CJournalModel& Model() { return *m_model; }
@@ -44,32 +56,56 @@ public:
     QString SelectedRowsText() const;
     void OnCopy();
     // Writes what is shown to path; the message to show either way.
-    bool ExportTo(const QString& path, QString* message);
-    void OnExport();
+    bool ExportTo(const QString& path, QString* message, ExportFormat format = ExportFormat::Csv);
+    void OnExport(ExportFormat format);
+    // Where the export's file dialog starts: the last export's folder, else the user's documents.
+    QString ExportFolder() const;
 
     QLineEdit* m_editIdentifier = nullptr;
     QComboBox* m_comboResult = nullptr;
     QDateEdit* m_dateFrom = nullptr;
     QDateEdit* m_dateTo = nullptr;
+    QLineEdit* m_editStation = nullptr;
+    QComboBox* m_comboSource = nullptr;
+    QLineEdit* m_editBatch = nullptr;
     QTableView* m_table = nullptr;
     QLabel* m_totals = nullptr;
+    QPushButton* m_btnRefresh = nullptr;
     QPushButton* m_btnCopy = nullptr;
     QPushButton* m_btnExport = nullptr;
+    QPushButton* m_btnExportJson = nullptr;
     QPushButton* m_btnClose = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
     void SetText(QWidget* control, const QString& text);
     QDate DateOf(const QDateEdit* edit) const;
     QString CellText(const JournalRecord& record, int column) const;
+    QString ReasonText(const QString& reason) const;
+    void ShowTotals();
+    void SizeColumns();
+    void FillWidth();
+    void RestoreSettings();
+    void SaveSettings();
+    QString Setting(const char* key) const;
+    void SetSetting(const char* key, const QString& value);
 
     CMultiLanguage& m_Language;
     std::unique_ptr<CJournal> m_journal;
     QString m_strOpenProblem;
     CJournalModel* m_model = nullptr;
-    QLabel* m_labelIdentifier = nullptr;
-    QLabel* m_labelResult = nullptr;
-    QLabel* m_labelFrom = nullptr;
-    QLabel* m_labelTo = nullptr;
+    std::optional<JournalTotals> m_totalsShown;
+    QString m_strTotalsError;
+    QList<QLabel*> m_labels; // in front of the filter fields, in the order of their texts
     QTimer m_refreshTimer;
+    QTimer m_liveTimer;
+    QTimer m_totalsTimer;
+    bool m_bWidthsRestored = false;
 };

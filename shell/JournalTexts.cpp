@@ -40,7 +40,7 @@ const CBuiltInText OperationNames[4] = {
     {S, "IDS_JOURNAL_OP_VERIFY", u"Verify", u"校验", u"校驗"},
     {S, "IDS_JOURNAL_OP_OVERWRITE", u"Overwritten", u"已覆盖", u"已覆寫"},
 };
-const CBuiltInText Columns[9] = {
+const CBuiltInText Columns[10] = {
     {S, "IDS_JOURNAL_COL_TIME", u"Time (UTC)", u"时间 (UTC)", u"時間 (UTC)"},
     {S, "IDS_JOURNAL_COL_STATION", u"Station", u"工位", u"工位"},
     {S, "IDS_JOURNAL_COL_USER", u"User", u"用户", u"使用者"},
@@ -49,8 +49,35 @@ const CBuiltInText Columns[9] = {
     {S, "IDS_JOURNAL_COL_IDENTIFIER", u"Identifier", u"卡号", u"卡號"},
     {S, "IDS_JOURNAL_COL_RESULT", u"Result", u"结果", u"結果"},
     {S, "IDS_JOURNAL_COL_REASON", u"Reason", u"原因", u"原因"},
+    {S, "IDS_JOURNAL_COL_BATCH", u"Batch", u"批次", u"批次"},
     {S, "IDS_JOURNAL_COL_READER", u"Reader", u"读卡器", u"讀卡器"},
 };
+const CBuiltInText Station = {S, "IDS_JOURNAL_STATION", u"Station:", u"工位:", u"工位:"};
+const CBuiltInText Source = {S, "IDS_JOURNAL_SOURCE", u"Source:", u"来源:", u"來源:"};
+const CBuiltInText Batch = {S, "IDS_JOURNAL_BATCH", u"Batch:", u"批次:", u"批次:"};
+const CBuiltInText Refresh = {S, "IDS_JOURNAL_REFRESH", u"Refresh", u"刷新", u"重新整理"};
+const CBuiltInText ExportJson = {S, "IDS_JOURNAL_EXPORTJSON", u"Export JSON...", u"导出 JSON...", u"匯出 JSON..."};
+const CBuiltInText JsonFiles = {S, "IDS_JOURNAL_JSONFILES", u"JSON files (*.json)", u"JSON 文件 (*.json)",
+                                u"JSON 檔案 (*.json)"};
+const CBuiltInText Exporting = {S, "IDS_JOURNAL_EXPORTING", u"Exporting %1 records...", u"正在导出 %1 条记录...",
+                                u"正在匯出 %1 筆記錄..."};
+const CBuiltInText Cancel = {S, "IDS_JOURNAL_CANCEL", u"Cancel", u"取消", u"取消"};
+const CBuiltInText ExportCancelled = {S, "IDS_JOURNAL_EXPORTCANCELLED", u"The export to %1 was cancelled.",
+                                      u"已取消导出到 %1。", u"已取消匯出到 %1。"};
+const CBuiltInText ReasonNames[9] = {
+    {S, "IDS_JOURNAL_REASON_OUTOFRANGE", u"out of range", u"超出范围", u"超出範圍"},
+    {S, "IDS_JOURNAL_REASON_NOTANUMBER", u"not a number", u"不是数字", u"不是數字"},
+    {S, "IDS_JOURNAL_REASON_NOTRECORDED", u"the journal could not record it", u"生产记录无法记录", u"生產記錄無法記錄"},
+    {S, "IDS_JOURNAL_REASON_TRANSFERFAILED", u"transfer failed", u"传输失败", u"傳輸失敗"},
+    {S, "IDS_JOURNAL_REASON_DUPLICATE", u"already on a good card: %1, %2", u"已在良卡上: %1, %2", u"已在良卡上: %1, %2"},
+    {S, "IDS_JOURNAL_REASON_FINISHED", u"the card on the reader already holds %1, a good card: %2, %3",
+     u"读卡器上的卡已含 %1, 为良卡: %2, %3", u"讀卡器上的卡已含 %1, 為良卡: %2, %3"},
+    {S, "IDS_JOURNAL_REASON_OVERWRITTEN", u"overwritten with %1", u"已被 %1 覆盖", u"已被 %1 覆寫"},
+    {S, "IDS_JOURNAL_REASON_CARDHOLDS", u"the card holds %1", u"卡内为 %1", u"卡內為 %1"},
+    {S, "IDS_JOURNAL_REASON_CARDHOLDSNOTHING", u"the card holds nothing readable", u"卡内无可读内容", u"卡內無可讀內容"},
+};
+const CBuiltInText BackToBatch = {S, "IDS_JOURNAL_REASON_BACKTOBATCH", u"; back to batch %1", u"; 已退回批次 %1",
+                                  u"; 已退回批次 %1"};
 const CBuiltInText CannotOpen = {
     S, "IDS_JOURNAL_CANNOTOPEN",
     u"The production journal %1 cannot be opened: %2\nNo card is written until it can be recorded "

@@ -24,7 +24,18 @@ extern const CBuiltInText ExportFailed;   // %1 file, %2 reason
 extern const CBuiltInText CsvFiles;
 extern const CBuiltInText ResultNames[5]; // in the order of JournalResult
 extern const CBuiltInText OperationNames[4]; // in the order of JournalOperation
-extern const CBuiltInText Columns[9];     // in the order of CJournalModel's columns
+extern const CBuiltInText Columns[10];    // in the order of CJournalModel's columns
+extern const CBuiltInText Station;
+extern const CBuiltInText Source;
+extern const CBuiltInText Batch;
+extern const CBuiltInText Refresh;
+extern const CBuiltInText ExportJson;
+extern const CBuiltInText JsonFiles;
+extern const CBuiltInText Exporting;       // %1 records
+extern const CBuiltInText Cancel;
+extern const CBuiltInText ExportCancelled; // %1 file
+extern const CBuiltInText ReasonNames[9];  // in the order of ReasonKind, with its values as %1, %2, %3
+extern const CBuiltInText BackToBatch;     // %1 batch, after an overwritten card's reason
 // Messages of the main window about the journal (the pages' own are in pages/PageJournal.h).
 extern const CBuiltInText CannotOpen;     // %1 file, %2 reason
 extern const CBuiltInText CannotRecord;   // %1 file, %2 reason

@@ -3,14 +3,14 @@
 # load no window library, libusb or udev: checked with ldd.
 rfid_add_gtest(NAME core_unit_tests TIER unit
   SOURCES unit/CardFrameTest.cpp unit/CardIdentifierTest.cpp unit/NumberFormsTest.cpp
-          unit/NumberSequenceTest.cpp unit/BatchListTest.cpp
+          unit/NumberSequenceTest.cpp unit/BatchListTest.cpp unit/JournalReasonsTest.cpp
   LIBS rfid_core rfid_emureader) # the emulated reader's own frame decoder checks the codec
 
 # A station process of its own for the tests of several stations at once.
 add_executable(batch_station database/BatchStationMain.cpp)
 target_link_libraries(batch_station PRIVATE rfid_station rfid_emureader)
 rfid_add_gtest(NAME core_database_tests TIER database
-  SOURCES database/JournalTest.cpp database/JournalExportTest.cpp
+  SOURCES database/JournalTest.cpp database/JournalExportTest.cpp database/JournalModelTest.cpp
           database/BatchDatabaseTest.cpp database/BatchStationsTest.cpp
   LIBS rfid_core rfid_testdatabase)
 add_dependencies(core_database_tests batch_station)

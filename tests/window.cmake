@@ -11,7 +11,7 @@ rfid_add_gtest(NAME window_gui_tests TIER gui
   SOURCES gui/DialogTest.cpp gui/XorTrackerTest.cpp gui/TranslateTest.cpp gui/SSplitterTest.cpp
           gui/OPMainDlgTest.cpp gui/MPDlgTest.cpp gui/PageTestSupport.h gui/OPListDlgTest.cpp
           gui/RFIDDlgTest.cpp gui/JournalDlgTest.cpp gui/LanguageFilesTest.cpp
-  LIBS rfid_shell rfid_resources Qt6::Test)
+  LIBS rfid_shell rfid_resources rfid_rfidctl Qt6::Test)
 
 if(RFID_EMULATED_READER)
   pkg_check_modules(XCB IMPORTED_TARGET xcb)

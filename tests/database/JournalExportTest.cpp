@@ -1,10 +1,8 @@
-// What leaves the journal: CSV that a spreadsheet reads back field for field, JSON, and the window's
-// model fetching its records a page at a time.
+// What leaves the journal: CSV that a spreadsheet reads back field for field, and JSON.
 
 #include "tests/support/JournalTestSupport.h"
 
 #include "journal/JournalExport.h"
-#include "journal/JournalModel.h"
 #include "cards/CardIdentifier.h"
 
 #include <QBuffer>
@@ -86,33 +84,4 @@ TEST(JournalExportTest, OddValuesComeBackFieldForFieldFromTheCsv) {
     const QJsonObject json = RecordToJson(journal->FindGoodCard(1, &error).value_or(GoodWrite(1)));
     EXPECT_EQ(json.value(QStringLiteral("identifier_value")).toInteger(), 1);
     EXPECT_EQ(json.value(QStringLiteral("card")).toString(), QStringLiteral("good"));
-}
-
-TEST(JournalExportTest, TheModelFetchesPagesNewestFirstUntilTheFilterIsExhausted) {
-    QTemporaryDir dir;
-    auto journal = OpenOrFail(dir.path() + QStringLiteral("/journal.sqlite"));
-    ASSERT_TRUE(journal);
-    const int records = 2 * CJournalModel::PAGE_SIZE + 17;
-    ASSERT_TRUE(journal->Database().transaction());
-    for (int i = 1; i <= records; ++i)
-        AddOrFail(*journal, MakeRecord(JournalOperation::Write, i % 3 ? JournalResult::Ok : JournalResult::Error,
-                                       std::uint64_t(i)));
-    ASSERT_TRUE(journal->Database().commit());
-
-    CJournalModel model;
-    model.SetFilter(journal.get(), {});
-    EXPECT_EQ(model.rowCount(), CJournalModel::PAGE_SIZE);
-    EXPECT_EQ(model.index(0, CJournalModel::COL_IDENTIFIER).data().toString(), CardIdText(std::uint64_t(records)));
-    while (model.canFetchMore(QModelIndex()))
-        model.fetchMore(QModelIndex());
-    ASSERT_EQ(model.rowCount(), records);
-    EXPECT_EQ(model.RecordAt(records - 1).identifier, 1u);
-    EXPECT_EQ(model.index(records - 3, CJournalModel::COL_RESULT).data().toString(), QStringLiteral("error"));
-    EXPECT_EQ(model.index(0, 0).data(CJournalModel::CardStatusRole).toInt(), int(CardStatus::Good));
-
-    model.SetFilter(journal.get(), {{}, JournalResult::Error, {}, {}});
-    while (model.canFetchMore(QModelIndex()))
-        model.fetchMore(QModelIndex());
-    EXPECT_EQ(model.rowCount(), records / 3);
-    EXPECT_TRUE(model.LastError().isEmpty());
 }

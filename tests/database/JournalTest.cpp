@@ -107,13 +107,14 @@ TEST(JournalTest, FiltersAndTotalsCountTheCardsOfWhatIsSelected) {
     };
     // Refusals apart from failed cards; the overwritten card no longer counts as good.
     EXPECT_EQ(totals({}), (std::vector<qint64>{9, 1, 1, 1, 1, 1}));
-    EXPECT_EQ(totals({QStringLiteral("771"), {}, {}, {}}), (std::vector<qint64>{6, 1, 0, 1, 0, 1}));
-    EXPECT_EQ(totals({{}, JournalResult::VerifyFailed, {}, {}}), (std::vector<qint64>{1, 0, 0, 0, 1, 0}));
-    EXPECT_EQ(totals({{}, {}, day2, {}}), (std::vector<qint64>{5, 0, 1, 0, 1, 1}));
-    EXPECT_EQ(totals({{}, {}, day1, day2}), (std::vector<qint64>{4, 2, 0, 1, 0, 0}));
-    // LIKE's own characters are plain text in an identifier filter.
-    EXPECT_EQ(totals({QStringLiteral("%"), {}, {}, {}}), (std::vector<qint64>{0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(totals({QStringLiteral("x'); DROP TABLE journal_record; --"), {}, {}, {}})[0], 0);
+    // The card's number alone finds its write, its read and the overwrite that took it off the good cards.
+    EXPECT_EQ(totals({.identifierText = QStringLiteral("77100001")}), (std::vector<qint64>{3, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(totals({.result = JournalResult::VerifyFailed}), (std::vector<qint64>{1, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(totals({.since = day2}), (std::vector<qint64>{5, 0, 1, 0, 1, 1}));
+    EXPECT_EQ(totals({.since = day1, .until = day2}), (std::vector<qint64>{4, 2, 0, 1, 0, 0}));
+    // Text that is no identifier finds nothing, and is never taken for SQL.
+    EXPECT_EQ(totals({.identifierText = QStringLiteral("%")}), (std::vector<qint64>{0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(totals({.identifierText = QStringLiteral("x'); DROP TABLE journal_record; --")})[0], 0);
     EXPECT_EQ(RecordCount(*journal), 9);
     // The card written over holds its number no longer; the one verified still does.
     EXPECT_FALSE(journal->FindGoodCard(77100001, &error));
@@ -121,10 +122,10 @@ TEST(JournalTest, FiltersAndTotalsCountTheCardsOfWhatIsSelected) {
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
 
     std::vector<JournalRecord> page;
-    ASSERT_TRUE(journal->Select({QStringLiteral("881"), {}, {}, {}}, 0, 0, &page, &error));
-    ASSERT_EQ(page.size(), 3u); // the write and the verification of one card, and a failed write
+    ASSERT_TRUE(journal->Select({.identifierText = QStringLiteral("0:88100004")}, 0, 0, &page, &error));
+    ASSERT_EQ(page.size(), 2u); // the write and the verification of one card
     EXPECT_GT(page[0].id, page[1].id); // newest first
-    EXPECT_EQ(page[0].result, JournalResult::Error);
+    EXPECT_EQ(page[0].result, JournalResult::VerifyFailed);
 }
 
 TEST(JournalTest, MigrationsTakeAJournalStepByStepAndStopAtAFailedStep) {
@@ -362,4 +363,19 @@ TEST(JournalFailureTest, AWriterKilledMidBatchLosesNoCommittedRecordAndLeavesASo
     for (std::uint64_t id = 1; id <= last; ++id)
         ASSERT_TRUE(journal->FindGoodCard(id, &error)) << "committed card " << id << " is missing";
     EXPECT_GE(RecordCount(*journal), int(last));
+}
+
+TEST(JournalTimeTest, StoredTimesReadBackAsWrittenAndOnlyRealTimesAreRead) {
+    // Every few days from 1600 to 2400 (leap years and centuries included), at an odd millisecond.
+    const QDateTime first(QDate(1600, 1, 1), QTime(0, 0), QTimeZone::utc());
+    for (qint64 step = 0; step < 800 * 365; step += 7) {
+        const QDateTime time = first.addDays(step).addMSecs(step * 3601 % 86400000);
+        const QString text = JournalTimeText(time);
+        ASSERT_EQ(text, time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) + u'Z');
+        ASSERT_EQ(JournalTimeFromText(text), time) << text.toStdString();
+    }
+    for (const char* text : {"2025-02-29T00:00:00.000Z", "2024-13-01T00:00:00.000Z",
+                             "2024-01-0aT00:00:00.000Z", "yesterday"})
+        EXPECT_FALSE(JournalTimeFromText(QLatin1String(text)).isValid()) << text;
+    EXPECT_EQ(JournalTimeFromText(QStringLiteral("2024-02-29")), QDateTime(QDate(2024, 2, 29), QTime(0, 0), QTimeZone::utc()));
 }

@@ -8,7 +8,9 @@
 #include "pages/OPListDlg.h"
 #include "pages/OPMainDlg.h"
 #include "shell/RFIDDlg.h"
+#include "rfidctl/Rfidctl.h"
 
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -16,11 +18,18 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QHeaderView>
+#include <QtTest/QTest>
 #include <QTableView>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QDir>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace {
 
@@ -69,9 +78,11 @@ protected:
 
     QString Path() const { return m_dir.filePath(QStringLiteral("journal.sqlite")); }
 
-    static int ShownRows(CJournalDlg& dlg) {
-        while (dlg.Model().canFetchMore(QModelIndex()))
-            dlg.Model().fetchMore(QModelIndex());
+    static int ShownRows(CJournalDlg& dlg) { return dlg.Model().rowCount(); }
+    // The rows of the filter the controls show now, their totals counted.
+    static int Filtered(CJournalDlg& dlg) {
+        dlg.Refresh();
+        dlg.ComputeTotals();
         return dlg.Model().rowCount();
     }
 
@@ -83,41 +94,53 @@ protected:
 
 TEST_F(JournalWindowTest, FiltersChooseTheRecordsAndTheTotalsCountWhatIsShown) {
     CJournalDlg dlg(Path(), *m_language);
+    dlg.ComputeTotals();
     EXPECT_EQ(ShownRows(dlg), 33 + 3 * 3);
     EXPECT_EQ(dlg.m_totals->text(), "Good cards: 33    Failed: 0    Refused: 3    To throw away: 3    Overwritten: 0    Records: 42");
-    EXPECT_EQ(dlg.Model().RecordAt(0).operation, JournalOperation::Verify); // newest first
+    EXPECT_EQ(dlg.Model().RecordAt(0)->operation, JournalOperation::Verify); // newest first
 
     dlg.m_dateFrom->setDate(QDate(2026, 5, 11));
     dlg.m_dateTo->setDate(QDate(2026, 5, 11));
-    dlg.Refresh();
-    EXPECT_EQ(ShownRows(dlg), 11 + 3);
+    EXPECT_EQ(Filtered(dlg), 11 + 3);
     EXPECT_EQ(dlg.m_totals->text(), "Good cards: 11    Failed: 0    Refused: 1    To throw away: 1    Overwritten: 0    Records: 14");
 
     dlg.m_dateTo->setDate(dlg.m_dateTo->minimumDate()); // "(any)"
     dlg.m_comboResult->setCurrentIndex(1 + int(JournalResult::VerifyFailed));
-    dlg.Refresh();
-    EXPECT_EQ(ShownRows(dlg), 1 + 2);
+    EXPECT_EQ(Filtered(dlg), 1 + 2);
     EXPECT_EQ(dlg.m_totals->text(), "Good cards: 0    Failed: 0    Refused: 0    To throw away: 3    Overwritten: 0    Records: 3");
 
     dlg.m_comboResult->setCurrentIndex(0);
     dlg.m_dateFrom->setDate(dlg.m_dateFrom->minimumDate());
-    dlg.m_editIdentifier->setText(QStringLiteral("007730941133"));
-    dlg.Refresh();
-    EXPECT_EQ(ShownRows(dlg), 10); // 0077309411330 to 339: 8 cards of the first day, 2 of the second
-    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 10    Failed: 0    Refused: 0    To throw away: 0    Overwritten: 0    Records: 10");
+    dlg.m_editStation->setText(QStringLiteral("line-1"));
+    EXPECT_EQ(Filtered(dlg), 11 + 3);
+    dlg.m_editStation->clear();
+    // The number printed on the card finds it, whatever its vendor.
+    dlg.m_editIdentifier->setText(QStringLiteral("9"));
+    EXPECT_EQ(Filtered(dlg), 1);
+    EXPECT_EQ(dlg.Model().RecordAt(0)->identifier, 0x1200000009ull);
+    dlg.m_editIdentifier->setText(QStringLiteral("18:9"));
+    dlg.m_comboSource->setCurrentIndex(2); // Mass Production
+    EXPECT_EQ(Filtered(dlg), 1);
+    dlg.m_editIdentifier->setText(QStringLiteral("0x1200000009"));
+    EXPECT_EQ(Filtered(dlg), 1);
+    dlg.m_editIdentifier->setText(QStringLiteral("0x12"));
+    EXPECT_EQ(Filtered(dlg), 0);
+    dlg.m_comboSource->setCurrentIndex(0);
+    dlg.m_editIdentifier->setText(QStringLiteral("0077309411330"));
+    EXPECT_EQ(Filtered(dlg), 1);
 
     // Copy takes the selected rows as shown; the export takes every record shown, as CSV.
     dlg.m_table->selectRow(0);
     const QString copied = dlg.SelectedRowsText();
-    EXPECT_TRUE(copied.startsWith(QStringLiteral("2026-05-11 09:00:00.000\tline-1\t"))) << copied.toStdString();
-    EXPECT_TRUE(copied.contains(QStringLiteral("\tMass Production\tWrite\t0077309411339\tOK\t"))) << copied.toStdString();
+    EXPECT_TRUE(copied.startsWith(QStringLiteral("2026-05-10 09:00:00.000\tline-0\t"))) << copied.toStdString();
+    EXPECT_TRUE(copied.contains(QStringLiteral("\tMass Production\tWrite\t0077309411330\tOK\t"))) << copied.toStdString();
     QString message;
     const QString csv = m_dir.filePath(QStringLiteral("out.csv"));
     ASSERT_TRUE(dlg.ExportTo(csv, &message));
-    EXPECT_EQ(message, QStringLiteral("10 records exported to ") + csv + u'.');
+    EXPECT_EQ(message, QStringLiteral("1 records exported to ") + csv + u'.');
     QFile file(csv);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().count("\r\n"), 11);
+    EXPECT_EQ(file.readAll().count("\r\n"), 2);
     EXPECT_FALSE(dlg.ExportTo(m_dir.filePath(QStringLiteral("no/such/folder/out.csv")), &message));
     EXPECT_TRUE(message.startsWith(QStringLiteral("The export to "))) << message.toStdString();
 }
@@ -135,8 +158,18 @@ TEST_F(JournalWindowTest, TextsFollowTheLanguageAndADroppedInFileMayTranslateThe
     EXPECT_EQ(dlg.m_btnExport->text(), "导出 CSV...");
     EXPECT_EQ(dlg.Model().headerData(CJournalModel::COL_IDENTIFIER, Qt::Horizontal, Qt::DisplayRole), "卡号");
     EXPECT_EQ(dlg.Model().index(0, CJournalModel::COL_SOURCE).data().toString(), "量产");
+    // A reason is stored in the journal's own words and shown in the window's.
+    JournalRecord overwrite;
+    overwrite.operation = JournalOperation::Overwrite;
+    overwrite.identifier = 5;
+    overwrite.reason = QStringLiteral("overwritten with 0000000000555; back to batch order");
+    QString error;
+    ASSERT_TRUE(dlg.Journal()->Add(overwrite, &error)) << error.toStdString();
+    ASSERT_EQ(dlg.TakeNewRecords(), 1);
+    EXPECT_EQ(dlg.Model().index(0, CJournalModel::COL_REASON).data().toString(), "已被 0000000000555 覆盖; 已退回批次 order");
     m_language->SetLanguage(QStringLiteral("繁體中文"));
     dlg.ApplyLanguage();
+    EXPECT_EQ(dlg.Model().index(0, CJournalModel::COL_REASON).data().toString(), "已被 0000000000555 覆寫; 已退回批次 order");
     EXPECT_EQ(dlg.m_btnClose->text(), "關閉");
     EXPECT_EQ(dlg.m_btnClose->accessibleName(), "關閉");
 
@@ -177,4 +210,116 @@ TEST_F(JournalWindowTest, TheLogKeepsItsLastLinesOnly) {
     EXPECT_EQ(lines.size(), LOG_MAX_LINES);
     EXPECT_EQ(lines.last(), QStringLiteral("line %1").arg(LOG_MAX_LINES + 49));
     EXPECT_EQ(lines.first(), QStringLiteral("line 50"));
+}
+
+TEST_F(JournalWindowTest, NewRecordsAppearWithoutLosingTheSelectionOrTheRowsInView) {
+    CJournalDlg dlg(Path(), *m_language);
+    dlg.ComputeTotals();
+    dlg.resize(900, 300);
+    dlg.show();
+    QScrollBar* scroll = dlg.m_table->verticalScrollBar();
+    const auto addCards = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            JournalRecord record;
+            record.station = QStringLiteral("line-9");
+            record.operation = JournalOperation::Write;
+            record.identifier = 0x1300000000ull + std::uint64_t(i);
+            QString error;
+            ASSERT_TRUE(dlg.Journal()->Add(record, &error)) << error.toStdString();
+        }
+    };
+    // Scrolled down with a row selected: both stay on their records.
+    scroll->setValue(scroll->maximum());
+    ASSERT_GT(scroll->value(), 0);
+    const int selectedRow = 40;
+    dlg.m_table->selectRow(selectedRow);
+    const std::int64_t selectedId = dlg.Model().RecordAt(selectedRow)->id;
+    const std::int64_t topId = dlg.Model().RecordAt(scroll->value())->id;
+    addCards(2);
+    EXPECT_EQ(dlg.TakeNewRecords(), 2);
+    EXPECT_EQ(ShownRows(dlg), 44);
+    EXPECT_EQ(dlg.Model().RecordAt(scroll->value())->id, topId);
+    const QModelIndexList selected = dlg.m_table->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(dlg.Model().RecordAt(selected[0].row())->id, selectedId);
+    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 35    Failed: 0    Refused: 3    To throw away: 3    Overwritten: 0    Records: 44");
+
+    // At the top the view shows what came; the window's own timer takes it in.
+    scroll->setValue(0);
+    addCards(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ShownRows(dlg) == 45; }, 2000));
+    EXPECT_EQ(scroll->value(), 0);
+    EXPECT_EQ(dlg.Model().RecordAt(0)->station, QStringLiteral("line-9"));
+}
+
+TEST_F(JournalWindowTest, TheWindowsExportIsRfidctlsForTheSameFilter) {
+    CJournalDlg dlg(Path(), *m_language);
+    dlg.m_editStation->setText(QStringLiteral("line-2"));
+    dlg.m_comboResult->setCurrentIndex(1 + int(JournalResult::Ok));
+    ASSERT_EQ(Filtered(dlg), 12 + 2);
+    const struct {
+        ExportFormat format;
+        const char* option;
+        const char* file;
+    } forms[] = {{ExportFormat::Csv, "--csv", "out.csv"}, {ExportFormat::Json, "--json", "out.json"}};
+    for (const auto& form : forms) {
+        QString message;
+        const QString path = m_dir.filePath(QLatin1String(form.file));
+        ASSERT_TRUE(dlg.ExportTo(path, &message, form.format)) << message.toStdString();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        std::ostringstream out, err;
+        ASSERT_EQ(RunRfidctl({"journal", form.option, "--station", "line-2", "--result", "ok", "--journal",
+                              Path().toStdString()},
+                             out, err),
+                  0)
+            << err.str();
+        EXPECT_EQ(file.readAll().toStdString(), out.str()) << form.option;
+    }
+}
+
+TEST_F(JournalWindowTest, ColumnsShowTheirTextsWholeInEachLanguageAndTheTableUsesTheWidth) {
+    CJournalDlg dlg(Path(), *m_language);
+    dlg.show();
+    for (const QString& language : {QStringLiteral("English"), QStringLiteral("简体中文"), QStringLiteral("繁體中文")}) {
+        m_language->SetLanguage(language);
+        dlg.ApplyLanguage();
+        const QHeaderView* header = dlg.m_table->horizontalHeader();
+        EXPECT_GE(header->length(), dlg.m_table->viewport()->width()) << language.toStdString();
+        const QFontMetrics metrics(dlg.m_table->font());
+        for (int column = 0; column < CJournalModel::COLUMN_COUNT; ++column) {
+            const QString title = dlg.Model().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+            EXPECT_GE(header->sectionSize(column), QFontMetrics(header->font()).horizontalAdvance(title))
+                << language.toStdString() << " " << title.toStdString();
+            for (int row = 0; row < 5; ++row) {
+                const QString text = dlg.Model().index(row, column).data().toString();
+                EXPECT_GE(header->sectionSize(column), metrics.horizontalAdvance(text))
+                    << language.toStdString() << " " << text.toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(JournalWindowTest, CalendarsOpenAtTodayAndTheExportStartsInTheDocumentsFolder) {
+    CJournalDlg dlg(Path(), *m_language);
+    dlg.show();
+    // The month a date field's calendar shows when a click on its arrow opens it.
+    const auto openedAt = [](QDateEdit* edit) {
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(edit->width() - 4, edit->height() / 2));
+        QCalendarWidget* calendar = edit->calendarWidget();
+        EXPECT_TRUE(calendar->isVisible());
+        const QDate shown(calendar->yearShown(), calendar->monthShown(), 1);
+        calendar->window()->hide();
+        return shown;
+    };
+    const QDate today = QDate::currentDate();
+    for (QDateEdit* edit : {dlg.m_dateFrom, dlg.m_dateTo}) {
+        ASSERT_EQ(edit->date(), edit->minimumDate()); // "(any)"
+        EXPECT_EQ(openedAt(edit), QDate(today.year(), today.month(), 1));
+    }
+    // A chosen day keeps its own month.
+    dlg.m_dateTo->setDate(QDate(2026, 5, 11));
+    EXPECT_EQ(openedAt(dlg.m_dateTo), QDate(2026, 5, 1));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(dlg.ExportFolder(), documents.isEmpty() ? QDir::homePath() : documents);
 }

@@ -21,6 +21,31 @@ QByteArray Options(int kilobytes) {
 
 } // namespace
 
+std::vector<JournalRecord> GenerateJournal(CJournal& journal, int count, const QDateTime& start) {
+    static const JournalResult kResults[] = {JournalResult::Ok, JournalResult::Error, JournalResult::Refused,
+                                             JournalResult::VerifyOk, JournalResult::VerifyFailed};
+    static const JournalSource kSources[] = {JournalSource::MassProduction, JournalSource::ReadWritePage,
+                                             JournalSource::Rfidctl};
+    static const std::uint64_t kVendors[] = {0, 18, 255};
+    std::vector<JournalRecord> records;
+    records.reserve(std::size_t(count));
+    EXPECT_TRUE(journal.Database().transaction());
+    for (int i = 0; i < count; ++i) {
+        JournalRecord record = MakeRecord(JournalOperation::Write, kResults[i % 5],
+                                          (kVendors[i % 3] << 32) | std::uint64_t(1000 + i % 97));
+        record.station = QStringLiteral("station-%1").arg(i % 3 + 1);
+        record.source = kSources[(i / 3) % 3];
+        record.batch = i % 4 == 0 ? QString() : QStringLiteral("batch-%1").arg(i % 2);
+        // A step of 7919 through the records spreads the times; three records share each time.
+        record.time = start.addMSecs(qint64((std::int64_t(i) * 7919) % count / 3) * 1000);
+        QString error;
+        EXPECT_TRUE(journal.AddInTransaction(record, &error)) << error.toStdString();
+        records.push_back(record);
+    }
+    EXPECT_TRUE(journal.Database().commit());
+    return records;
+}
+
 ScratchMount::ScratchMount(int kilobytes) : m_nKilobytes(kilobytes) {
     m_bMounted = PrivateMountNamespace() &&
                  mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, Options(kilobytes).constData()) == 0;

@@ -68,6 +68,23 @@ inline std::vector<JournalRecord> RecordsOldestFirst(CJournal& journal) {
     return records;
 }
 
+// Adds count records in one transaction: three stations, both page sources and rfidctl, every result,
+// two batches and records of none, identifiers under vendors 0, 18 and 255 with card numbers that repeat
+// across vendors. Times are shuffled against the order of adding (time order is not id order) and
+// several records share one time. The records as added, ids filled in.
+std::vector<JournalRecord> GenerateJournal(CJournal& journal, int count, const QDateTime& start);
+
+// The records that pass keep, in the journal's order: newest time first, then highest id.
+template <typename Keep>
+std::vector<JournalRecord> NewestFirst(std::vector<JournalRecord> records, Keep keep) {
+    records.erase(std::remove_if(records.begin(), records.end(), [&](const JournalRecord& r) { return !keep(r); }),
+                  records.end());
+    std::sort(records.begin(), records.end(), [](const JournalRecord& a, const JournalRecord& b) {
+        return a.time != b.time ? a.time > b.time : a.id > b.id;
+    });
+    return records;
+}
+
 // A tmpfs of the given size in a scratch folder, in a mount namespace of this process alone.
 // Usable() is false where this process may not mount (not root): the test then skips.
 class ScratchMount {

@@ -1,5 +1,6 @@
 #include "cards/CardIdentifier.h"
 #include "cards/CardFrame.h"
+#include "cards/NumberForms.h"
 
 #include <gtest/gtest.h>
 
@@ -125,4 +126,47 @@ TEST(CardIdentifierText, OneParserTakesExactlyTheFormsItsCallerNames) {
     EXPECT_EQ(ParseIdentifier(u"9999999999999", list).problem,
               QStringLiteral("not an identifier (13 digits, below 1099511627776)"));
     EXPECT_EQ(ParseIdentifier(u"300:1", list).problem, QStringLiteral("the vendor ID must be 0 to 255"));
+}
+
+namespace {
+
+bool SearchFinds(const IdentifierSearch& search, std::uint64_t identifier) {
+    switch (search.kind) {
+    case IdentifierSearch::Identifier:
+        return identifier == search.value;
+    case IdentifierSearch::CardNumber:
+        return (identifier & 0xFFFFFFFFu) == search.value;
+    case IdentifierSearch::Low24Bits:
+        return (identifier & 0xFFFFFFu) == search.value;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(IdentifierSearchText, EveryPrintedFormFindsItsCardAndNoOther) {
+    for (const std::uint64_t id : {(18ull << 32) | 1000u, (255ull << 32) | 0xFFFFFFFFu, 0x123456789Aull, 0ull}) {
+        const QString full = CardIdText(id);
+        const QString vendorCard = QStringLiteral("%1:%2").arg(id >> 32).arg(id & 0xFFFFFFFFu);
+        const QString hex = QStringLiteral("0x") + NumberFormText(FORM_HEX, id);
+        const QString forms[] = {full, vendorCard, hex, NumberFormText(FORM_DEZ10, id), NumberFormText(FORM_W26, id),
+                                 NumberFormText(FORM_5_5, id), QStringLiteral("  %1 ").arg(id & 0xFFFFFFFFu)};
+        for (const QString& text : forms) {
+            const std::optional<IdentifierSearch> search = ParseIdentifierSearch(text);
+            ASSERT_TRUE(search) << text.toStdString();
+            EXPECT_TRUE(SearchFinds(*search, id)) << text.toStdString();
+            // Another card number never matches; another vendor only when the text gives no vendor.
+            EXPECT_FALSE(SearchFinds(*search, id ^ 0x10000u)) << text.toStdString();
+            const bool namesVendor = text == full || text == vendorCard || text == hex;
+            EXPECT_EQ(SearchFinds(*search, id ^ (7ull << 32)), !namesVendor) << text.toStdString();
+        }
+    }
+    EXPECT_EQ(ParseIdentifierSearch(u"1000")->kind, IdentifierSearch::CardNumber);
+    EXPECT_EQ(ParseIdentifierSearch(u"0000000001000")->kind, IdentifierSearch::Identifier);
+}
+
+TEST(IdentifierSearchText, TextThatIsNoFormFindsNothing) {
+    for (const char16_t* text : {u"", u"  ", u"abc", u"1,2,3", u"256,1", u"1,65536", u"12:", u"256:1", u"0x12",
+                                 u"0x12345678GZ", u"12345678901234", u"1099511627776", u"-5", u"1e3", u"１２"})
+        EXPECT_FALSE(ParseIdentifierSearch(QStringView(text))) << QString::fromUtf16(text).toStdString();
 }

@@ -1,72 +1,224 @@
-// The production journal at size: fills a journal with a million records (or the count given), then
-// prints how long the journal window takes to open on it, to show its totals and first page, to scroll
-// a hundred pages down and to filter by identifier, and what one durable record costs a card.
+// The journal of years: fills a journal with ten million records (or the count given) in SQLite, or with
+// --postgres on a PostgreSQL server of its own, then prints what a supervisor waits for: the window shown
+// with its first rows, one Ctrl+End to the oldest record, filter changes, the program's resident memory
+// after scrolling through the whole journal, and rfidctl journal's records a second and memory for CSV
+// and JSON.
 //
-//   JournalBench [records]
+//   JournalBench [records] [--postgres]
 
-#include "journal/JournalRecorder.h"
+#include "emulator/PgServer.h"
+#include "journal/Database.h"
 #include "language/MultiLanguage.h"
 #include "shell/JournalDlg.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
 #include <QTemporaryDir>
-#include <QTimeZone>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
+#include <memory>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
-bool Fill(const QString& path, int records) {
-    JournalStatus status;
-    auto journal = CJournal::Open(path, &status);
-    if (!journal || !journal->Database().transaction())
-        return false;
-    QString error;
-    for (int i = 0; i < records; ++i) {
-        JournalRecord record;
-        record.time = QDateTime::fromMSecsSinceEpoch(1780000000000 + qint64(i) * 1500, QTimeZone::utc());
-        record.station = QStringLiteral("line-1");
-        record.user = QStringLiteral("operator");
-        record.source = JournalSource::MassProduction;
-        record.operation = i % 2 ? JournalOperation::Verify : JournalOperation::Write;
-        record.result = i % 2 ? (i % 97 ? JournalResult::VerifyOk : JournalResult::VerifyFailed) : JournalResult::Ok;
-        record.verifyRequested = true;
-        record.identifier = 0x1200000000ull + std::uint64_t(i / 2);
-        if (!journal->Add(record, &error))
-            return false;
-    }
-    return journal->Database().commit();
+constexpr qint64 kFirstTime = 1700000000; // seconds since 1970, UTC; a record every 1.5 s from there
+
+// The whole journal in one statement a few million rows at a time: stations line-1 to line-8, every
+// source, mostly good writes with some refusals and failures, three records of four from a batch, and
+// vendor 18 on every fourth card.
+QString FillSql(JournalEngine engine) {
+    const bool sqlite = engine == JournalEngine::SQLite;
+    const QString series = sqlite ? QStringLiteral("WITH RECURSIVE n(i) AS (SELECT ? UNION ALL SELECT i + 1 FROM n WHERE i < ?)")
+                                  : QStringLiteral("WITH n(i) AS (SELECT generate_series(?::bigint, ?::bigint))");
+    const QString time = sqlite ? QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', %1 + i * 1.5, 'unixepoch')")
+                                : QStringLiteral("to_char(to_timestamp(%1 + i * 1.5) AT TIME ZONE 'UTC',"
+                                                 " 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')");
+    const QString identifier = QStringLiteral("((CASE WHEN i % 4 = 0 THEN 18 ELSE 0 END) * 4294967296 + 100000 + i / 2)");
+    const QString text = sqlite ? QStringLiteral("printf('%013d', %1)").arg(identifier)
+                                : QStringLiteral("lpad((%1)::text, 13, '0')").arg(identifier);
+    const QString concat = sqlite ? QStringLiteral("'line-' || (1 + i % 8)") : QStringLiteral("'line-' || (1 + i % 8)::text");
+    const QString batch = sqlite ? QStringLiteral("CASE WHEN i % 4 = 3 THEN NULL ELSE 'order-' || (i / 100000) END")
+                                 : QStringLiteral("CASE WHEN i % 4 = 3 THEN NULL ELSE 'order-' || (i / 100000)::text END");
+    return series +
+           QStringLiteral(" INSERT INTO journal_record (recorded_at, station, login_user, source, operation, identifier,"
+                          " identifier_text, result, reason, verify_requested, reader_name, reader_version, batch)"
+                          " SELECT %1, %2, 'operator',"
+                          " CASE i % 3 WHEN 0 THEN 'mass-production' WHEN 1 THEN 'read-write' ELSE 'rfidctl' END,"
+                          " 'write', %3, %4,"
+                          " CASE WHEN i % 50 = 0 THEN 'refused' WHEN i % 97 = 0 THEN 'error' ELSE 'ok' END,"
+                          " CASE WHEN i % 50 = 0 THEN 'already on a good card' ELSE '' END,"
+                          " 0, 'RFID Reader', '1.0.2', %5 FROM n")
+               .arg(time.arg(kFirstTime), concat, identifier, text, batch);
 }
 
-double Ms(QElapsedTimer& clock) {
+bool Fill(const QString& connection, qint64 records) {
+    JournalStatus status;
+    auto journal = CJournal::Open(connection, &status);
+    if (!journal) {
+        std::fprintf(stderr, "cannot open the journal: %s\n", qPrintable(status.detail));
+        return false;
+    }
+    const QString sql = FillSql(journal->Engine());
+    constexpr qint64 kStep = 1000000;
+    for (qint64 first = 0; first < records; first += kStep) {
+        QSqlQuery fill(journal->Database());
+        fill.prepare(sql);
+        fill.addBindValue(first);
+        fill.addBindValue(std::min(records, first + kStep) - 1);
+        if (!journal->Database().transaction() || !fill.exec() || !journal->Database().commit()) {
+            std::fprintf(stderr, "cannot fill the journal: %s\n", qPrintable(fill.lastError().text()));
+            return false;
+        }
+    }
+    QSqlQuery analyse(journal->Database());
+    analyse.exec(journal->Engine() == JournalEngine::SQLite ? QStringLiteral("PRAGMA optimize")
+                                                             : QStringLiteral("ANALYZE journal_record"));
+    return true;
+}
+
+double Ms(const QElapsedTimer& clock) {
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
-// The median cost a card: the duplicate look-up and the write record, each committed before it returns.
-double MedianRecordMs(const QString& path, int cards) {
-    JournalSettings settings;
-    settings.connection = path;
-    settings.station = QStringLiteral("bench");
-    CJournalRecorder recorder(settings);
-    std::vector<double> ms;
+long ResidentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// The rows in view painted, each fetched as the view asks for it.
+void Paint(CJournalDlg& dlg) {
+    dlg.m_table->viewport()->repaint();
+    QCoreApplication::processEvents();
+}
+
+void TimeFilter(CJournalDlg& dlg, const char* what, const std::function<void()>& change) {
     QElapsedTimer clock;
-    for (int i = 0; i < cards; ++i) {
-        clock.start();
-        bool answered = false;
-        recorder.FindGoodCard(0x1300000000ull + std::uint64_t(i), &answered);
-        JournalRecord record;
-        record.source = JournalSource::MassProduction;
-        record.operation = JournalOperation::Write;
-        record.identifier = 0x1300000000ull + std::uint64_t(i);
-        recorder.Record(record);
-        ms.push_back(Ms(clock));
+    clock.start();
+    change();
+    dlg.Refresh();
+    Paint(dlg);
+    std::printf("  filter %-38s %8.1f ms  (%d records)\n", what, Ms(clock), dlg.Model().rowCount());
+}
+
+void MeasureWindow(const QString& connection) {
+    CMultiLanguage language;
+    QElapsedTimer clock;
+    const long startKb = ResidentKb();
+    clock.start();
+    CJournalDlg dlg(connection, language);
+    dlg.show();
+    Paint(dlg);
+    std::printf("window shown with its first rows:          %8.1f ms  (%d records counted)\n", Ms(clock),
+                dlg.Model().rowCount());
+    clock.start();
+    dlg.ComputeTotals();
+    std::printf("  its totals, just after:                  %8.1f ms\n", Ms(clock));
+
+    clock.start();
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+    QCoreApplication::sendEvent(dlg.m_table, &end);
+    Paint(dlg);
+    const JournalRecord* oldest = dlg.Model().RecordAt(dlg.Model().rowCount() - 1);
+    std::printf("one Ctrl+End to the oldest record:         %8.1f ms  (%s)\n", Ms(clock),
+                oldest ? qPrintable(JournalTimeText(oldest->time)) : "not fetched");
+
+    // Dragged through the whole journal: the view stops at 400 places from the top to the bottom.
+    clock.start();
+    QScrollBar* scroll = dlg.m_table->verticalScrollBar();
+    for (int stop = 0; stop <= 400; ++stop) {
+        scroll->setValue(int(qint64(scroll->maximum()) * stop / 400));
+        Paint(dlg);
     }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
+    std::printf("dragged through 400 places:                %8.1f ms a place\n", Ms(clock) / 401);
+    std::printf("resident memory after scrolling through:   %8ld MB  (%ld MB before the window)\n",
+                ResidentKb() / 1024, startKb / 1024);
+
+    TimeFilter(dlg, "station line-3", [&] { dlg.m_editStation->setText(QStringLiteral("line-3")); });
+    TimeFilter(dlg, "+ result refused", [&] { dlg.m_comboResult->setCurrentIndex(1 + int(JournalResult::Refused)); });
+    TimeFilter(dlg, "card number 123456 (any vendor)", [&] {
+        dlg.m_editStation->clear();
+        dlg.m_comboResult->setCurrentIndex(0);
+        dlg.m_editIdentifier->setText(QStringLiteral("123456"));
+    });
+    TimeFilter(dlg, "18:300000", [&] { dlg.m_editIdentifier->setText(QStringLiteral("18:300000")); });
+    TimeFilter(dlg, "batch order-7", [&] {
+        dlg.m_editIdentifier->clear();
+        dlg.m_editBatch->setText(QStringLiteral("order-7"));
+    });
+    TimeFilter(dlg, "source rfidctl", [&] {
+        dlg.m_editBatch->clear();
+        dlg.m_comboSource->setCurrentIndex(3);
+    });
+    TimeFilter(dlg, "dates 2023-11-15 to 2023-11-16", [&] {
+        dlg.m_comboSource->setCurrentIndex(0);
+        dlg.m_dateFrom->setDate(QDate(2023, 11, 15));
+        dlg.m_dateTo->setDate(QDate(2023, 11, 16));
+    });
+    TimeFilter(dlg, "none again", [&] {
+        dlg.m_dateFrom->setDate(dlg.m_dateFrom->minimumDate());
+        dlg.m_dateTo->setDate(dlg.m_dateTo->minimumDate());
+    });
+    std::printf("resident memory at the end:                %8ld MB\n", ResidentKb() / 1024);
+}
+
+// rfidctl journal run as its own process, its output thrown away: records a second and peak memory.
+void MeasureRfidctl(const QString& connection, qint64 records, const char* form) {
+    const std::string journal = connection.toStdString();
+    const char* argv[] = {RFIDCTL_PATH, "journal", form, "--journal", journal.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer clock;
+    clock.start();
+    pid_t child = 0;
+    if (posix_spawn(&child, RFIDCTL_PATH, &actions, nullptr, const_cast<char**>(argv), environ) != 0) {
+        std::printf("rfidctl could not be started\n");
+        return;
+    }
+    // Its peak memory read while it runs: the rusage of a spawned child also counts the parent's pages it
+    // started with.
+    const QString statusFile = QStringLiteral("/proc/%1/status").arg(child);
+    long peakKb = 0;
+    int status = 0;
+    rusage usage{};
+    while (wait4(child, &status, WNOHANG, &usage) == 0) {
+        QFile file(statusFile);
+        if (file.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : file.readAll().split('\n'))
+                if (line.startsWith("VmHWM:"))
+                    peakKb = std::max(peakKb, line.mid(6).trimmed().split(' ').value(0).toLong());
+        usleep(50000);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    const double seconds = Ms(clock) / 1000;
+    // Its own processor time too: on a machine busy with other work the clock says more about the others.
+    const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::printf("rfidctl journal %-6s %9.0f records/s  %6.1f s (%.0f records a processor second)  peak %ld MB"
+                "  (exit %d)\n",
+                form, double(records) / seconds, seconds, double(records) / cpu, peakKb / 1024,
+                WEXITSTATUS(status));
 }
 
 } // namespace
@@ -75,39 +227,37 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int records = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured
+    qint64 records = 10000000;
+    bool postgres = false;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--postgres")
+            postgres = true;
+        else
+            records = std::max<qint64>(1, QByteArray(argv[i]).toLongLong());
+    }
     QTemporaryDir folder;
     CMultiLanguage::SetDefaultAppFolder(folder.path());
-    const QString path = folder.filePath(QStringLiteral("journal.sqlite"));
+    QString connection = folder.filePath(QStringLiteral("journal.sqlite"));
+    std::unique_ptr<CPgServer> server;
+    if (postgres) {
+        server = std::make_unique<CPgServer>();
+        connection = server->IsRunning() ? server->CreateDatabase(QStringLiteral("rfid_journal_bench")) : QString();
+        if (connection.isEmpty()) {
+            std::fprintf(stderr, "no PostgreSQL server: %s\n", qPrintable(server->LastError()));
+            return 1;
+        }
+    }
 
     QElapsedTimer clock;
     clock.start();
-    if (!Fill(path, records)) {
-        std::fprintf(stderr, "could not fill the journal\n");
+    if (!Fill(connection, records))
         return 1;
-    }
-    std::printf("filled %d records in %.0f ms\n", records, Ms(clock));
-
-    CMultiLanguage language;
-    clock.start();
-    CJournalDlg dlg(path, language);
-    dlg.show();
-    QCoreApplication::processEvents();
-    std::printf("window open with totals and first page: %.1f ms (%d rows fetched)\n", Ms(clock),
-                dlg.Model().rowCount());
-
-    clock.start();
-    for (int page = 0; page < 100 && dlg.Model().canFetchMore(QModelIndex()); ++page)
-        dlg.Model().fetchMore(QModelIndex());
-    std::printf("100 more pages while scrolling: %.2f ms a page\n", Ms(clock) / 100);
-
-    clock.start();
-    dlg.m_editIdentifier->setText(QStringLiteral("0077309"));
-    dlg.Refresh();
-    std::printf("identifier filter over every record: %.1f ms\n", Ms(clock));
-
-    std::printf("one card's journal work (duplicate look-up + durable record), median of 500: %.3f ms\n",
-                MedianRecordMs(path, 500));
+    std::printf("%s journal of %lld records filled in %.0f s\n", postgres ? "PostgreSQL" : "SQLite", records,
+                Ms(clock) / 1000);
+    MeasureWindow(connection);
+    MeasureRfidctl(connection, records, "--csv");
+    MeasureRfidctl(connection, records, "--json");
     CMultiLanguage::SetDefaultAppFolder(QString());
     return 0;
 }
