@@ -10,6 +10,7 @@
 #include "reader/RFIDDevice.h"
 #include "reader/USBDevice.h"
 #include "rfidctl/RfidctlBatch.h"
+#include "rfidctl/RfidctlBatchStatus.h"
 #include "rfidctl/RfidctlJournal.h"
 #include "station/CardRoutine.h"
 #include "station/TypedNumbers.h"
@@ -53,6 +54,7 @@ const char kUsage[] =
     "  batch next NAME [--verify] [--wait SECONDS] [--force]\n"
     "  batch report NAME [--csv]\n"
     "  batch release NAME --station S\n"
+    "  batch status [NAME] [--watch] [--json]\n"
     "                       batches of numbers shared by the stations (rfidctl batch --help)\n"
     "  ID is decimal (below 1099511627776) or 0x and 10 hex digits (0x123456789A)\n"
     "\n"
@@ -561,6 +563,15 @@ const std::vector<Command>& Commands() {
          "station that never comes back. Refused while S is running.",
          {},
          ReleaseBatchCommand},
+        {"batch status",
+         "batch status [NAME] [--watch] [--json]",
+         "Prints the figures of every batch, or of batch NAME with its stations: good cards of the total,\n"
+         "claimed, to throw away, left, cards per minute over the last 10 minutes, the time to finish and\n"
+         "the state. --watch prints them again every 2 s: on a terminal a progress line per batch is\n"
+         "redrawn, otherwise a line is printed for each change.",
+         {{"watch", "", "prints the figures again every 2 s until interrupted"},
+          {"json", "", "as JSON, with the stations of each batch"}},
+         BatchStatusCommand},
     };
     return commands;
 }

@@ -54,60 +54,6 @@ QString Quoted(const QString& name) {
     return QString::fromStdString(ArgumentText(name.toStdString()));
 }
 
-// The journal's database, opened for one command and closed with it.
-class CBatchDatabase {
-public:
-    ~CBatchDatabase() {
-        if (m_strConnection.isEmpty())
-            return;
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_strConnection);
-    }
-
-    // mustExist: a journal file that is not there is said so, not created empty.
-    int Open(bool mustExist, std::ostream& err) {
-        return OpenText(RfidctlJournalSettings(CurrentJournalOptions()).connection, mustExist, err);
-    }
-
-    int OpenText(const QString& text, bool mustExist, std::ostream& err) {
-        QString error;
-        const std::optional<DatabaseLocation> location = ParseDatabaseLocation(text, &error);
-        if (!location)
-            return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                           QStringLiteral("the journal %1 cannot be opened (%2)")
-                               .arg(Quoted(DatabaseDisplayText(text)), error));
-        if (mustExist && location->engine == JournalEngine::SQLite && !QFileInfo::exists(location->path))
-            return Problem(err, RFIDCTL_JOURNAL_FAILED, QStringLiteral("no journal at ") + location->path);
-        m_strConnection = QStringLiteral("rfidctl-batch");
-        m_db = OpenDatabase(*location, m_strConnection, &error);
-        if (!m_db.isOpen() || !MigrateDatabase(m_db, &error))
-            return Problem(err, RFIDCTL_JOURNAL_FAILED, error);
-        return RFIDCTL_OK;
-    }
-
-    QSqlDatabase& Db() { return m_db; }
-
-private:
-    QString m_strConnection;
-    QSqlDatabase m_db;
-};
-
-// Whether the batch is there: RFIDCTL_OK, RFIDCTL_USAGE when there is none, or the journal's failure.
-int CheckBatchExists(QSqlDatabase& db, const QString& name, bool wanted, std::ostream& err) {
-    QString error;
-    const std::optional<BatchInfo> found = FindBatch(db, name, &error);
-    if (!found && !error.startsWith(QLatin1String("there is no batch")))
-        return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                       QStringLiteral("reading the batches failed (%1)").arg(error));
-    if (bool(found) == wanted)
-        return RFIDCTL_OK;
-    return Problem(err, RFIDCTL_USAGE,
-                   (wanted ? QStringLiteral("there is no batch named %1")
-                           : QStringLiteral("a batch named %1 exists already"))
-                       .arg(Quoted(name)));
-}
-
 QString VendorCard(std::uint64_t vendor, std::uint64_t card) {
     return QStringLiteral("%1:%2").arg(vendor).arg(card);
 }
@@ -131,6 +77,47 @@ QString CountsText(const BatchCounts& counts) {
 }
 
 } // namespace
+
+int CheckBatchExists(QSqlDatabase& db, const QString& name, bool wanted, std::ostream& err) {
+    QString error;
+    const std::optional<BatchInfo> found = FindBatch(db, name, &error);
+    if (!found && !error.startsWith(QLatin1String("there is no batch")))
+        return Problem(err, RFIDCTL_JOURNAL_FAILED,
+                       QStringLiteral("reading the batches failed (%1)").arg(error));
+    if (bool(found) == wanted)
+        return RFIDCTL_OK;
+    return Problem(err, RFIDCTL_USAGE,
+                   (wanted ? QStringLiteral("there is no batch named %1")
+                           : QStringLiteral("a batch named %1 exists already"))
+                       .arg(Quoted(name)));
+}
+
+CBatchDatabase::~CBatchDatabase() {
+    if (m_strConnection.isEmpty())
+        return;
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_strConnection);
+}
+
+int CBatchDatabase::Open(bool mustExist, std::ostream& err) {
+    return OpenText(RfidctlJournalSettings(CurrentJournalOptions()).connection, mustExist, err);
+}
+
+int CBatchDatabase::OpenText(const QString& text, bool mustExist, std::ostream& err) {
+    QString error;
+    const std::optional<DatabaseLocation> location = ParseDatabaseLocation(text, &error);
+    if (!location)
+        return Problem(err, RFIDCTL_JOURNAL_FAILED,
+                       QStringLiteral("the journal %1 cannot be opened (%2)").arg(Quoted(DatabaseDisplayText(text)), error));
+    if (mustExist && location->engine == JournalEngine::SQLite && !QFileInfo::exists(location->path))
+        return Problem(err, RFIDCTL_JOURNAL_FAILED, QStringLiteral("no journal at ") + location->path);
+    m_strConnection = QStringLiteral("rfidctl-batch");
+    m_db = OpenDatabase(*location, m_strConnection, &error);
+    if (!m_db.isOpen() || !MigrateDatabase(m_db, &error))
+        return Problem(err, RFIDCTL_JOURNAL_FAILED, error);
+    return RFIDCTL_OK;
+}
 
 std::optional<std::string> BatchNameArgument(const Arguments& arguments, const char* command, QString* name) {
     if (arguments.values.size() != 1)

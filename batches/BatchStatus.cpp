@@ -1,0 +1,255 @@
+#include "batches/BatchStatus.h"
+
+#include "batches/BatchSql.h"
+#include "batches/BatchStation.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace {
+
+struct RecentCards {
+    std::int64_t cards = 0;
+    QString first; // the first good card within the window
+};
+
+bool Fail(QString* error, const QSqlQuery& query) {
+    if (error)
+        *error = query.lastError().text().trimmed();
+    return false;
+}
+
+QDateTime FromText(const QString& text) {
+    return QDateTime::fromString(text, Qt::ISODateWithMs);
+}
+
+// Good cards within the rate window, per batch (all batches when batch is empty).
+bool ReadRecentCards(QSqlDatabase& db, const QString& batch, const QDateTime& now,
+                     std::map<QString, RecentCards>* recent, QString* error) {
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT batch_name, COUNT(*), MIN(done_at) FROM batch_claim"
+                                 " WHERE state IN (?, ?) AND done_at >= ?%1 GROUP BY batch_name")
+                      .arg(batch.isEmpty() ? QString() : QStringLiteral(" AND batch_name = ?")));
+    query.addBindValue(QString(CLAIM_WRITTEN));
+    query.addBindValue(QString(CLAIM_VERIFIED));
+    query.addBindValue(BatchTimeText(now.addSecs(-BATCH_RATE_WINDOW_SECONDS)));
+    if (!batch.isEmpty())
+        query.addBindValue(batch);
+    if (!query.exec())
+        return Fail(error, query);
+    while (query.next())
+        (*recent)[query.value(0).toString()] = {query.value(1).toLongLong(), query.value(2).toString()};
+    return true;
+}
+
+BatchFigures Figures(const BatchInfo& info, const RecentCards& recent, const QDateTime& now) {
+    BatchFigures figures;
+    figures.info = info;
+    const BatchCounts& counts = info.counts;
+    if (recent.cards > 0) {
+        // Over the whole window, or since the first card in it when the line started within the window:
+        // a line that started two minutes ago is not taken for one five times slower.
+        const QDateTime first = FromText(recent.first);
+        const qint64 span = first.isValid() ? std::clamp<qint64>(first.secsTo(now), 60, BATCH_RATE_WINDOW_SECONDS)
+                                            : BATCH_RATE_WINDOW_SECONDS;
+        figures.cardsPerMinute = double(recent.cards) * 60.0 / double(span);
+    }
+    const std::int64_t remaining = counts.total - counts.Done();
+    if (remaining <= 0) {
+        figures.state = BatchState::Finished;
+        figures.secondsToFinish = 0;
+        return figures;
+    }
+    if (figures.cardsPerMinute > 0) {
+        figures.state = BatchState::Running;
+        figures.secondsToFinish = std::int64_t(std::ceil(double(remaining) * 60.0 / figures.cardsPerMinute));
+    } else {
+        const bool untouched = counts.Done() == 0 && counts.claimed == 0 && counts.throwAway == 0 &&
+                               counts.left == counts.total;
+        figures.state = untouched ? BatchState::NotStarted : BatchState::Paused;
+    }
+    return figures;
+}
+
+struct StationSession {
+    QString host, seenAt;
+};
+
+std::optional<StationSession> ReadSession(QSqlDatabase& db, const QString& station, QString* error) {
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT host, seen_at FROM station_session WHERE name = ?"));
+    query.addBindValue(station);
+    if (!query.exec()) {
+        Fail(error, query);
+        return std::nullopt;
+    }
+    StationSession session;
+    if (query.next())
+        session = {query.value(0).toString(), query.value(1).toString()};
+    return session;
+}
+
+} // namespace
+
+int BatchFigures::Percent() const {
+    if (info.counts.total <= 0)
+        return 0;
+    return int(std::clamp<std::int64_t>(Good() * 100 / info.counts.total, 0, 100));
+}
+
+std::vector<BatchFigures> ReadAllBatchFigures(QSqlDatabase& db, const QDateTime& now, QString* error) {
+    QString listError;
+    const std::vector<BatchInfo> batches = ListBatches(db, &listError);
+    if (!listError.isEmpty()) {
+        if (error)
+            *error = listError;
+        return {};
+    }
+    std::map<QString, RecentCards> recent;
+    if (!ReadRecentCards(db, QString(), now, &recent, error))
+        return {};
+    std::vector<BatchFigures> figures;
+    figures.reserve(batches.size());
+    for (const BatchInfo& info : batches)
+        figures.push_back(Figures(info, recent[info.name], now));
+    return figures;
+}
+
+std::optional<BatchFigures> ReadBatchFigures(QSqlDatabase& db, const QString& name, const QDateTime& now,
+                                             QString* error) {
+    const std::optional<BatchInfo> info = FindBatch(db, name, error);
+    if (!info)
+        return std::nullopt;
+    std::map<QString, RecentCards> recent;
+    if (!ReadRecentCards(db, name, now, &recent, error))
+        return std::nullopt;
+    return Figures(*info, recent[name], now);
+}
+
+std::vector<StationFigures> ReadStationFigures(QSqlDatabase& db, const QString& batch, const QDateTime& now,
+                                               QString* error) {
+    std::map<QString, StationFigures> stations;
+    std::map<QString, QString> lastCard;
+    QSqlQuery claims(db);
+    claims.prepare(QStringLiteral("SELECT station, state, COUNT(*), MAX(done_at) FROM batch_claim"
+                                  " WHERE batch_name = ? AND station IS NOT NULL GROUP BY station, state"));
+    claims.addBindValue(batch);
+    if (!claims.exec()) {
+        Fail(error, claims);
+        return {};
+    }
+    while (claims.next()) {
+        const QString name = claims.value(0).toString();
+        const QString state = claims.value(1).toString();
+        StationFigures& station = stations[name];
+        if (state == QLatin1String(CLAIM_CLAIMED))
+            station.claimed += claims.value(2).toLongLong();
+        else if (state == QLatin1String(CLAIM_WRITTEN) || state == QLatin1String(CLAIM_VERIFIED))
+            station.cards += claims.value(2).toLongLong();
+        lastCard[name] = std::max(lastCard[name], claims.value(3).toString());
+    }
+    QSqlQuery discards(db);
+    discards.prepare(QStringLiteral("SELECT station, COUNT(*), MAX(discarded_at) FROM batch_discard"
+                                    " WHERE batch_name = ? GROUP BY station"));
+    discards.addBindValue(batch);
+    if (!discards.exec()) {
+        Fail(error, discards);
+        return {};
+    }
+    while (discards.next()) {
+        const QString name = discards.value(0).toString();
+        stations[name].failures = discards.value(1).toLongLong();
+        lastCard[name] = std::max(lastCard[name], discards.value(2).toString());
+    }
+    std::vector<StationFigures> figures;
+    for (auto& [name, station] : stations) {
+        station.name = name;
+        const std::optional<StationSession> session = ReadSession(db, name, error);
+        if (!session)
+            return {};
+        station.host = session->host;
+        station.lastSeen = session->seenAt;
+        QString lookUpError;
+        const bool live = StationIsLive(db, name, nullptr, &lookUpError);
+        if (!lookUpError.isEmpty()) {
+            if (error)
+                *error = lookUpError;
+            return {};
+        }
+        const QDateTime last = FromText(lastCard[name]);
+        if (!live)
+            station.activity = StationActivity::Away;
+        else if (last.isValid() && last.secsTo(now) <= STATION_IDLE_SECONDS)
+            station.activity = StationActivity::Working;
+        else
+            station.activity = StationActivity::Idle;
+        figures.push_back(station);
+    }
+    return figures;
+}
+
+std::vector<StationRate> ReadStationRates(QSqlDatabase& db, const QString& batch, QString* error) {
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT station, SUBSTR(done_at, 1, 16), COUNT(*) FROM batch_claim"
+                                 " WHERE batch_name = ? AND state IN (?, ?) AND station IS NOT NULL"
+                                 " GROUP BY station, SUBSTR(done_at, 1, 16) ORDER BY 1, 2"));
+    query.addBindValue(batch);
+    query.addBindValue(QString(CLAIM_WRITTEN));
+    query.addBindValue(QString(CLAIM_VERIFIED));
+    std::vector<StationRate> rates;
+    if (!query.exec()) {
+        Fail(error, query);
+        return rates;
+    }
+    while (query.next()) {
+        const QString station = query.value(0).toString();
+        if (rates.empty() || rates.back().station != station)
+            rates.push_back({station, {}});
+        QDateTime minute = QDateTime::fromString(query.value(1).toString(), QStringLiteral("yyyy-MM-ddTHH:mm"));
+        minute.setTimeSpec(Qt::UTC);
+        if (minute.isValid())
+            rates.back().minutes.push_back({minute, query.value(2).toInt()});
+    }
+    return rates;
+}
+
+QString BatchStateText(BatchState state) {
+    switch (state) {
+    case BatchState::NotStarted:
+        return QStringLiteral("not started");
+    case BatchState::Running:
+        return QStringLiteral("running");
+    case BatchState::Paused:
+        return QStringLiteral("paused");
+    case BatchState::Finished:
+        return QStringLiteral("finished");
+    }
+    return QString();
+}
+
+QString StationActivityText(StationActivity activity) {
+    switch (activity) {
+    case StationActivity::Working:
+        return QStringLiteral("working");
+    case StationActivity::Idle:
+        return QStringLiteral("idle");
+    case StationActivity::Away:
+        return QStringLiteral("away");
+    }
+    return QString();
+}
+
+QString DurationText(std::optional<std::int64_t> seconds) {
+    if (!seconds || *seconds < 0)
+        return QStringLiteral("-");
+    const std::int64_t s = *seconds;
+    if (s >= 3600)
+        return QStringLiteral("%1 h %2 min").arg(s / 3600).arg((s % 3600) / 60, 2, 10, QChar('0'));
+    if (s >= 60)
+        return QStringLiteral("%1 min %2 s").arg(s / 60).arg(s % 60, 2, 10, QChar('0'));
+    return QStringLiteral("%1 s").arg(s);
+}

@@ -1,0 +1,66 @@
+#include "tests/support/BatchTestSupport.h"
+
+#include "batches/BatchSql.h"
+
+#include <QSqlQuery>
+
+CBatchStation& CBatchLine::Station(const QString& name) {
+    std::unique_ptr<CBatchStation>& station = m_stations[name];
+    if (!station) {
+        station = std::make_unique<CBatchStation>(m_database.Open(QStringLiteral("station ") + name), name);
+        station->Start();
+    }
+    return *station;
+}
+
+bool CBatchLine::Good(const QString& station, const QString& batch, int count) {
+    for (int i = 0; i < count; ++i) {
+        const BatchOutcome claimed = Station(station).Claim(batch);
+        if (claimed.status != BatchStatus::Ok ||
+            Station(station).RecordGood(*claimed.claim, true).status != BatchStatus::Ok)
+            return false;
+    }
+    return true;
+}
+
+bool CBatchLine::ThrowAway(const QString& station, const QString& batch) {
+    const BatchOutcome claimed = Station(station).Claim(batch);
+    return claimed.status == BatchStatus::Ok &&
+           Station(station).RecordThrowAway(*claimed.claim).status == BatchStatus::Ok;
+}
+
+bool CBatchLine::Hold(const QString& station, const QString& batch) {
+    return Station(station).Claim(batch).status == BatchStatus::Ok;
+}
+
+void CBatchLine::StopStation(const QString& name) {
+    Station(name).Stop();
+}
+
+bool CBatchLine::MoveBack(QSqlDatabase& db, const QString& batch, int seconds) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QSqlQuery claims(db);
+    claims.prepare(QStringLiteral("SELECT idx, done_at FROM batch_claim WHERE batch_name = ? AND done_at IS NOT NULL"));
+    claims.addBindValue(batch);
+    if (!claims.exec())
+        return false;
+    std::vector<std::pair<qint64, QString>> moved;
+    while (claims.next()) {
+        const QDateTime done = QDateTime::fromString(claims.value(1).toString(), Qt::ISODateWithMs);
+        moved.push_back({claims.value(0).toLongLong(), BatchTimeText(done.addSecs(-seconds))});
+    }
+    for (const auto& [index, time] : moved) {
+        QSqlQuery update(db);
+        update.prepare(QStringLiteral("UPDATE batch_claim SET done_at = ? WHERE batch_name = ? AND idx = ?"));
+        update.addBindValue(time);
+        update.addBindValue(batch);
+        update.addBindValue(index);
+        if (!update.exec())
+            return false;
+    }
+    QSqlQuery discards(db);
+    discards.prepare(QStringLiteral("UPDATE batch_discard SET discarded_at = ? WHERE batch_name = ?"));
+    discards.addBindValue(BatchTimeText(now.addSecs(-seconds)));
+    discards.addBindValue(batch);
+    return discards.exec();
+}
