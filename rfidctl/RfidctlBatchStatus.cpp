@@ -107,7 +107,7 @@ int PrintStatus(QSqlDatabase& db, const QString& name, bool json, std::ostream& 
 std::string BatchStatusLine(const BatchFigures& figures) {
     const BatchCounts& c = figures.info.counts;
     return QStringLiteral("%1\t%2 of %3 good (%4%)\t%5 claimed\t%6 to throw away\t%7 left\t%8 cards/min"
-                          "\tfinished in %9\t%10")
+                          "\ttime to finish %9\t%10")
         .arg(figures.info.name)
         .arg(c.Done())
         .arg(c.total)

@@ -5,7 +5,7 @@ rfid_add_gtest(NAME rfidctl_unit_tests TIER unit
   SOURCES unit/RfidctlCommandsTest.cpp unit/RfidctlJournalTest.cpp
   LIBS rfid_rfidctl rfid_emureader)
 rfid_add_gtest(NAME rfidctl_database_tests TIER database
-  SOURCES database/RfidctlBatchTest.cpp
+  SOURCES database/RfidctlBatchTest.cpp database/RfidctlBatchStatusTest.cpp
   LIBS rfid_rfidctl rfid_testdatabase rfid_emureader)
 if(RFID_EMULATED_READER)
   rfid_add_gtest(NAME rfidctl_device_tests TIER device APPLICATION none
