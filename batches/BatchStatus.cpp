@@ -253,3 +253,50 @@ QString DurationText(std::optional<std::int64_t> seconds) {
         return QStringLiteral("%1 min %2 s").arg(s / 60).arg(s % 60, 2, 10, QChar('0'));
     return QStringLiteral("%1 s").arg(s);
 }
+
+std::optional<DeliveryContents> ReadDeliveryContents(QSqlDatabase& db, const QString& batch, QString* error) {
+    DeliveryContents contents;
+    std::optional<BatchInfo> info = FindBatch(db, batch, error);
+    if (!info)
+        return std::nullopt;
+    contents.info = *info;
+    QSqlQuery good(db);
+    good.setForwardOnly(true);
+    good.prepare(QStringLiteral("SELECT identifier, done_at FROM batch_claim WHERE batch_name = ? AND state IN (?, ?)"
+                                " ORDER BY idx"));
+    good.addBindValue(batch);
+    good.addBindValue(QString(CLAIM_WRITTEN));
+    good.addBindValue(QString(CLAIM_VERIFIED));
+    if (!good.exec()) {
+        Fail(error, good);
+        return std::nullopt;
+    }
+    contents.good.reserve(std::size_t(info->counts.Done()));
+    while (good.next()) {
+        contents.good.push_back(std::uint64_t(good.value(0).toLongLong()));
+        const QString done = good.value(1).toString();
+        if (contents.firstCard.isEmpty() || done < contents.firstCard)
+            contents.firstCard = done;
+        contents.lastCard = std::max(contents.lastCard, done);
+    }
+    QString stationError;
+    for (const StationFigures& station : ReadStationFigures(db, batch, QDateTime::currentDateTimeUtc(), &stationError))
+        contents.stations.push_back({station.name, station.cards});
+    if (!stationError.isEmpty()) {
+        if (error)
+            *error = stationError;
+        return std::nullopt;
+    }
+    return contents;
+}
+
+QString BatchOrderText(const BatchInfo& info) {
+    if (info.isList)
+        return QStringLiteral("list of %1 identifiers").arg(info.counts.total);
+    const int vendor = info.vendor.value_or(0);
+    return QStringLiteral("range %1:%2 to %1:%3, %4")
+        .arg(vendor)
+        .arg(info.first)
+        .arg(info.last)
+        .arg(info.order == BatchOrder::Random ? QStringLiteral("at random") : QStringLiteral("in order"));
+}

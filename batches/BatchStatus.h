@@ -80,3 +80,16 @@ QString BatchStateText(BatchState state);
 QString StationActivityText(StationActivity activity);
 // "1 h 05 min", "4 min 10 s", "12 s"; "-" for none.
 QString DurationText(std::optional<std::int64_t> seconds);
+
+// What the delivery report of a batch holds: the order, its counts, the first and last good card's time,
+// the stations with their good cards, and every number on a good card in the batch's order.
+struct DeliveryContents {
+    BatchInfo info;
+    QString firstCard, lastCard; // UTC texts, empty while no card is good
+    std::vector<std::pair<QString, std::int64_t>> stations;
+    std::vector<std::uint64_t> good;
+};
+std::optional<DeliveryContents> ReadDeliveryContents(QSqlDatabase& db, const QString& batch, QString* error);
+
+// The order in words: "range 18:1000 to 18:1999, in order" or "list of 250 identifiers".
+QString BatchOrderText(const BatchInfo& info);

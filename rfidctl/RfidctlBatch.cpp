@@ -1,6 +1,7 @@
 #include "rfidctl/RfidctlBatch.h"
 
 #include "batches/Batch.h"
+#include "batches/BatchListFile.h"
 #include "batches/BatchPending.h"
 #include "journal/Database.h"
 #include "journal/DatabaseInit.h"
@@ -22,8 +23,6 @@ namespace {
 constexpr int kMaxWaitSeconds = 86400;
 constexpr int kRetryPauseMs = 500;
 constexpr int kMaxListedErrors = 20;
-// A list of MAX_LIST_LINES identifiers with generous line endings fits; a bigger file is no list.
-constexpr qint64 kMaxListFileBytes = qint64(MAX_LIST_LINES) * 64;
 
 int Problem(std::ostream& err, int status, const QString& message) {
     err << "rfidctl: " << message.toStdString() << "\n";
@@ -204,20 +203,19 @@ int ImportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
     if (const auto problem =
             BatchNameArgument({arguments.options, {arguments.values[0]}}, "batch import", &name))
         return BadArgument(err, *problem);
-    const QString path = QString::fromStdString(arguments.values[1]);
-    const QFileInfo info(path);
-    // A folder, a pipe or a device is no list, and reading one could block for ever.
-    if (!info.isFile())
+    const ListFile file = ReadListFile(QString::fromStdString(arguments.values[1]));
+    switch (file.problem) {
+    case ListFileProblem::NotAFile:
         return BadArgument(err, "no list file at " + ArgumentText(arguments.values[1]));
-    if (info.size() > kMaxListFileBytes)
-        return BadArgument(err, "the list " + ArgumentText(arguments.values[1]) +
-                                    " is larger than a list of " + std::to_string(MAX_LIST_LINES) +
-                                    " identifiers can be");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return BadArgument(err, "cannot read " + ArgumentText(arguments.values[1]) + " (" +
-                                    file.errorString().toStdString() + ")");
-    const ParsedList list = ParseIdentifierList(file.read(kMaxListFileBytes + 1));
+    case ListFileProblem::TooLarge:
+        return BadArgument(err, "the list " + ArgumentText(arguments.values[1]) + " is larger than a list of " +
+                                    std::to_string(MAX_LIST_LINES) + " identifiers can be");
+    case ListFileProblem::CannotRead:
+        return BadArgument(err, "cannot read " + ArgumentText(arguments.values[1]) + " (" + file.reason.toStdString() + ")");
+    case ListFileProblem::None:
+        break;
+    }
+    const ParsedList& list = file.list;
     if (!list.errors.empty()) {
         int shown = 0;
         for (const ListLineError& line : list.errors) {

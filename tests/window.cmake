@@ -29,3 +29,8 @@ if(RFID_EMULATED_READER)
   add_dependencies(window_device_tests RFID)
   target_compile_definitions(window_device_tests PRIVATE RFID_PROGRAM_PATH="$<TARGET_FILE:RFID>")
 endif()
+
+# The Batches window on real SQLite files and the test's own PostgreSQL server, offscreen.
+rfid_add_gtest(NAME batches_database_tests TIER database APPLICATION widgets
+  SOURCES gui/BatchesDlgTest.cpp
+  LIBS rfid_shell rfid_testdatabase Qt6::Test)
