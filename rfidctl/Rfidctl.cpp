@@ -52,7 +52,7 @@ const char kUsage[] =
     "  batch import NAME FILE\n"
     "  batch list\n"
     "  batch next NAME [--verify] [--wait SECONDS] [--force]\n"
-    "  batch report NAME [--csv]\n"
+    "  batch report NAME [--csv | --pdf FILE [--form FORM]...]\n"
     "  batch release NAME --station S\n"
     "  batch status [NAME] [--watch] [--json]\n"
     "                       batches of numbers shared by the stations (rfidctl batch --help)\n"
@@ -552,10 +552,13 @@ const std::vector<Command>& Commands() {
           {"force", "", "writes over a card that holds a number on record as a good card"}},
          BatchNext},
         {"batch report",
-         "batch report NAME [--csv]",
+         "batch report NAME [--csv | --pdf FILE [--form FORM]...]",
          "Prints every claimed and done number of the batch in the batch's order with its state, station\n"
-         "and time, then the cards to throw away.",
-         {{"csv", "", "as CSV with a header row"}},
+         "and time, then the cards to throw away. With --pdf, writes the delivery report for the customer\n"
+         "instead: the order, its counts, its stations and every number on a good card with its printed forms.",
+         {{"csv", "", "as CSV with a header row"},
+          {"pdf", "FILE", "writes the delivery report: the order, its counts and every number on a good card"},
+          {"form", "FORM", "a printed form the delivery report lists too: hex, dez10, dez8, w26, 5.5 or all (default all)"}},
          ReportBatchCommand},
         {"batch release",
          "batch release NAME --station S",

@@ -10,12 +10,14 @@
 #include "platform/DataFolder.h"
 #include "cards/CardFrame.h"
 #include "cards/CardIdentifier.h"
+#include "cards/NumberForms.h"
 #include "reader/RFIDDevice.h"
 #include "rfidctl/ArgumentText.h"
 #include "rfidctl/Rfidctl.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QThread>
 
 namespace {
@@ -263,6 +265,77 @@ int ListBatchesCommand(const Arguments& arguments, std::ostream& out, std::ostre
     return RFIDCTL_OK;
 }
 
+namespace {
+
+QString& ReportHelperOverride() {
+    static QString path;
+    return path;
+}
+
+// The report helper: beside rfidctl (a build folder), else in the libexec folder of the installation.
+QString ReportHelperPath() {
+    if (!ReportHelperOverride().isEmpty())
+        return ReportHelperOverride();
+    const QString beside = ExecutableFolder() + QStringLiteral("/rfid-report");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QFileInfo(ExecutableFolder() + QStringLiteral("/../libexec/rfid/rfid-report")).absoluteFilePath();
+}
+
+// The forms of --form (names or "all", also as comma lists); every form when none is given.
+std::optional<NumberFormSet> ReportForms(const Arguments& arguments, std::ostream& err) {
+    NumberFormSet forms = 0;
+    bool given = false;
+    for (const std::string& option : arguments.options) {
+        if (OptionName(option) != "--form")
+            continue;
+        given = true;
+        for (const QString& word : QString::fromStdString(option.substr(std::min(option.size(), std::size_t(7)))).split(u',')) {
+            const std::optional<NumberFormSet> form = NumberFormsFromOption(word);
+            if (!form) {
+                BadArgument(err, "not a number form: " + ArgumentText(word.toStdString()) + " (hex, dez10, dez8, w26, 5.5 or all)");
+                return std::nullopt;
+            }
+            forms |= *form;
+        }
+    }
+    return given ? forms : NUMBER_FORMS_ALL;
+}
+
+} // namespace
+
+QString SetReportHelperPath(const QString& path) {
+    QString previous = ReportHelperOverride();
+    ReportHelperOverride() = path;
+    return previous;
+}
+
+int WriteDeliveryReportPdf(const Arguments& arguments, const QString& batch, std::ostream& err, std::ostream& out) {
+    const QString file = QString::fromStdString(ValueOf(arguments, "--pdf"));
+    if (file.isEmpty())
+        return BadArgument(err, "--pdf needs the file to write");
+    if (Has(arguments, "--csv"))
+        return BadArgument(err, "--csv and --pdf exclude each other");
+    const std::optional<NumberFormSet> forms = ReportForms(arguments, err);
+    if (!forms)
+        return RFIDCTL_USAGE;
+    const QString helper = ReportHelperPath();
+    if (!QFileInfo(helper).isExecutable())
+        return Problem(err, RFIDCTL_JOURNAL_FAILED, QStringLiteral("the report helper %1 is not installed").arg(helper));
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.start(helper, {RfidctlJournalSettings(CurrentJournalOptions()).connection, batch, file,
+                           NumberFormsToText(*forms)});
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        const QString reason = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        return Problem(err, RFIDCTL_JOURNAL_FAILED,
+                       QStringLiteral("the delivery report was not written (%1)")
+                           .arg(reason.isEmpty() ? process.errorString() : reason));
+    }
+    out << "wrote the delivery report of batch " << batch.toStdString() << " to " << file.toStdString() << "\n";
+    return RFIDCTL_OK;
+}
+
 int ReportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     QString name;
     if (const auto problem = BatchNameArgument(arguments, "batch report", &name))
@@ -274,6 +347,8 @@ int ReportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
     const std::optional<BatchInfo> info = FindBatch(database.Db(), name, &error);
     if (!info)
         return CheckBatchExists(database.Db(), name, true, err);
+    if (!ValueOf(arguments, "--pdf").empty() || Has(arguments, "--pdf="))
+        return WriteDeliveryReportPdf(arguments, name, err, out);
     const std::vector<BatchReportLine> lines = BatchReport(database.Db(), name, &error);
     if (!error.isEmpty())
         return Problem(err, RFIDCTL_JOURNAL_FAILED,

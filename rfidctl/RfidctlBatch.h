@@ -53,6 +53,12 @@ int ListBatchesCommand(const Arguments& arguments, std::ostream& out, std::ostre
 int ReportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
 int ReleaseBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
 
+// `batch report NAME --pdf FILE [--form FORM]...`: the delivery report, written by the report helper
+// (rfid-report, beside rfidctl or in its libexec folder) so that rfidctl loads no window library.
+int WriteDeliveryReportPdf(const Arguments& arguments, const QString& batch, std::ostream& err, std::ostream& out);
+// Where the report helper is taken from instead (tests run rfidctl in process); returns the previous one.
+QString SetReportHelperPath(const QString& path);
+
 // The batch name of a command that takes exactly one; an error message otherwise.
 std::optional<std::string> BatchNameArgument(const Arguments& arguments, const char* command, QString* name);
 

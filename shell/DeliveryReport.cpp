@@ -30,6 +30,9 @@ public:
         m_mono = QFont(QStringLiteral("DejaVu Sans Mono"), 10);
         m_mono.setStyleHint(QFont::Monospace);
         m_title = QFont(QStringLiteral("DejaVu Sans"), 16, QFont::Bold);
+        // No ligatures: the customer's reader copies and searches "fi" as two letters.
+        for (QFont* font : {&m_body, &m_mono, &m_title})
+            font->setStyleStrategy(QFont::PreferNoShaping);
         m_columns.push_back({QStringLiteral("Identifier"), NumberForm(0)});
         for (NumberForm form : ALL_NUMBER_FORMS) {
             if (forms & form)
@@ -78,14 +81,11 @@ private:
     QStringList HeaderLines() const {
         const BatchCounts& c = m_contents.info.counts;
         QStringList lines{QStringLiteral("Order: %1").arg(BatchOrderText(m_contents.info)),
-                          QStringLiteral("Good cards: %1 of %2    Thrown away: %3    Left: %4")
-                              .arg(c.Done())
-                              .arg(c.total)
-                              .arg(c.throwAway)
-                              .arg(c.total - c.Done()),
-                          QStringLiteral("First card: %1    Last card: %2")
-                              .arg(m_contents.firstCard.isEmpty() ? QStringLiteral("-") : m_contents.firstCard,
-                                   m_contents.lastCard.isEmpty() ? QStringLiteral("-") : m_contents.lastCard)};
+                          QStringLiteral("Good cards: %1 of %2").arg(c.Done()).arg(c.total),
+                          QStringLiteral("Thrown away: %1").arg(c.throwAway),
+                          QStringLiteral("Left: %1").arg(c.total - c.Done()),
+                          QStringLiteral("First card: %1").arg(m_contents.firstCard.isEmpty() ? QStringLiteral("-") : m_contents.firstCard),
+                          QStringLiteral("Last card: %1").arg(m_contents.lastCard.isEmpty() ? QStringLiteral("-") : m_contents.lastCard)};
         QStringList stations;
         for (const auto& [name, cards] : m_contents.stations)
             stations << QStringLiteral("%1 (%2 cards)").arg(name).arg(cards);

@@ -1,8 +1,11 @@
 // `rfidctl batch status` against stations filling a batch, on both engines: the same figures as the
-// batch functions give the Batches window, as text and JSON, and --watch's lines per change.
+// batch functions give the Batches window, as text and JSON, and --watch's lines per change; and the
+// delivery report of `batch report --pdf`.
 
 #include "batches/BatchStatus.h"
+#include "cards/NumberForms.h"
 #include "rfidctl/Rfidctl.h"
+#include "rfidctl/RfidctlBatch.h"
 #include "rfidctl/RfidctlBatchStatus.h"
 #include "tests/support/BatchTestSupport.h"
 #include "tests/support/EngineTest.h"
@@ -10,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -104,3 +108,45 @@ TEST_P(RfidctlBatchStatus, WatchingALogPrintsALinePerChangeAndATerminalIsDrawnOv
 
 INSTANTIATE_TEST_SUITE_P(Engines, RfidctlBatchStatus,
                          ::testing::Values(JournalEngine::SQLite, JournalEngine::PostgreSQL), EngineTestName);
+
+// The delivery report through rfidctl's report helper, read back with pdftotext.
+TEST_P(RfidctlBatchStatus, TheDeliveryReportListsEveryGoodNumberWithTheChosenFormsAndNothingElse) {
+    const QString previous = SetReportHelperPath(QStringLiteral(RFID_REPORT_PATH));
+    QString error;
+    ASSERT_TRUE(CreateRangeBatch(m_db, "customer A", {18, 1000, 1199, BatchOrder::Random}, &error));
+    ASSERT_TRUE(m_line->Good("line 1", "customer A", 120));
+    ASSERT_TRUE(m_line->ThrowAway("line 2", "customer A")); // its number stays claimed, never good
+    ASSERT_TRUE(m_line->Hold("line 3", "customer A"));
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath("customer A.pdf");
+    std::string out, err;
+    ASSERT_EQ(Run({"batch", "report", "customer A", "--pdf", pdf.toStdString(), "--form", "hex,w26"}, &out, &err),
+              RFIDCTL_OK)
+        << err;
+    const QString text = PdfText(pdf);
+    ASSERT_FALSE(text.isEmpty());
+    const std::vector<std::uint64_t> good = GoodNumbers(m_db, "customer A");
+    ASSERT_EQ(good.size(), 120u);
+    EXPECT_EQ(IdentifiersIn(text), good);
+    for (std::uint64_t identifier : good) {
+        EXPECT_TRUE(text.contains(NumberFormText(FORM_HEX, identifier))) << identifier;
+        EXPECT_TRUE(text.contains(NumberFormText(FORM_W26, identifier))) << identifier;
+        EXPECT_FALSE(text.contains(NumberFormText(FORM_5_5, identifier))) << identifier;
+    }
+    EXPECT_TRUE(text.contains("Delivery report: customer A"));
+    EXPECT_TRUE(text.contains("range 18:1000 to 18:1199, at random"));
+    for (const char* line : {"Good cards: 120 of 200", "Thrown away: 1", "Left: 80", "First card: 20", "Last card: 20"})
+        EXPECT_TRUE(text.contains(line)) << line;
+    EXPECT_TRUE(text.contains("line 1 (120 cards)"));
+    const int pages = int(text.count(QChar('\f')));
+    ASSERT_GE(pages, 2);
+    for (int page = 1; page <= pages; ++page)
+        EXPECT_TRUE(text.contains(QStringLiteral("Page %1 of %2").arg(page).arg(pages))) << page;
+
+    EXPECT_EQ(Run({"batch", "report", "customer A", "--pdf", pdf.toStdString(), "--form", "octal"}, &out, &err),
+              RFIDCTL_USAGE);
+    EXPECT_EQ(Run({"batch", "report", "customer A", "--pdf", folder.filePath("no/such/folder.pdf").toStdString()}, &out, &err),
+              RFIDCTL_JOURNAL_FAILED);
+    EXPECT_NE(err.find("the delivery report was not written"), std::string::npos) << err;
+    SetReportHelperPath(previous);
+}

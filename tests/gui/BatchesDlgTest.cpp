@@ -192,6 +192,26 @@ TEST_P(BatchesWindowTest, ReleasingAStationsClaimsAsksFirstAndIsRefusedWhileItRu
     EXPECT_EQ(FindBatch(m_db, "order", &error)->counts.claimed, 0);
 }
 
+TEST_P(BatchesWindowTest, TheDeliveryReportOfTheChosenBatchListsItsGoodNumbersInTheChosenForms) {
+    QString error;
+    ASSERT_TRUE(CreateListBatch(m_db, "list", {(18ull << 32) | 7, (19ull << 32) | 8, (20ull << 32) | 9}, &error));
+    ASSERT_TRUE(m_line->Good("line 1", "list", 2));
+    CBatchesDlg& window = Window();
+    ASSERT_TRUE(window.SelectBatch("list"));
+    window.m_nNumberForms = FORM_DEZ10;
+    QString message;
+    const QString pdf = m_appFolder.filePath("list.pdf");
+    ASSERT_TRUE(window.WriteReport(pdf, &message)) << message.toStdString();
+    EXPECT_EQ(message, "Delivery report written to " + pdf + ".");
+    const QString text = PdfText(pdf);
+    EXPECT_EQ(IdentifiersIn(text), std::vector<std::uint64_t>({(18ull << 32) | 7, (19ull << 32) | 8})) << text.toStdString();
+    EXPECT_TRUE(text.contains("list of 3 identifiers")) << text.toStdString();
+    EXPECT_TRUE(text.contains(NumberFormText(FORM_DEZ10, 8)));
+    EXPECT_FALSE(text.contains(NumberFormText(FORM_HEX, (18ull << 32) | 7)));
+    EXPECT_FALSE(window.WriteReport(m_appFolder.filePath("no/such/folder.pdf"), &message));
+    EXPECT_TRUE(message.startsWith("The delivery report was not written: ")) << message.toStdString();
+}
+
 TEST_P(BatchesWindowTest, EveryButtonShowsItsWholeTextInEveryLanguage) {
     ASSERT_TRUE(ProvideShippedLanguages(m_appFolder.path()));
     QStringList languages;

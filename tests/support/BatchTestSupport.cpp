@@ -2,6 +2,8 @@
 
 #include "batches/BatchSql.h"
 
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSqlQuery>
 
 CBatchStation& CBatchLine::Station(const QString& name) {
@@ -63,4 +65,34 @@ bool CBatchLine::MoveBack(QSqlDatabase& db, const QString& batch, int seconds) {
     discards.addBindValue(BatchTimeText(now.addSecs(-seconds)));
     discards.addBindValue(batch);
     return discards.exec();
+}
+
+QString PdfText(const QString& path) {
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+std::vector<std::uint64_t> IdentifiersIn(const QString& text) {
+    std::vector<std::uint64_t> identifiers;
+    static const QRegularExpression thirteen(QStringLiteral("\\b\\d{13}\\b"));
+    for (const QRegularExpressionMatch& match : thirteen.globalMatch(text))
+        identifiers.push_back(match.captured().toULongLong());
+    return identifiers;
+}
+
+std::vector<std::uint64_t> GoodNumbers(QSqlDatabase& db, const QString& batch) {
+    std::vector<std::uint64_t> good;
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT identifier FROM batch_claim WHERE batch_name = ? AND state IN (?, ?) ORDER BY idx"));
+    query.addBindValue(batch);
+    query.addBindValue(QString(CLAIM_WRITTEN));
+    query.addBindValue(QString(CLAIM_VERIFIED));
+    if (query.exec()) {
+        while (query.next())
+            good.push_back(std::uint64_t(query.value(0).toLongLong()));
+    }
+    return good;
 }

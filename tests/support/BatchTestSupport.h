@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class CBatchLine {
 public:
@@ -34,3 +35,10 @@ private:
     CTestDatabase& m_database;
     std::map<QString, std::unique_ptr<CBatchStation>> m_stations;
 };
+
+// The text of a PDF as pdftotext reads it (poppler-utils); empty when it cannot be read.
+QString PdfText(const QString& path);
+// Every 13-digit identifier in a text, in order.
+std::vector<std::uint64_t> IdentifiersIn(const QString& text);
+// The good numbers of a batch, in its order.
+std::vector<std::uint64_t> GoodNumbers(QSqlDatabase& db, const QString& batch);
