@@ -300,3 +300,7 @@ QString BatchOrderText(const BatchInfo& info) {
         .arg(info.last)
         .arg(info.order == BatchOrder::Random ? QStringLiteral("at random") : QStringLiteral("in order"));
 }
+
+bool IsPermissionRefusal(const QString& error) {
+    return error.contains(QLatin1String("permission denied"), Qt::CaseInsensitive);
+}

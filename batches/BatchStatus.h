@@ -93,3 +93,7 @@ std::optional<DeliveryContents> ReadDeliveryContents(QSqlDatabase& db, const QSt
 
 // The order in words: "range 18:1000 to 18:1999, in order" or "list of 250 identifiers".
 QString BatchOrderText(const BatchInfo& info);
+
+// Whether the database refused a change because the login's role may not make it (a supervisor's
+// read-only role making a batch, say): the caller says so plainly.
+bool IsPermissionRefusal(const QString& error);

@@ -3,6 +3,7 @@
 #include "batches/Batch.h"
 #include "batches/BatchListFile.h"
 #include "batches/BatchPending.h"
+#include "batches/BatchStatus.h"
 #include "journal/Database.h"
 #include "journal/DatabaseInit.h"
 #include "journal/JournalExport.h"
@@ -53,6 +54,14 @@ std::optional<std::uint64_t> Unsigned(const std::string& text, std::uint64_t max
 
 QString Quoted(const QString& name) {
     return QString::fromStdString(ArgumentText(name.toStdString()));
+}
+
+// A change the database refused to this login's role is said as such.
+QString Refusal(const QString& error) {
+    if (!IsPermissionRefusal(error))
+        return error;
+    return error + QStringLiteral("; this database login may only read: making, importing and releasing batches "
+                                  "need a role that may write, such as the stations' or the database owner's");
 }
 
 QString VendorCard(std::uint64_t vendor, std::uint64_t card) {
@@ -191,7 +200,7 @@ int CreateBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
     QString error;
     if (!CreateRangeBatch(database.Db(), name, range, &error))
         return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                       QStringLiteral("creating the batch failed (%1)").arg(error));
+                       QStringLiteral("creating the batch failed (%1)").arg(Refusal(error)));
     out << "created batch " << name.toStdString() << ": " << (*last - *first + 1) << " numbers, "
         << VendorCard(*vendor, *first).toStdString() << " to " << VendorCard(*vendor, *last).toStdString()
         << (range.order == BatchOrder::Random ? ", at random" : ", in order") << "\n";
@@ -241,7 +250,7 @@ int ImportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
     QString error;
     if (!CreateListBatch(database.Db(), name, list.identifiers, &error))
         return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                       QStringLiteral("importing the list failed (%1)").arg(error));
+                       QStringLiteral("importing the list failed (%1)").arg(Refusal(error)));
     out << "imported " << list.identifiers.size() << " identifiers into batch " << name.toStdString() << "\n";
     return RFIDCTL_OK;
 }
@@ -393,7 +402,7 @@ int ReleaseBatchCommand(const Arguments& arguments, std::ostream& out, std::ostr
     const int released = ReleaseStationClaims(database.Db(), name, station, &error);
     if (released < 0)
         return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                       QStringLiteral("releasing the claims failed (%1)").arg(error));
+                       QStringLiteral("releasing the claims failed (%1)").arg(Refusal(error)));
     out << "released " << released << " claim(s) of station " << PlainArgumentText(station.toStdString()) << " in batch "
         << name.toStdString() << "\n";
     return RFIDCTL_OK;

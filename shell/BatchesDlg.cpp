@@ -93,10 +93,6 @@ QTableWidget* NewTable(QWidget* parent, int columns) {
     return table;
 }
 
-bool IsPermissionDenied(const QString& error) {
-    return error.contains(QLatin1String("permission denied"), Qt::CaseInsensitive);
-}
-
 // The fields of a new range batch.
 class CRangeDlg : public QDialog {
 public:
@@ -453,7 +449,7 @@ QChart* CBatchesDlg::Chart() const {
 
 // A refusal of the database for a login that may only read is said as such.
 QString CBatchesDlg::Words(const QString& error) const {
-    return IsPermissionDenied(error) ? m_Language.GetText(BatchesText::Readonly).arg(error) : error;
+    return IsPermissionRefusal(error) ? m_Language.GetText(BatchesText::Readonly).arg(error) : error;
 }
 
 void CBatchesDlg::Say(const QString& message, bool problem) {

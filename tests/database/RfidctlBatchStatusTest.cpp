@@ -4,6 +4,7 @@
 
 #include "batches/BatchStatus.h"
 #include "cards/NumberForms.h"
+#include "journal/DatabaseInit.h"
 #include "rfidctl/Rfidctl.h"
 #include "rfidctl/RfidctlBatch.h"
 #include "rfidctl/RfidctlBatchStatus.h"
@@ -149,4 +150,35 @@ TEST_P(RfidctlBatchStatus, TheDeliveryReportListsEveryGoodNumberWithTheChosenFor
               RFIDCTL_JOURNAL_FAILED);
     EXPECT_NE(err.find("the delivery report was not written"), std::string::npos) << err;
     SetReportHelperPath(previous);
+}
+
+// The supervisors' role of `db init` reads every figure and is refused every change, in plain words.
+TEST_P(RfidctlBatchStatus, TheSupervisorRoleReadsTheFiguresAndIsToldWhyItMayNotChangeBatches) {
+    if (GetParam() != JournalEngine::PostgreSQL)
+        GTEST_SKIP() << "roles exist on PostgreSQL only";
+    std::string out, err;
+    std::ostringstream initOut, initErr;
+    ASSERT_EQ(RunRfidctl({"db", "init", m_database->Text().toStdString()}, initOut, initErr), 0) << initErr.str();
+    QString error;
+    ASSERT_TRUE(CreateRangeBatch(m_db, "order", {18, 1, 10, BatchOrder::InOrder}, &error));
+    ASSERT_TRUE(m_line->Good("line 1", "order", 3));
+    m_line->StopStation("line 1");
+    QString supervisor = m_database->Text();
+    supervisor.replace("postgresql://postgres@", QStringLiteral("postgresql://%1@").arg(SUPERVISOR_ROLE));
+    const auto asSupervisor = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"--journal", supervisor.toStdString()});
+        std::ostringstream outStream, errStream;
+        const int code = RunRfidctl(args, outStream, errStream);
+        out = outStream.str();
+        err = errStream.str();
+        return code;
+    };
+    ASSERT_EQ(asSupervisor({"batch", "status", "order"}), RFIDCTL_OK) << err;
+    EXPECT_EQ(out.rfind("order\t3 of 10 good", 0), 0u) << out;
+    EXPECT_EQ(asSupervisor({"batch", "create", "mine", "--vendor", "1", "--first", "1", "--last", "2"}),
+              RFIDCTL_JOURNAL_FAILED);
+    EXPECT_NE(err.find("this database login may only read"), std::string::npos) << err;
+    EXPECT_EQ(asSupervisor({"batch", "release", "order", "--station", "line 1"}), RFIDCTL_JOURNAL_FAILED);
+    EXPECT_NE(err.find("this database login may only read"), std::string::npos) << err;
+    EXPECT_EQ(FindBatch(m_db, "order", &error)->counts.Done(), 3);
 }
