@@ -27,22 +27,103 @@ QDateTime FromText(const QString& text) {
     return QDateTime::fromString(text, Qt::ISODateWithMs);
 }
 
-// Good cards within the rate window, per batch (all batches when batch is empty).
-bool ReadRecentCards(QSqlDatabase& db, const QString& batch, const QDateTime& now,
-                     std::map<QString, RecentCards>* recent, QString* error) {
+// A batch as its figures need it: its row, and how many numbers its order has given out so far.
+struct BatchRow {
+    BatchInfo info;
+    std::int64_t given = 0; // next_index: every number taken from the order has one claim row
+};
+
+std::vector<BatchRow> ReadBatchRows(QSqlDatabase& db, const QString& name, QString* error) {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT batch_name, COUNT(*), MIN(done_at) FROM batch_claim"
-                                 " WHERE state IN (?, ?) AND done_at >= ?%1 GROUP BY batch_name")
-                      .arg(batch.isEmpty() ? QString() : QStringLiteral(" AND batch_name = ?")));
-    query.addBindValue(QString(CLAIM_WRITTEN));
-    query.addBindValue(QString(CLAIM_VERIFIED));
-    query.addBindValue(BatchTimeText(now.addSecs(-BATCH_RATE_WINDOW_SECONDS)));
-    if (!batch.isEmpty())
-        query.addBindValue(batch);
-    if (!query.exec())
-        return Fail(error, query);
-    while (query.next())
-        (*recent)[query.value(0).toString()] = {query.value(1).toLongLong(), query.value(2).toString()};
+    query.prepare(QStringLiteral("SELECT name, vendor, kind, first_card, last_card, random_order, total, created_at,"
+                                 " next_index FROM batch%1 ORDER BY created_at, name")
+                      .arg(name.isEmpty() ? QString() : QStringLiteral(" WHERE name = ?")));
+    if (!name.isEmpty())
+        query.addBindValue(name);
+    std::vector<BatchRow> rows;
+    if (!query.exec()) {
+        Fail(error, query);
+        return rows;
+    }
+    while (query.next()) {
+        BatchRow row;
+        BatchInfo& info = row.info;
+        info.name = query.value(0).toString();
+        if (!query.value(1).isNull())
+            info.vendor = query.value(1).toInt();
+        info.isList = query.value(2).toString() == QLatin1String("list");
+        info.first = std::uint32_t(query.value(3).toLongLong());
+        info.last = std::uint32_t(query.value(4).toLongLong());
+        info.order = query.value(5).toInt() ? BatchOrder::Random : BatchOrder::InOrder;
+        info.counts.total = query.value(6).toLongLong();
+        info.createdAt = query.value(7).toString();
+        row.given = query.value(8).toLongLong();
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// The counts without reading every claim (a batch of a million numbers is read in a few small
+// look-ups): the claims held and released are few, and every other number given out is on a good card.
+// The good cards are counted in counts.written: the figures do not tell written from verified.
+bool ReadCounts(QSqlDatabase& db, BatchRow* row, QString* error) {
+    QSqlQuery states(db);
+    states.prepare(QStringLiteral("SELECT state, COUNT(*) FROM batch_claim WHERE batch_name = ? AND state IN (?, ?)"
+                                  " GROUP BY state"));
+    states.addBindValue(row->info.name);
+    states.addBindValue(QString(CLAIM_CLAIMED));
+    states.addBindValue(QString(CLAIM_RELEASED));
+    if (!states.exec())
+        return Fail(error, states);
+    std::int64_t released = 0;
+    BatchCounts& counts = row->info.counts;
+    while (states.next())
+        (states.value(0).toString() == QLatin1String(CLAIM_CLAIMED) ? counts.claimed : released) = states.value(1).toLongLong();
+    QSqlQuery discards(db);
+    discards.prepare(QStringLiteral("SELECT COUNT(*) FROM batch_discard WHERE batch_name = ?"));
+    discards.addBindValue(row->info.name);
+    if (!discards.exec() || !discards.next())
+        return Fail(error, discards);
+    counts.throwAway = discards.value(0).toLongLong();
+    counts.written = std::max<std::int64_t>(0, row->given - counts.claimed - released);
+    counts.verified = 0;
+    counts.left = counts.total - counts.claimed - counts.written;
+    return true;
+}
+
+// Good cards within the rate window. Numbers are given out in the order of their index, so the claims
+// are read from the newest index back, a few at first and more each round, until one was taken before
+// the window: an idle batch costs one small look-up, however large it is. (A number taken again after
+// a release keeps its old index and is not counted: the rate is a little low just after a release.)
+bool ReadRecentCards(QSqlDatabase& db, const BatchRow& row, const QDateTime& now, RecentCards* recent, QString* error) {
+    const QString since = BatchTimeText(now.addSecs(-BATCH_RATE_WINDOW_SECONDS));
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT idx, state, claimed_at, done_at FROM batch_claim WHERE batch_name = ? AND idx < ?"
+                                 " ORDER BY idx DESC LIMIT ?"));
+    qint64 below = row.given;
+    for (int page = 16; below > 0; page = std::min(page * 4, 4096)) {
+        query.bindValue(0, row.info.name);
+        query.bindValue(1, below);
+        query.bindValue(2, page);
+        if (!query.exec())
+            return Fail(error, query);
+        bool older = false;
+        int read = 0;
+        while (query.next()) {
+            ++read;
+            below = query.value(0).toLongLong();
+            const QString state = query.value(1).toString();
+            const QString done = query.value(3).toString();
+            if ((state == QLatin1String(CLAIM_WRITTEN) || state == QLatin1String(CLAIM_VERIFIED)) && done >= since) {
+                ++recent->cards;
+                recent->first = recent->first.isEmpty() ? done : std::min(recent->first, done);
+            }
+            older = older || query.value(2).toString() < since;
+        }
+        query.finish();
+        if (older || read < page)
+            break;
+    }
     return true;
 }
 
@@ -75,6 +156,24 @@ BatchFigures Figures(const BatchInfo& info, const RecentCards& recent, const QDa
     return figures;
 }
 
+// Every batch, or the one named, with its figures; empty with *error set on failure.
+std::vector<BatchFigures> ReadFigures(QSqlDatabase& db, const QString& name, const QDateTime& now, QString* error) {
+    QString failure;
+    std::vector<BatchRow> rows = ReadBatchRows(db, name, &failure);
+    std::vector<BatchFigures> figures;
+    for (BatchRow& row : rows) {
+        RecentCards recent;
+        if (!ReadCounts(db, &row, &failure) || !ReadRecentCards(db, row, now, &recent, &failure))
+            break;
+        figures.push_back(Figures(row.info, recent, now));
+    }
+    if (failure.isEmpty())
+        return figures;
+    if (error)
+        *error = failure;
+    return {};
+}
+
 struct StationSession {
     QString host, seenAt;
 };
@@ -102,32 +201,18 @@ int BatchFigures::Percent() const {
 }
 
 std::vector<BatchFigures> ReadAllBatchFigures(QSqlDatabase& db, const QDateTime& now, QString* error) {
-    QString listError;
-    const std::vector<BatchInfo> batches = ListBatches(db, &listError);
-    if (!listError.isEmpty()) {
-        if (error)
-            *error = listError;
-        return {};
-    }
-    std::map<QString, RecentCards> recent;
-    if (!ReadRecentCards(db, QString(), now, &recent, error))
-        return {};
-    std::vector<BatchFigures> figures;
-    figures.reserve(batches.size());
-    for (const BatchInfo& info : batches)
-        figures.push_back(Figures(info, recent[info.name], now));
-    return figures;
+    return ReadFigures(db, QString(), now, error);
 }
 
 std::optional<BatchFigures> ReadBatchFigures(QSqlDatabase& db, const QString& name, const QDateTime& now,
                                              QString* error) {
-    const std::optional<BatchInfo> info = FindBatch(db, name, error);
-    if (!info)
+    std::vector<BatchFigures> figures = ReadFigures(db, name, now, error);
+    if (figures.empty()) {
+        if (error && error->isEmpty())
+            *error = QStringLiteral("there is no batch named \"%1\"").arg(name);
         return std::nullopt;
-    std::map<QString, RecentCards> recent;
-    if (!ReadRecentCards(db, name, now, &recent, error))
-        return std::nullopt;
-    return Figures(*info, recent[name], now);
+    }
+    return figures.front();
 }
 
 std::vector<StationFigures> ReadStationFigures(QSqlDatabase& db, const QString& batch, const QDateTime& now,

@@ -89,6 +89,18 @@ TEST_P(BatchFiguresTest, TwoStationsFillingABatchGiveItsRateTimeToFinishAndTheir
     EXPECT_GE(rates[0].minutes.size(), 2u); // the card of half an hour ago has a minute of its own
     EXPECT_EQ(CardsOf(rates[1]), 1);
 
+    // A released number is left again; the figures, read without going through every claim, agree with
+    // the batch's own counts.
+    ASSERT_EQ(ReleaseStationClaims(m_db, "order", "line 2", &error), 1) << error.toStdString();
+    const BatchFigures released = Figures("order");
+    const BatchCounts counted = FindBatch(m_db, "order", &error)->counts;
+    EXPECT_EQ(released.info.counts.left, 15);
+    for (const BatchCounts& counts : {released.info.counts, counted}) {
+        EXPECT_EQ(counts.Done(), 4);
+        EXPECT_EQ(counts.claimed, 1);
+        EXPECT_EQ(counts.left, 15);
+    }
+
     // Nothing finished for twenty minutes: paused, no time to finish, the running station idle.
     ASSERT_TRUE(m_line->MoveBack(m_db, "order", 1200));
     const BatchFigures paused = Figures("order");
