@@ -163,6 +163,7 @@ private:
     void SayBatchRefused();
     void LogBatchLine(const QString& text); // a line of its own in the log
     void LayoutBatchCounts();
+    void LayoutBatchChoice();
     CardOutcome WriteBatchCard(const CardRequest& request);
     CardResult LogBatchCard(const BatchCardOutcome& outcome);
     void LogBatchProblem(const QString& reason, const CBuiltInText& stopText);

@@ -19,6 +19,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStyle>
+
+#include <algorithm>
 
 #include <functional>
 
@@ -34,6 +37,11 @@ constexpr qreal kCountsPointSize = 12.0;
 constexpr int kHeartbeatMs = STATION_LEASE_SECONDS * 1000 / 3;
 constexpr int kModeButtons[] = {CMPDlg::IDC_RADIO_INCREASE, CMPDlg::IDC_RADIO_RANDOM,
                                 CMPDlg::IDC_RADIO_NOCHANGE};
+
+const CBuiltInText kNoReader = {"SPECIAL_STRING", "IDS_BATCH_NOREADER",
+                                u"A batch can be chosen once the reader is connected: connect it, then choose the batch again.",
+                                u"连接读写器后才能选择批次: 请连接读写器, 然后再次选择批次。",
+                                u"連接讀寫器後才能選擇批次: 請連接讀寫器, 然後再次選擇批次。"};
 
 // A combo box that reads its list again each time it is opened.
 class CBatchComboBox : public QComboBox {
@@ -66,6 +74,9 @@ void CMPDlg::CreateBatchControls() {
     if (m_checkHandsFree)
         QWidget::setTabOrder(m_checkHandsFree, m_comboBatch);
     connect(m_comboBatch, &QComboBox::activated, this, &CMPDlg::OnBatchChosen);
+    connect(m_comboBatch, &QComboBox::currentTextChanged, m_comboBatch, [this](const QString& text) {
+        m_comboBatch->setToolTip(m_comboBatch->currentIndex() > 0 ? text : QString());
+    });
 
     m_labelBatchCounts = new QLabel(this);
     m_labelBatchCounts->setProperty(kControlIdProperty, int(IDC_STATIC_BATCHCOUNTS));
@@ -89,6 +100,7 @@ void CMPDlg::TranslateBatch() {
     m_comboBatch->setAccessibleName(label);
     m_comboBatch->setItemText(0, m_Language.GetText(BatchText::None));
     ShowBatchState();
+    LayoutBatchChoice();
 }
 
 void CMPDlg::showEvent(QShowEvent* e) {
@@ -111,6 +123,9 @@ void CMPDlg::RefreshBatchList() {
     while (m_comboBatch->count() > 1)
         m_comboBatch->removeItem(1);
     m_comboBatch->addItems(names);
+    // A name elided in the choice is whole in its tooltip, in the list as in the choice.
+    for (int i = 1; i < m_comboBatch->count(); ++i)
+        m_comboBatch->setItemData(i, m_comboBatch->itemText(i), Qt::ToolTipRole);
     SelectChosenBatch();
 }
 
@@ -118,12 +133,19 @@ void CMPDlg::SelectChosenBatch() {
     const int index = m_pBatch ? m_comboBatch->findText(m_pBatch->Batch(), Qt::MatchExactly) : 0;
     const QSignalBlocker blocker(m_comboBatch);
     m_comboBatch->setCurrentIndex(index > 0 ? index : 0);
+    m_comboBatch->setToolTip(index > 0 ? m_comboBatch->currentText() : QString());
 }
 
 void CMPDlg::OnBatchChosen(int index) {
     const QString name = index > 0 ? m_comboBatch->itemText(index) : QString();
     if (m_pBatch && m_pBatch->Batch() == name)
         return;
+    // The station claims its first number as the batch is chosen, for the card on the reader.
+    if (!name.isEmpty() && m_pMainDlg && !m_pMainDlg->IsReaderReady()) {
+        LogBatchLine(m_Language.GetText(kNoReader));
+        SelectChosenBatch();
+        return;
+    }
     // A run writes from one source of numbers only.
     if (m_Run.IsRunning())
         StopHandsFreeRun(CHandsFreeRun::StopReason::Operator);
@@ -237,7 +259,37 @@ void CMPDlg::ShowBatchState() {
     m_labelBatchCounts->show();
 }
 
+// The batch choice keeps inside the page at every size and in every language: its label as wide as
+// its text, the choice in the room left up to the page's edge (a long name is elided there and shown
+// whole in the tooltip). Beside the options, in the column of Hands-free, where there is room; on a
+// page too narrow for that column, just below the options' frame.
+void CMPDlg::LayoutBatchChoice() {
+    QWidget* noChange = GetDlgItem(IDC_RADIO_NOCHANGE);
+    if (!m_labelBatch || !m_comboBatch || !noChange || !m_checkHandsFree)
+        return;
+    const QRect client = GetClientRect();
+    const int margin = MapDialogRect(QRect(0, 0, 4, 4)).width();
+    const int labelWidth = std::max(MapDialogRect(kBatchLabelRect).width(),
+                                    m_labelBatch->fontMetrics().horizontalAdvance(m_labelBatch->text()) + 2);
+    const int labelHeight = m_labelBatch->height();
+    const int widest = MapDialogRect(kBatchComboRect).width();
+    const int least = m_comboBatch->fontMetrics().horizontalAdvance(QStringLiteral("MMMMMM")) +
+                      m_comboBatch->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + margin;
+    int left = m_checkHandsFree->x();
+    int right = client.right() - margin;
+    int row = noChange->geometry().center().y();
+    if (right - (left + labelWidth + margin / 2) < least && m_frame) {
+        left = client.left() + margin;
+        row = m_frame->geometry().bottom() + 1 + margin / 2 + std::max(labelHeight, m_comboBatch->height()) / 2;
+    }
+    m_labelBatch->setGeometry(left, row - labelHeight / 2, labelWidth, labelHeight);
+    const int comboLeft = left + labelWidth + margin / 2;
+    m_comboBatch->setGeometry(comboLeft, row - m_comboBatch->height() / 2,
+                              std::clamp(right - comboLeft + 1, 0, widest), m_comboBatch->height());
+}
+
 void CMPDlg::LayoutBatchCounts() {
+    LayoutBatchChoice();
     if (!m_labelBatchCounts || !m_btnWrite)
         return;
     const QRect client = GetClientRect();

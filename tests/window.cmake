@@ -12,7 +12,7 @@ target_compile_definitions(window_unit_tests PRIVATE
 rfid_add_gtest(NAME window_gui_tests TIER gui
   SOURCES gui/DialogTest.cpp gui/XorTrackerTest.cpp gui/TranslateTest.cpp gui/SSplitterTest.cpp
           gui/OPMainDlgTest.cpp gui/MPDlgTest.cpp gui/PageTestSupport.h gui/OPListDlgTest.cpp
-          gui/RFIDDlgTest.cpp gui/JournalDlgTest.cpp gui/LanguageFilesTest.cpp
+          gui/RFIDDlgTest.cpp gui/JournalDlgTest.cpp gui/LanguageFilesTest.cpp gui/MPDlgBatchTest.cpp
   LIBS rfid_shell rfid_resources Qt6::Test)
 
 if(RFID_EMULATED_READER)
