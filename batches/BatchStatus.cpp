@@ -92,38 +92,39 @@ bool ReadCounts(QSqlDatabase& db, BatchRow* row, QString* error) {
 }
 
 // Good cards within the rate window. Numbers are given out in the order of their index, so the claims
-// are read from the newest index back, a few at first and more each round, until one was taken before
-// the window: an idle batch costs one small look-up, however large it is. (A number taken again after
-// a release keeps its old index and is not counted: the rate is a little low just after a release.)
+// of the window are the newest indexes: stepping back from the newest, a few at first and four times as
+// many each step, until a claim taken before the window is found, bounds them with a handful of look-ups,
+// and the database counts that range itself. An idle batch costs two small look-ups, however large it is.
+// (A number taken again after a release keeps its old index and is not counted: the rate is a little low
+// just after a release.)
 bool ReadRecentCards(QSqlDatabase& db, const BatchRow& row, const QDateTime& now, RecentCards* recent, QString* error) {
     const QString since = BatchTimeText(now.addSecs(-BATCH_RATE_WINDOW_SECONDS));
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT idx, state, claimed_at, done_at FROM batch_claim WHERE batch_name = ? AND idx < ?"
-                                 " ORDER BY idx DESC LIMIT ?"));
-    qint64 below = row.given;
-    for (int page = 16; below > 0; page = std::min(page * 4, 4096)) {
-        query.bindValue(0, row.info.name);
-        query.bindValue(1, below);
-        query.bindValue(2, page);
-        if (!query.exec())
-            return Fail(error, query);
-        bool older = false;
-        int read = 0;
-        while (query.next()) {
-            ++read;
-            below = query.value(0).toLongLong();
-            const QString state = query.value(1).toString();
-            const QString done = query.value(3).toString();
-            if ((state == QLatin1String(CLAIM_WRITTEN) || state == QLatin1String(CLAIM_VERIFIED)) && done >= since) {
-                ++recent->cards;
-                recent->first = recent->first.isEmpty() ? done : std::min(recent->first, done);
-            }
-            older = older || query.value(2).toString() < since;
-        }
-        query.finish();
-        if (older || read < page)
+    QSqlQuery claimedAt(db);
+    claimedAt.prepare(QStringLiteral("SELECT claimed_at FROM batch_claim WHERE batch_name = ? AND idx = ?"));
+    qint64 from = row.given;
+    for (qint64 step = 16; from > 0; step *= 4) {
+        from = std::max<qint64>(0, row.given - step);
+        claimedAt.bindValue(0, row.info.name);
+        claimedAt.bindValue(1, from);
+        if (!claimedAt.exec())
+            return Fail(error, claimedAt);
+        const bool before = claimedAt.next() && claimedAt.value(0).toString() < since;
+        claimedAt.finish();
+        if (before)
             break;
     }
+    QSqlQuery count(db);
+    count.prepare(QStringLiteral("SELECT COUNT(*), MIN(done_at) FROM batch_claim WHERE batch_name = ? AND idx >= ?"
+                                 " AND state IN (?, ?) AND done_at >= ?"));
+    count.addBindValue(row.info.name);
+    count.addBindValue(from);
+    count.addBindValue(QString(CLAIM_WRITTEN));
+    count.addBindValue(QString(CLAIM_VERIFIED));
+    count.addBindValue(since);
+    if (!count.exec() || !count.next())
+        return Fail(error, count);
+    recent->cards = count.value(0).toLongLong();
+    recent->first = count.value(1).toString();
     return true;
 }
 

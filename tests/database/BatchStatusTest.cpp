@@ -110,6 +110,18 @@ TEST_P(BatchFiguresTest, TwoStationsFillingABatchGiveItsRateTimeToFinishAndTheir
     EXPECT_EQ(Stations("order")["line 1"].activity, StationActivity::Idle);
 }
 
+TEST_P(BatchFiguresTest, ALongHistoryBeforeTheWindowLeavesTheRateToTheCardsOfTheWindow) {
+    QString error;
+    ASSERT_TRUE(CreateRangeBatch(m_db, "order", {18, 1, 500, BatchOrder::Random}, &error));
+    ASSERT_TRUE(m_line->Good("line 1", "order", 200));
+    ASSERT_TRUE(m_line->MoveBack(m_db, "order", 3600));
+    ASSERT_TRUE(m_line->Good("line 1", "order", 70));
+    const BatchFigures figures = Figures("order");
+    EXPECT_EQ(figures.Good(), 270);
+    EXPECT_DOUBLE_EQ(figures.cardsPerMinute, 70.0);
+    EXPECT_EQ(figures.secondsToFinish, std::optional<std::int64_t>(230 * 60 / 70 + 1)); // rounded up
+}
+
 TEST_P(BatchFiguresTest, EveryBatchIsListedUntouchedOrFinishedWithTheFiguresOfEachAlone) {
     QString error;
     ASSERT_TRUE(CreateRangeBatch(m_db, "untouched", {18, 1, 1000, BatchOrder::Random}, &error));

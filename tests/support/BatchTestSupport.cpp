@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 
+#include <tuple>
+
 CBatchStation& CBatchLine::Station(const QString& name) {
     std::unique_ptr<CBatchStation>& station = m_stations[name];
     if (!station) {
@@ -42,19 +44,21 @@ void CBatchLine::StopStation(const QString& name) {
 bool CBatchLine::MoveBack(QSqlDatabase& db, const QString& batch, int seconds) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QSqlQuery claims(db);
-    claims.prepare(QStringLiteral("SELECT idx, done_at FROM batch_claim WHERE batch_name = ? AND done_at IS NOT NULL"));
+    claims.prepare(QStringLiteral("SELECT idx, done_at, claimed_at FROM batch_claim WHERE batch_name = ? AND done_at IS NOT NULL"));
     claims.addBindValue(batch);
     if (!claims.exec())
         return false;
-    std::vector<std::pair<qint64, QString>> moved;
-    while (claims.next()) {
-        const QDateTime done = QDateTime::fromString(claims.value(1).toString(), Qt::ISODateWithMs);
-        moved.push_back({claims.value(0).toLongLong(), BatchTimeText(done.addSecs(-seconds))});
-    }
-    for (const auto& [index, time] : moved) {
+    const auto back = [seconds](const QVariant& text) {
+        return BatchTimeText(QDateTime::fromString(text.toString(), Qt::ISODateWithMs).addSecs(-seconds));
+    };
+    std::vector<std::tuple<qint64, QString, QString>> moved;
+    while (claims.next())
+        moved.push_back({claims.value(0).toLongLong(), back(claims.value(1)), back(claims.value(2))});
+    for (const auto& [index, done, claimed] : moved) {
         QSqlQuery update(db);
-        update.prepare(QStringLiteral("UPDATE batch_claim SET done_at = ? WHERE batch_name = ? AND idx = ?"));
-        update.addBindValue(time);
+        update.prepare(QStringLiteral("UPDATE batch_claim SET done_at = ?, claimed_at = ? WHERE batch_name = ? AND idx = ?"));
+        update.addBindValue(done);
+        update.addBindValue(claimed);
         update.addBindValue(batch);
         update.addBindValue(index);
         if (!update.exec())

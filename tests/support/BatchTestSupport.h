@@ -28,7 +28,8 @@ public:
     bool Hold(const QString& station, const QString& batch);
     void StopStation(const QString& name);
 
-    // Moves the time of every good card and card to throw away of the batch back by seconds.
+    // Moves the times of every good card (claimed and done) and card to throw away of the batch back by
+    // seconds.
     bool MoveBack(QSqlDatabase& db, const QString& batch, int seconds);
 
 private:

@@ -32,6 +32,7 @@ namespace {
 constexpr int kBatches = 100;
 constexpr int kClaimsPerBatch = 10000;
 constexpr int kStations = 8;
+constexpr int kActive = 3; // batches the stations fill now
 constexpr int kReportCards = 20000;
 constexpr int kRowsPerInsert = 500;
 constexpr int kTicks = 10;
@@ -48,9 +49,9 @@ double PeakMegabytes() {
     return 0;
 }
 
-// Claims of one batch: every tenth held by a station, the others good, finished over the last hour.
-bool FillClaims(QSqlDatabase& db, const QString& batch, int claims, QString* error) {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+// Claims of one batch: every tenth held by a station, the others good, finished evenly from `from` over
+// `seconds`.
+bool FillClaims(QSqlDatabase& db, const QString& batch, int claims, const QDateTime& from, int seconds, QString* error) {
     for (int start = 0; start < claims; start += kRowsPerInsert) {
         const int count = std::min(kRowsPerInsert, claims - start);
         QStringList rows;
@@ -62,7 +63,7 @@ bool FillClaims(QSqlDatabase& db, const QString& batch, int claims, QString* err
                        rows.join(QStringLiteral(", ")));
         for (int i = start; i < start + count; ++i) {
             const bool held = i % 10 == 9;
-            const QString time = BatchTimeText(now.addSecs(-3600 + qint64(i) * 3600 / claims));
+            const QString time = BatchTimeText(from.addSecs(qint64(i) * seconds / claims));
             insert.addBindValue(batch);
             insert.addBindValue(qint64(i));
             insert.addBindValue(qint64((18ull << 32) | std::uint64_t(i)));
@@ -88,18 +89,23 @@ bool FillClaims(QSqlDatabase& db, const QString& batch, int claims, QString* err
     return true;
 }
 
+// The line's history: each batch filled during an hour of its own over the last days, except the last
+// kActive batches, which the stations are filling now (their cards over the last ten minutes).
 bool Fill(QSqlDatabase& db, QString* error) {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
     for (int b = 0; b < kBatches; ++b) {
         const QString name = QStringLiteral("order %1").arg(b, 3, 10, QChar('0'));
+        const bool active = b >= kBatches - kActive;
+        const QDateTime from = active ? now.addSecs(-600) : now.addSecs(-3600 * qint64(kBatches + 1 - b));
         if (!CreateRangeBatch(db, name, {18, 0, 2 * kClaimsPerBatch, BatchOrder::InOrder}, error) || !db.transaction())
             return false;
-        if (!FillClaims(db, name, kClaimsPerBatch, error) || !db.commit())
+        if (!FillClaims(db, name, kClaimsPerBatch, from, active ? 600 : 3600, error) || !db.commit())
             return false;
     }
     if (!CreateRangeBatch(db, QStringLiteral("report"), {18, 0, kReportCards - 1, BatchOrder::Random}, error) ||
         !db.transaction())
         return false;
-    return FillClaims(db, QStringLiteral("report"), kReportCards, error) && db.commit();
+    return FillClaims(db, QStringLiteral("report"), kReportCards, now.addSecs(-7200), 3600, error) && db.commit();
 }
 
 void Measure(const char* engine, const QString& connection, const QString& folder) {
@@ -112,13 +118,14 @@ void Measure(const char* engine, const QString& connection, const QString& folde
         std::printf("%-10s cannot set up: %s\n", engine, qPrintable(error));
         return;
     }
-    std::printf("%-10s %d batches, %d claims made in %.1f s\n", engine, kBatches + 1,
-                kBatches * kClaimsPerBatch + kReportCards, double(clock.elapsed()) / 1000);
+    std::printf("%-10s %d batches, %d claims made in %.1f s (%d batches filled now, %d cards each in the last 10 min)\n",
+                engine, kBatches + 1, kBatches * kClaimsPerBatch + kReportCards, double(clock.elapsed()) / 1000, kActive,
+                kClaimsPerBatch * 9 / 10);
 
     CMultiLanguage language(folder);
     {
         CBatchesDlg window(connection, language);
-        window.SelectBatch(QStringLiteral("order 050"));
+        window.SelectBatch(QStringLiteral("order %1").arg(kBatches - 1, 3, 10, QChar('0')));
         std::vector<double> ms;
         for (int tick = 0; tick < kTicks; ++tick) {
             clock.start();
