@@ -66,25 +66,45 @@ std::vector<BatchRow> ReadBatchRows(QSqlDatabase& db, const QString& name, QStri
 // The counts without reading every claim (a batch of a million numbers is read in a few small
 // look-ups): the claims held and released are few, and every other number given out is on a good card.
 // The good cards are counted in counts.written: the figures do not tell written from verified.
-bool ReadCounts(QSqlDatabase& db, BatchRow* row, QString* error) {
-    QSqlQuery states(db);
-    states.prepare(QStringLiteral("SELECT state, COUNT(*) FROM batch_claim WHERE batch_name = ? AND state IN (?, ?)"
-                                  " GROUP BY state"));
-    states.addBindValue(row->info.name);
-    states.addBindValue(QString(CLAIM_CLAIMED));
-    states.addBindValue(QString(CLAIM_RELEASED));
+// The statements of the figures, prepared once for every batch of a refresh: on a server each statement
+// prepared again would cost round trips of its own.
+struct FigureQueries {
+    explicit FigureQueries(QSqlDatabase& db) : states(db), discards(db), claimedAt(db), count(db) {}
+    bool Prepare(QString* error) {
+        if (states.prepare(QStringLiteral("SELECT state, COUNT(*) FROM batch_claim WHERE batch_name = ? AND state IN (?, ?)"
+                                          " GROUP BY state")) &&
+            discards.prepare(QStringLiteral("SELECT COUNT(*) FROM batch_discard WHERE batch_name = ?")) &&
+            claimedAt.prepare(QStringLiteral("SELECT claimed_at FROM batch_claim WHERE batch_name = ? AND idx = ?")) &&
+            count.prepare(QStringLiteral("SELECT COUNT(*), MIN(done_at) FROM batch_claim WHERE batch_name = ? AND idx >= ?"
+                                         " AND state IN (?, ?) AND done_at >= ?")))
+            return true;
+        for (const QSqlQuery* query : {&states, &discards, &claimedAt, &count}) {
+            if (query->lastError().isValid())
+                return Fail(error, *query);
+        }
+        return false;
+    }
+    QSqlQuery states, discards, claimedAt, count;
+};
+
+bool ReadCounts(FigureQueries& queries, BatchRow* row, QString* error) {
+    QSqlQuery& states = queries.states;
+    states.bindValue(0, row->info.name);
+    states.bindValue(1, QString(CLAIM_CLAIMED));
+    states.bindValue(2, QString(CLAIM_RELEASED));
     if (!states.exec())
         return Fail(error, states);
     std::int64_t released = 0;
     BatchCounts& counts = row->info.counts;
     while (states.next())
         (states.value(0).toString() == QLatin1String(CLAIM_CLAIMED) ? counts.claimed : released) = states.value(1).toLongLong();
-    QSqlQuery discards(db);
-    discards.prepare(QStringLiteral("SELECT COUNT(*) FROM batch_discard WHERE batch_name = ?"));
-    discards.addBindValue(row->info.name);
+    states.finish();
+    QSqlQuery& discards = queries.discards;
+    discards.bindValue(0, row->info.name);
     if (!discards.exec() || !discards.next())
         return Fail(error, discards);
     counts.throwAway = discards.value(0).toLongLong();
+    discards.finish();
     counts.written = std::max<std::int64_t>(0, row->given - counts.claimed - released);
     counts.verified = 0;
     counts.left = counts.total - counts.claimed - counts.written;
@@ -97,10 +117,10 @@ bool ReadCounts(QSqlDatabase& db, BatchRow* row, QString* error) {
 // and the database counts that range itself. An idle batch costs two small look-ups, however large it is.
 // (A number taken again after a release keeps its old index and is not counted: the rate is a little low
 // just after a release.)
-bool ReadRecentCards(QSqlDatabase& db, const BatchRow& row, const QDateTime& now, RecentCards* recent, QString* error) {
+bool ReadRecentCards(FigureQueries& queries, const BatchRow& row, const QDateTime& now, RecentCards* recent,
+                     QString* error) {
     const QString since = BatchTimeText(now.addSecs(-BATCH_RATE_WINDOW_SECONDS));
-    QSqlQuery claimedAt(db);
-    claimedAt.prepare(QStringLiteral("SELECT claimed_at FROM batch_claim WHERE batch_name = ? AND idx = ?"));
+    QSqlQuery& claimedAt = queries.claimedAt;
     qint64 from = row.given;
     for (qint64 step = 16; from > 0; step *= 4) {
         from = std::max<qint64>(0, row.given - step);
@@ -113,18 +133,17 @@ bool ReadRecentCards(QSqlDatabase& db, const BatchRow& row, const QDateTime& now
         if (before)
             break;
     }
-    QSqlQuery count(db);
-    count.prepare(QStringLiteral("SELECT COUNT(*), MIN(done_at) FROM batch_claim WHERE batch_name = ? AND idx >= ?"
-                                 " AND state IN (?, ?) AND done_at >= ?"));
-    count.addBindValue(row.info.name);
-    count.addBindValue(from);
-    count.addBindValue(QString(CLAIM_WRITTEN));
-    count.addBindValue(QString(CLAIM_VERIFIED));
-    count.addBindValue(since);
+    QSqlQuery& count = queries.count;
+    count.bindValue(0, row.info.name);
+    count.bindValue(1, from);
+    count.bindValue(2, QString(CLAIM_WRITTEN));
+    count.bindValue(3, QString(CLAIM_VERIFIED));
+    count.bindValue(4, since);
     if (!count.exec() || !count.next())
         return Fail(error, count);
     recent->cards = count.value(0).toLongLong();
     recent->first = count.value(1).toString();
+    count.finish();
     return true;
 }
 
@@ -162,9 +181,12 @@ std::vector<BatchFigures> ReadFigures(QSqlDatabase& db, const QString& name, con
     QString failure;
     std::vector<BatchRow> rows = ReadBatchRows(db, name, &failure);
     std::vector<BatchFigures> figures;
+    FigureQueries queries(db);
+    if (!rows.empty() && !queries.Prepare(&failure) && failure.isEmpty())
+        failure = QStringLiteral("the figures' statements cannot be prepared");
     for (BatchRow& row : rows) {
         RecentCards recent;
-        if (!ReadCounts(db, &row, &failure) || !ReadRecentCards(db, row, now, &recent, &failure))
+        if (!failure.isEmpty() || !ReadCounts(queries, &row, &failure) || !ReadRecentCards(queries, row, now, &recent, &failure))
             break;
         figures.push_back(Figures(row.info, recent, now));
     }
