@@ -33,11 +33,21 @@ struct BatchRow {
     std::int64_t given = 0; // next_index: every number taken from the order has one claim row
 };
 
+// The batches with the counts that are not read from every claim (a batch of a million numbers is
+// counted in a few index look-ups): the claims held and released are few, the cards to throw away too,
+// and every other number given out is on a good card. One statement for every batch, so that a server
+// answers with one round trip.
 std::vector<BatchRow> ReadBatchRows(QSqlDatabase& db, const QString& name, QString* error) {
     QSqlQuery query(db);
     query.prepare(QStringLiteral("SELECT name, vendor, kind, first_card, last_card, random_order, total, created_at,"
-                                 " next_index FROM batch%1 ORDER BY created_at, name")
+                                 " next_index,"
+                                 " (SELECT COUNT(*) FROM batch_claim WHERE batch_name = name AND state = ?),"
+                                 " (SELECT COUNT(*) FROM batch_claim WHERE batch_name = name AND state = ?),"
+                                 " (SELECT COUNT(*) FROM batch_discard WHERE batch_name = name)"
+                                 " FROM batch%1 ORDER BY created_at, name")
                       .arg(name.isEmpty() ? QString() : QStringLiteral(" WHERE name = ?")));
+    query.addBindValue(QString(CLAIM_CLAIMED));
+    query.addBindValue(QString(CLAIM_RELEASED));
     if (!name.isEmpty())
         query.addBindValue(name);
     std::vector<BatchRow> rows;
@@ -58,58 +68,35 @@ std::vector<BatchRow> ReadBatchRows(QSqlDatabase& db, const QString& name, QStri
         info.counts.total = query.value(6).toLongLong();
         info.createdAt = query.value(7).toString();
         row.given = query.value(8).toLongLong();
+        BatchCounts& counts = info.counts;
+        counts.claimed = query.value(9).toLongLong();
+        const std::int64_t released = query.value(10).toLongLong();
+        counts.throwAway = query.value(11).toLongLong();
+        // The good cards are counted in counts.written: the figures do not tell written from verified.
+        counts.written = std::max<std::int64_t>(0, row.given - counts.claimed - released);
+        counts.left = counts.total - counts.claimed - counts.written;
         rows.push_back(row);
     }
     return rows;
 }
 
-// The counts without reading every claim (a batch of a million numbers is read in a few small
-// look-ups): the claims held and released are few, and every other number given out is on a good card.
-// The good cards are counted in counts.written: the figures do not tell written from verified.
 // The statements of the figures, prepared once for every batch of a refresh: on a server each statement
 // prepared again would cost round trips of its own.
 struct FigureQueries {
-    explicit FigureQueries(QSqlDatabase& db) : states(db), discards(db), claimedAt(db), count(db) {}
+    explicit FigureQueries(QSqlDatabase& db) : claimedAt(db), count(db) {}
     bool Prepare(QString* error) {
-        if (states.prepare(QStringLiteral("SELECT state, COUNT(*) FROM batch_claim WHERE batch_name = ? AND state IN (?, ?)"
-                                          " GROUP BY state")) &&
-            discards.prepare(QStringLiteral("SELECT COUNT(*) FROM batch_discard WHERE batch_name = ?")) &&
-            claimedAt.prepare(QStringLiteral("SELECT claimed_at FROM batch_claim WHERE batch_name = ? AND idx = ?")) &&
+        if (claimedAt.prepare(QStringLiteral("SELECT claimed_at FROM batch_claim WHERE batch_name = ? AND idx = ?")) &&
             count.prepare(QStringLiteral("SELECT COUNT(*), MIN(done_at) FROM batch_claim WHERE batch_name = ? AND idx >= ?"
                                          " AND state IN (?, ?) AND done_at >= ?")))
             return true;
-        for (const QSqlQuery* query : {&states, &discards, &claimedAt, &count}) {
+        for (const QSqlQuery* query : {&claimedAt, &count}) {
             if (query->lastError().isValid())
                 return Fail(error, *query);
         }
         return false;
     }
-    QSqlQuery states, discards, claimedAt, count;
+    QSqlQuery claimedAt, count;
 };
-
-bool ReadCounts(FigureQueries& queries, BatchRow* row, QString* error) {
-    QSqlQuery& states = queries.states;
-    states.bindValue(0, row->info.name);
-    states.bindValue(1, QString(CLAIM_CLAIMED));
-    states.bindValue(2, QString(CLAIM_RELEASED));
-    if (!states.exec())
-        return Fail(error, states);
-    std::int64_t released = 0;
-    BatchCounts& counts = row->info.counts;
-    while (states.next())
-        (states.value(0).toString() == QLatin1String(CLAIM_CLAIMED) ? counts.claimed : released) = states.value(1).toLongLong();
-    states.finish();
-    QSqlQuery& discards = queries.discards;
-    discards.bindValue(0, row->info.name);
-    if (!discards.exec() || !discards.next())
-        return Fail(error, discards);
-    counts.throwAway = discards.value(0).toLongLong();
-    discards.finish();
-    counts.written = std::max<std::int64_t>(0, row->given - counts.claimed - released);
-    counts.verified = 0;
-    counts.left = counts.total - counts.claimed - counts.written;
-    return true;
-}
 
 // Good cards within the rate window. Numbers are given out in the order of their index, so the claims
 // of the window are the newest indexes: stepping back from the newest, a few at first and four times as
@@ -186,7 +173,7 @@ std::vector<BatchFigures> ReadFigures(QSqlDatabase& db, const QString& name, con
         failure = QStringLiteral("the figures' statements cannot be prepared");
     for (BatchRow& row : rows) {
         RecentCards recent;
-        if (!failure.isEmpty() || !ReadCounts(queries, &row, &failure) || !ReadRecentCards(queries, row, now, &recent, &failure))
+        if (!failure.isEmpty() || !ReadRecentCards(queries, row, now, &recent, &failure))
             break;
         figures.push_back(Figures(row.info, recent, now));
     }
