@@ -45,6 +45,12 @@ QStringList GrantStatements(const QString& role, const QStringList& tables) {
     return statements;
 }
 
+// The supervisors read everything and write nothing.
+QStringList SupervisorGrants() {
+    return {QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(SUPERVISOR_ROLE),
+            QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA public TO %1").arg(SUPERVISOR_ROLE)};
+}
+
 } // namespace
 
 bool IsValidRoleName(const QString& role) {
@@ -64,22 +70,28 @@ bool InitDatabase(QSqlDatabase& db, const QString& stationRole, QString* notes, 
                                 "or \"_\" (at most 63)");
         return false;
     }
-    bool exists = false;
-    if (!RoleExists(db, stationRole, &exists, error))
+    bool exists = false, supervisorExists = false;
+    if (!RoleExists(db, stationRole, &exists, error) || !RoleExists(db, SUPERVISOR_ROLE, &supervisorExists, error))
         return false;
     if (!db.transaction()) {
         *error = db.lastError().text().trimmed();
         return false;
     }
     bool ok = exists || Exec(db, QStringLiteral("CREATE ROLE %1 LOGIN").arg(stationRole), error);
-    for (const QString& sql : GrantStatements(stationRole, db.tables())) {
+    if (ok && !supervisorExists && stationRole != QLatin1String(SUPERVISOR_ROLE))
+        ok = Exec(db, QStringLiteral("CREATE ROLE %1 LOGIN").arg(SUPERVISOR_ROLE), error);
+    QStringList grants = GrantStatements(stationRole, db.tables());
+    if (stationRole != QLatin1String(SUPERVISOR_ROLE))
+        grants << SupervisorGrants();
+    for (const QString& sql : grants) {
         if (ok)
             ok = Exec(db, sql, error);
     }
     if (ok && db.commit()) {
-        *notes = QStringLiteral("schema ready; role %1 %2 (it logs in through ~/.pgpass or PGPASSWORD once "
-                                "a password is set with ALTER ROLE)")
-                     .arg(stationRole, exists ? QStringLiteral("updated") : QStringLiteral("created"));
+        *notes = QStringLiteral("schema ready; role %1 %2 and the read-only role %3 %4 (they log in through "
+                                "~/.pgpass or PGPASSWORD once a password is set with ALTER ROLE)")
+                     .arg(stationRole, exists ? QStringLiteral("updated") : QStringLiteral("created"), SUPERVISOR_ROLE,
+                          supervisorExists ? QStringLiteral("updated") : QStringLiteral("created"));
         return true;
     }
     if (ok)

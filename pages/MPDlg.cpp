@@ -17,6 +17,7 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -317,8 +318,8 @@ void CMPDlg::LayoutControls() {
     if (m_labelRunState) {
         const QRect client = GetClientRect();
         int top = m_btnWrite->geometry().bottom() + 1 + kRunStateGap;
-        if (m_labelBatchCounts && m_pBatch)
-            top = m_labelBatchCounts->geometry().bottom() + 1 + kRunStateGap;
+        if (m_barBatch && m_pBatch)
+            top = m_barBatch->geometry().bottom() + 1 + kRunStateGap;
         m_labelRunState->setGeometry(client.left(), top, client.width(), qMax(0, client.bottom() + 1 - top));
     }
 }

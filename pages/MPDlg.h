@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batches/BatchStatus.h"
 #include "cards/NumberForms.h"
 #include "cards/NumberSequence.h"
 #include "language/MultiLanguage.h"
@@ -24,6 +25,7 @@ struct BatchCardOutcome;
 struct BatchOutcome;
 struct CBuiltInText;
 class QLabel;
+class QProgressBar;
 class QLineEdit;
 class QPushButton;
 
@@ -117,7 +119,8 @@ public:
     CHandsFreeRun m_Run;
     QLabel* m_labelBatch = nullptr;
     QComboBox* m_comboBatch = nullptr;
-    QLabel* m_labelBatchCounts = nullptr;
+    // Good cards of the total and the time to finish of the chosen batch.
+    QProgressBar* m_barBatch = nullptr;
     // Keeps the station's name while the operator pauses between cards.
     QTimer m_BatchHeartbeat;
 
@@ -163,6 +166,7 @@ private:
     void SayBatchRefused();
     void LogBatchLine(const QString& text); // a line of its own in the log
     void LayoutBatchCounts();
+    void LayoutBatchChoice();
     CardOutcome WriteBatchCard(const CardRequest& request);
     CardResult LogBatchCard(const BatchCardOutcome& outcome);
     void LogBatchProblem(const QString& reason, const CBuiltInText& stopText);
@@ -173,7 +177,7 @@ private:
     // The fields as the operator typed them, shown again when the choice goes back to "(none)".
     QString m_strTypedVendorId;
     QString m_strTypedCardNo;
-    std::optional<std::uint64_t> m_batchDone, m_batchLeft;
+    std::optional<BatchFigures> m_batchFigures; // as last read: kept while the database does not answer
     // Why the chosen batch ended a hands-free run.
     const CBuiltInText* m_pBatchStopText = nullptr;
 

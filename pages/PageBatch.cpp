@@ -202,6 +202,13 @@ std::optional<BatchCounts> CPageBatch::Counts() {
     return info ? std::optional<BatchCounts>(info->counts) : std::nullopt;
 }
 
+std::optional<BatchFigures> CPageBatch::Figures() {
+    if (!m_station || m_bAway)
+        return std::nullopt;
+    QString error;
+    return ReadBatchFigures(m_station->Database(), m_strBatch, QDateTime::currentDateTimeUtc(), &error);
+}
+
 BatchOutcome CPageBatch::Heartbeat() {
     if (!m_station)
         return Problem(BatchStatus::Refused, QStringLiteral("the station has not started"));

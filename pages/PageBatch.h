@@ -7,6 +7,7 @@
 // The station is started when the batch is chosen and stopped when the choice goes back to none or the
 // page goes away; its claim stays with the station name for its next run.
 
+#include "batches/BatchStatus.h"
 #include "station/BatchWriter.h"
 #include "language/MultiLanguage.h"
 
@@ -77,6 +78,9 @@ public:
 
     // The batch's counts now, or nothing when the database does not answer.
     std::optional<BatchCounts> Counts();
+    // The batch's figures now (good of total, rate, time to finish), or nothing when the database does
+    // not answer.
+    std::optional<BatchFigures> Figures();
     // Keeps the station's name while the operator pauses; Refused when another run has taken it over.
     BatchOutcome Heartbeat();
 

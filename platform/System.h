@@ -22,3 +22,5 @@ bool IsPlainFile(const QString& path);
 bool MayReadAndWrite(const QString& path);
 // The device node of a USB device that a bus scan lists by bus and device name.
 QString UsbDeviceNode(const QString& bus, const QString& device);
+// Whether the process's standard output is a terminal (a progress line may then be redrawn in place).
+bool StandardOutputIsTerminal();

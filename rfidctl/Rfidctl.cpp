@@ -10,6 +10,7 @@
 #include "reader/RFIDDevice.h"
 #include "reader/USBDevice.h"
 #include "rfidctl/RfidctlBatch.h"
+#include "rfidctl/RfidctlBatchStatus.h"
 #include "rfidctl/RfidctlJournal.h"
 #include "station/CardRoutine.h"
 #include "station/TypedNumbers.h"
@@ -51,8 +52,9 @@ const char kUsage[] =
     "  batch import NAME FILE\n"
     "  batch list\n"
     "  batch next NAME [--verify] [--wait SECONDS] [--force]\n"
-    "  batch report NAME [--csv]\n"
+    "  batch report NAME [--csv | --pdf FILE [--form FORM]...]\n"
     "  batch release NAME --station S\n"
+    "  batch status [NAME] [--watch] [--json]\n"
     "                       batches of numbers shared by the stations (rfidctl batch --help)\n"
     "  ID is decimal (below 1099511627776) or 0x and 10 hex digits (0x123456789A)\n"
     "\n"
@@ -560,10 +562,13 @@ const std::vector<Command>& Commands() {
           {"force", "", "writes over a card that holds a number on record as a good card"}},
          BatchNext},
         {"batch report",
-         "batch report NAME [--csv]",
+         "batch report NAME [--csv | --pdf FILE [--form FORM]...]",
          "Prints every claimed and done number of the batch in the batch's order with its state, station\n"
-         "and time, then the cards to throw away.",
-         {{"csv", "", "as CSV with a header row"}},
+         "and time, then the cards to throw away. With --pdf, writes the delivery report for the customer\n"
+         "instead: the order, its counts, its stations and every number on a good card with its printed forms.",
+         {{"csv", "", "as CSV with a header row"},
+          {"pdf", "FILE", "writes the delivery report: the order, its counts and every number on a good card"},
+          {"form", "FORM", "a printed form the delivery report lists too: hex, dez10, dez8, w26, 5.5 or all (default all)"}},
          ReportBatchCommand},
         {"batch release",
          "batch release NAME --station S",
@@ -571,6 +576,15 @@ const std::vector<Command>& Commands() {
          "station that never comes back. Refused while S is running.",
          {},
          ReleaseBatchCommand},
+        {"batch status",
+         "batch status [NAME] [--watch] [--json]",
+         "Prints the figures of every batch, or of batch NAME with its stations: good cards of the total,\n"
+         "claimed, to throw away, left, cards per minute over the last 10 minutes, the time to finish and\n"
+         "the state. --watch prints them again every 2 s: on a terminal a progress line per batch is\n"
+         "redrawn, otherwise a line is printed for each change.",
+         {{"watch", "", "prints the figures again every 2 s until interrupted"},
+          {"json", "", "as JSON, with the stations of each batch"}},
+         BatchStatusCommand},
     };
     return commands;
 }

@@ -1,7 +1,9 @@
 #include "rfidctl/RfidctlBatch.h"
 
 #include "batches/Batch.h"
+#include "batches/BatchListFile.h"
 #include "batches/BatchPending.h"
+#include "batches/BatchStatus.h"
 #include "journal/Database.h"
 #include "journal/DatabaseInit.h"
 #include "journal/JournalExport.h"
@@ -9,12 +11,14 @@
 #include "platform/DataFolder.h"
 #include "cards/CardFrame.h"
 #include "cards/CardIdentifier.h"
+#include "cards/NumberForms.h"
 #include "reader/RFIDDevice.h"
 #include "rfidctl/ArgumentText.h"
 #include "rfidctl/Rfidctl.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QThread>
 
 namespace {
@@ -22,8 +26,6 @@ namespace {
 constexpr int kMaxWaitSeconds = 86400;
 constexpr int kRetryPauseMs = 500;
 constexpr int kMaxListedErrors = 20;
-// A list of MAX_LIST_LINES identifiers with generous line endings fits; a bigger file is no list.
-constexpr qint64 kMaxListFileBytes = qint64(MAX_LIST_LINES) * 64;
 
 int Problem(std::ostream& err, int status, const QString& message) {
     err << "rfidctl: " << message.toStdString() << "\n";
@@ -54,58 +56,12 @@ QString Quoted(const QString& name) {
     return QString::fromStdString(ArgumentText(name.toStdString()));
 }
 
-// The journal's database, opened for one command and closed with it.
-class CBatchDatabase {
-public:
-    ~CBatchDatabase() {
-        if (m_strConnection.isEmpty())
-            return;
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_strConnection);
-    }
-
-    // mustExist: a journal file that is not there is said so, not created empty.
-    int Open(bool mustExist, std::ostream& err) {
-        return OpenText(RfidctlJournalSettings(CurrentJournalOptions()).connection, mustExist, err);
-    }
-
-    int OpenText(const QString& text, bool mustExist, std::ostream& err) {
-        QString error;
-        const std::optional<DatabaseLocation> location = ParseDatabaseLocation(text, &error);
-        if (!location)
-            return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                           QStringLiteral("the journal %1 cannot be opened (%2)")
-                               .arg(Quoted(DatabaseDisplayText(text)), error));
-        if (mustExist && location->engine == JournalEngine::SQLite && !QFileInfo::exists(location->path))
-            return Problem(err, RFIDCTL_JOURNAL_FAILED, QStringLiteral("no journal at ") + location->path);
-        m_strConnection = QStringLiteral("rfidctl-batch");
-        m_db = OpenDatabase(*location, m_strConnection, &error);
-        if (!m_db.isOpen() || !MigrateDatabase(m_db, &error))
-            return Problem(err, RFIDCTL_JOURNAL_FAILED, error);
-        return RFIDCTL_OK;
-    }
-
-    QSqlDatabase& Db() { return m_db; }
-
-private:
-    QString m_strConnection;
-    QSqlDatabase m_db;
-};
-
-// Whether the batch is there: RFIDCTL_OK, RFIDCTL_USAGE when there is none, or the journal's failure.
-int CheckBatchExists(QSqlDatabase& db, const QString& name, bool wanted, std::ostream& err) {
-    QString error;
-    const std::optional<BatchInfo> found = FindBatch(db, name, &error);
-    if (!found && !error.startsWith(QLatin1String("there is no batch")))
-        return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                       QStringLiteral("reading the batches failed (%1)").arg(error));
-    if (bool(found) == wanted)
-        return RFIDCTL_OK;
-    return Problem(err, RFIDCTL_USAGE,
-                   (wanted ? QStringLiteral("there is no batch named %1")
-                           : QStringLiteral("a batch named %1 exists already"))
-                       .arg(Quoted(name)));
+// A change the database refused to this login's role is said as such.
+QString Refusal(const QString& error) {
+    if (!IsPermissionRefusal(error))
+        return error;
+    return error + QStringLiteral("; this database login may only read: making, importing and releasing batches "
+                                  "need a role that may write, such as the stations' or the database owner's");
 }
 
 QString VendorCard(std::uint64_t vendor, std::uint64_t card) {
@@ -131,6 +87,47 @@ QString CountsText(const BatchCounts& counts) {
 }
 
 } // namespace
+
+int CheckBatchExists(QSqlDatabase& db, const QString& name, bool wanted, std::ostream& err) {
+    QString error;
+    const std::optional<BatchInfo> found = FindBatch(db, name, &error);
+    if (!found && !error.startsWith(QLatin1String("there is no batch")))
+        return Problem(err, RFIDCTL_JOURNAL_FAILED,
+                       QStringLiteral("reading the batches failed (%1)").arg(error));
+    if (bool(found) == wanted)
+        return RFIDCTL_OK;
+    return Problem(err, RFIDCTL_USAGE,
+                   (wanted ? QStringLiteral("there is no batch named %1")
+                           : QStringLiteral("a batch named %1 exists already"))
+                       .arg(Quoted(name)));
+}
+
+CBatchDatabase::~CBatchDatabase() {
+    if (m_strConnection.isEmpty())
+        return;
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_strConnection);
+}
+
+int CBatchDatabase::Open(bool mustExist, std::ostream& err) {
+    return OpenText(RfidctlJournalSettings(CurrentJournalOptions()).connection, mustExist, err);
+}
+
+int CBatchDatabase::OpenText(const QString& text, bool mustExist, std::ostream& err) {
+    QString error;
+    const std::optional<DatabaseLocation> location = ParseDatabaseLocation(text, &error);
+    if (!location)
+        return Problem(err, RFIDCTL_JOURNAL_FAILED,
+                       QStringLiteral("the journal %1 cannot be opened (%2)").arg(Quoted(DatabaseDisplayText(text)), error));
+    if (mustExist && location->engine == JournalEngine::SQLite && !QFileInfo::exists(location->path))
+        return Problem(err, RFIDCTL_JOURNAL_FAILED, QStringLiteral("no journal at ") + location->path);
+    m_strConnection = QStringLiteral("rfidctl-batch");
+    m_db = OpenDatabase(*location, m_strConnection, &error);
+    if (!m_db.isOpen() || !MigrateDatabase(m_db, &error))
+        return Problem(err, RFIDCTL_JOURNAL_FAILED, error);
+    return RFIDCTL_OK;
+}
 
 std::optional<std::string> BatchNameArgument(const Arguments& arguments, const char* command, QString* name) {
     if (arguments.values.size() != 1)
@@ -203,7 +200,7 @@ int CreateBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
     QString error;
     if (!CreateRangeBatch(database.Db(), name, range, &error))
         return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                       QStringLiteral("creating the batch failed (%1)").arg(error));
+                       QStringLiteral("creating the batch failed (%1)").arg(Refusal(error)));
     out << "created batch " << name.toStdString() << ": " << (*last - *first + 1) << " numbers, "
         << VendorCard(*vendor, *first).toStdString() << " to " << VendorCard(*vendor, *last).toStdString()
         << (range.order == BatchOrder::Random ? ", at random" : ", in order") << "\n";
@@ -217,20 +214,19 @@ int ImportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
     if (const auto problem =
             BatchNameArgument({arguments.options, {arguments.values[0]}}, "batch import", &name))
         return BadArgument(err, *problem);
-    const QString path = QString::fromStdString(arguments.values[1]);
-    const QFileInfo info(path);
-    // A folder, a pipe or a device is no list, and reading one could block for ever.
-    if (!info.isFile())
+    const ListFile file = ReadListFile(QString::fromStdString(arguments.values[1]));
+    switch (file.problem) {
+    case ListFileProblem::NotAFile:
         return BadArgument(err, "no list file at " + ArgumentText(arguments.values[1]));
-    if (info.size() > kMaxListFileBytes)
-        return BadArgument(err, "the list " + ArgumentText(arguments.values[1]) +
-                                    " is larger than a list of " + std::to_string(MAX_LIST_LINES) +
-                                    " identifiers can be");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return BadArgument(err, "cannot read " + ArgumentText(arguments.values[1]) + " (" +
-                                    file.errorString().toStdString() + ")");
-    const ParsedList list = ParseIdentifierList(file.read(kMaxListFileBytes + 1));
+    case ListFileProblem::TooLarge:
+        return BadArgument(err, "the list " + ArgumentText(arguments.values[1]) + " is larger than a list of " +
+                                    std::to_string(MAX_LIST_LINES) + " identifiers can be");
+    case ListFileProblem::CannotRead:
+        return BadArgument(err, "cannot read " + ArgumentText(arguments.values[1]) + " (" + file.reason.toStdString() + ")");
+    case ListFileProblem::None:
+        break;
+    }
+    const ParsedList& list = file.list;
     if (!list.errors.empty()) {
         int shown = 0;
         for (const ListLineError& line : list.errors) {
@@ -254,7 +250,7 @@ int ImportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
     QString error;
     if (!CreateListBatch(database.Db(), name, list.identifiers, &error))
         return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                       QStringLiteral("importing the list failed (%1)").arg(error));
+                       QStringLiteral("importing the list failed (%1)").arg(Refusal(error)));
     out << "imported " << list.identifiers.size() << " identifiers into batch " << name.toStdString() << "\n";
     return RFIDCTL_OK;
 }
@@ -278,6 +274,77 @@ int ListBatchesCommand(const Arguments& arguments, std::ostream& out, std::ostre
     return RFIDCTL_OK;
 }
 
+namespace {
+
+QString& ReportHelperOverride() {
+    static QString path;
+    return path;
+}
+
+// The report helper: beside rfidctl (a build folder), else in the libexec folder of the installation.
+QString ReportHelperPath() {
+    if (!ReportHelperOverride().isEmpty())
+        return ReportHelperOverride();
+    const QString beside = ExecutableFolder() + QStringLiteral("/rfid-report");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QFileInfo(ExecutableFolder() + QStringLiteral("/../libexec/rfid/rfid-report")).absoluteFilePath();
+}
+
+// The forms of --form (names or "all", also as comma lists); every form when none is given.
+std::optional<NumberFormSet> ReportForms(const Arguments& arguments, std::ostream& err) {
+    NumberFormSet forms = 0;
+    bool given = false;
+    for (const std::string& option : arguments.options) {
+        if (OptionName(option) != "--form")
+            continue;
+        given = true;
+        for (const QString& word : QString::fromStdString(option.substr(std::min(option.size(), std::size_t(7)))).split(u',')) {
+            const std::optional<NumberFormSet> form = NumberFormsFromOption(word);
+            if (!form) {
+                BadArgument(err, "not a number form: " + ArgumentText(word.toStdString()) + " (hex, dez10, dez8, w26, 5.5 or all)");
+                return std::nullopt;
+            }
+            forms |= *form;
+        }
+    }
+    return given ? forms : NUMBER_FORMS_ALL;
+}
+
+} // namespace
+
+QString SetReportHelperPath(const QString& path) {
+    QString previous = ReportHelperOverride();
+    ReportHelperOverride() = path;
+    return previous;
+}
+
+int WriteDeliveryReportPdf(const Arguments& arguments, const QString& batch, std::ostream& err, std::ostream& out) {
+    const QString file = QString::fromStdString(ValueOf(arguments, "--pdf"));
+    if (file.isEmpty())
+        return BadArgument(err, "--pdf needs the file to write");
+    if (Has(arguments, "--csv"))
+        return BadArgument(err, "--csv and --pdf exclude each other");
+    const std::optional<NumberFormSet> forms = ReportForms(arguments, err);
+    if (!forms)
+        return RFIDCTL_USAGE;
+    const QString helper = ReportHelperPath();
+    if (!QFileInfo(helper).isExecutable())
+        return Problem(err, RFIDCTL_JOURNAL_FAILED, QStringLiteral("the report helper %1 is not installed").arg(helper));
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.start(helper, {RfidctlJournalSettings(CurrentJournalOptions()).connection, batch, file,
+                           NumberFormsToText(*forms)});
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        const QString reason = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        return Problem(err, RFIDCTL_JOURNAL_FAILED,
+                       QStringLiteral("the delivery report was not written (%1)")
+                           .arg(reason.isEmpty() ? process.errorString() : reason));
+    }
+    out << "wrote the delivery report of batch " << batch.toStdString() << " to " << file.toStdString() << "\n";
+    return RFIDCTL_OK;
+}
+
 int ReportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     QString name;
     if (const auto problem = BatchNameArgument(arguments, "batch report", &name))
@@ -289,6 +356,8 @@ int ReportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
     const std::optional<BatchInfo> info = FindBatch(database.Db(), name, &error);
     if (!info)
         return CheckBatchExists(database.Db(), name, true, err);
+    if (!ValueOf(arguments, "--pdf").empty() || Has(arguments, "--pdf="))
+        return WriteDeliveryReportPdf(arguments, name, err, out);
     const std::vector<BatchReportLine> lines = BatchReport(database.Db(), name, &error);
     if (!error.isEmpty())
         return Problem(err, RFIDCTL_JOURNAL_FAILED,
@@ -333,7 +402,7 @@ int ReleaseBatchCommand(const Arguments& arguments, std::ostream& out, std::ostr
     const int released = ReleaseStationClaims(database.Db(), name, station, &error);
     if (released < 0)
         return Problem(err, RFIDCTL_JOURNAL_FAILED,
-                       QStringLiteral("releasing the claims failed (%1)").arg(error));
+                       QStringLiteral("releasing the claims failed (%1)").arg(Refusal(error)));
     out << "released " << released << " claim(s) of station " << PlainArgumentText(station.toStdString()) << " in batch "
         << name.toStdString() << "\n";
     return RFIDCTL_OK;

@@ -19,6 +19,30 @@
 #include <ostream>
 #include <string>
 
+// The journal's database, opened for one command and closed with it.
+class CBatchDatabase {
+public:
+    CBatchDatabase() = default;
+    ~CBatchDatabase();
+    CBatchDatabase(const CBatchDatabase&) = delete;
+    CBatchDatabase& operator=(const CBatchDatabase&) = delete;
+
+    // The journal of --journal or the settings. mustExist: a journal file that is not there is said
+    // so, not created empty. RFIDCTL_OK, or the failure said on err.
+    int Open(bool mustExist, std::ostream& err);
+    int OpenText(const QString& text, bool mustExist, std::ostream& err);
+
+    QSqlDatabase& Db() { return m_db; }
+
+private:
+    QString m_strConnection;
+    QSqlDatabase m_db;
+};
+
+// Whether the batch is there (wanted) or not: RFIDCTL_OK, RFIDCTL_USAGE said on err when it is not as
+// wanted, or the journal's failure.
+int CheckBatchExists(QSqlDatabase& db, const QString& name, bool wanted, std::ostream& err);
+
 // How long `batch next` waits by default for a journal server that cannot be reached (seconds).
 constexpr int BATCH_DEFAULT_WAIT_SECONDS = 30;
 
@@ -28,6 +52,12 @@ int ImportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostre
 int ListBatchesCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
 int ReportBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
 int ReleaseBatchCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
+
+// `batch report NAME --pdf FILE [--form FORM]...`: the delivery report, written by the report helper
+// (rfid-report, beside rfidctl or in its libexec folder) so that rfidctl loads no window library.
+int WriteDeliveryReportPdf(const Arguments& arguments, const QString& batch, std::ostream& err, std::ostream& out);
+// Where the report helper is taken from instead (tests run rfidctl in process); returns the previous one.
+QString SetReportHelperPath(const QString& path);
 
 // The batch name of a command that takes exactly one; an error message otherwise.
 std::optional<std::string> BatchNameArgument(const Arguments& arguments, const char* command, QString* name);

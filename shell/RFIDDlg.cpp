@@ -4,6 +4,8 @@
 #include "pages/MPDlg.h"
 #include "pages/OPListDlg.h"
 #include "pages/OPMainDlg.h"
+#include "shell/BatchesDlg.h"
+#include "shell/BatchesTexts.h"
 #include "shell/JournalDlg.h"
 #include "shell/JournalTexts.h"
 
@@ -235,6 +237,10 @@ void CRFIDDlg::ApplyLanguage(const QString& strLanguage) {
         m_pJournalItem->setText(m_Language.GetText(JournalText::MenuItem));
     if (m_pJournalDlg)
         m_pJournalDlg->ApplyLanguage();
+    if (m_pBatchesItem)
+        m_pBatchesItem->setText(m_Language.GetText(BatchesText::Menu));
+    if (m_pBatchesDlg)
+        m_pBatchesDlg->ApplyLanguage();
     if (m_wndStatusBar)
         m_wndStatusBar->SetPaneText(0, m_Language.GetSpecialString(QStringLiteral("SPECIAL_STRING"),
                                                                    QStringLiteral("IDS_IDLEMESSAGE")));
@@ -379,6 +385,9 @@ void CRFIDDlg::OnCommand(int nID) {
     case ID_MENU_JOURNAL:
         OnJournal();
         return;
+    case ID_MENU_BATCHES:
+        OnBatches();
+        return;
     default:
         break;
     }
@@ -405,6 +414,20 @@ void CRFIDDlg::AddJournalMenuItem() {
     m_pJournalItem = new QAction(QString::fromUtf16(JournalText::MenuItem.english), file);
     m_pJournalItem->setData(ID_MENU_JOURNAL);
     file->insertAction(before, m_pJournalItem);
+    m_pBatchesItem = new QAction(QString::fromUtf16(BatchesText::Menu.english), file);
+    m_pBatchesItem->setData(ID_MENU_BATCHES);
+    file->insertAction(m_pJournalItem, m_pBatchesItem);
+}
+
+void CRFIDDlg::OnBatches() {
+    if (!m_pBatchesDlg)
+        m_pBatchesDlg = std::make_unique<CBatchesDlg>(ReadJournalSettings(m_Language.GetAppFolder()).connection,
+                                                      m_Language, this);
+    m_pBatchesDlg->m_nNumberForms = m_NumberFormsMenu.GetForms();
+    m_pBatchesDlg->Tick();
+    m_pBatchesDlg->show();
+    m_pBatchesDlg->raise();
+    m_pBatchesDlg->activateWindow();
 }
 
 void CRFIDDlg::OnJournal() {

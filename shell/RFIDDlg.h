@@ -21,6 +21,7 @@
 #include <memory>
 
 class CJournalDlg;
+class CBatchesDlg;
 class CMPDlg;
 class COPListDlg;
 class COPMainDlg;
@@ -35,6 +36,8 @@ constexpr int TIMER_STARTSCAN = 3; // once, 100 ms after start: the first search
 
 // File > Production Journal...
 constexpr int ID_MENU_JOURNAL = 32780;
+// File > Batches...
+constexpr int ID_MENU_BATCHES = 32785;
 
 // The log keeps its last lines only, so its memory stays flat over a long shift; the production journal
 // keeps every card.
@@ -92,6 +95,8 @@ public:
     bool IsReaderOpen() const { return m_bDeviceOpen != 0; }
     // The journal window, opened by File > Production Journal... (null until then).
     CJournalDlg* JournalWindow() const { return m_pJournalDlg.get(); }
+    // The Batches window, opened by File > Batches... (null until then).
+    CBatchesDlg* BatchesWindow() const { return m_pBatchesDlg.get(); }
 
     bool PreTranslateMessage(QObject* target, QKeyEvent* e) override;
 
@@ -151,4 +156,8 @@ private:
     void ReportJournalProblem(const JournalStatus& status);
     void AddJournalMenuItem();
     QAction* m_pJournalItem = nullptr;
+
+    void OnBatches();
+    std::unique_ptr<CBatchesDlg> m_pBatchesDlg;
+    QAction* m_pBatchesItem = nullptr;
 };

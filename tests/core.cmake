@@ -11,7 +11,7 @@ add_executable(batch_station database/BatchStationMain.cpp)
 target_link_libraries(batch_station PRIVATE rfid_station rfid_emureader)
 rfid_add_gtest(NAME core_database_tests TIER database
   SOURCES database/JournalTest.cpp database/JournalExportTest.cpp database/JournalModelTest.cpp
-          database/BatchDatabaseTest.cpp database/BatchStationsTest.cpp
+          database/BatchDatabaseTest.cpp database/BatchStationsTest.cpp database/BatchStatusTest.cpp
   LIBS rfid_core rfid_testdatabase)
 add_dependencies(core_database_tests batch_station)
 set_source_files_properties(database/BatchStationsTest.cpp PROPERTIES

@@ -6,6 +6,7 @@ rfid_add_gtest(NAME rfidctl_unit_tests TIER unit
   LIBS rfid_rfidctl rfid_emureader)
 rfid_add_gtest(NAME rfidctl_database_tests TIER database
   SOURCES database/RfidctlBatchTest.cpp database/RfidctlJournalQueryTest.cpp
+          database/RfidctlBatchStatusTest.cpp
   LIBS rfid_rfidctl rfid_testdatabase rfid_emureader)
 if(RFID_EMULATED_READER)
   rfid_add_gtest(NAME rfidctl_device_tests TIER device APPLICATION none
@@ -15,3 +16,5 @@ if(RFID_EMULATED_READER)
   set_source_files_properties(device/RfidctlTest.cpp PROPERTIES
     COMPILE_DEFINITIONS "RFIDCTL_PATH=\"$<TARGET_FILE:rfidctl>\"")
 endif()
+add_dependencies(rfidctl_database_tests rfid-report)
+target_compile_definitions(rfidctl_database_tests PRIVATE RFID_REPORT_PATH="$<TARGET_FILE:rfid-report>")

@@ -10,7 +10,7 @@ rfid_add_gtest(NAME window_unit_tests TIER unit
 rfid_add_gtest(NAME window_gui_tests TIER gui
   SOURCES gui/DialogTest.cpp gui/XorTrackerTest.cpp gui/TranslateTest.cpp gui/SSplitterTest.cpp
           gui/OPMainDlgTest.cpp gui/MPDlgTest.cpp gui/PageTestSupport.h gui/OPListDlgTest.cpp
-          gui/RFIDDlgTest.cpp gui/JournalDlgTest.cpp gui/LanguageFilesTest.cpp
+          gui/RFIDDlgTest.cpp gui/JournalDlgTest.cpp gui/LanguageFilesTest.cpp gui/MPDlgBatchTest.cpp
   LIBS rfid_shell rfid_resources rfid_rfidctl Qt6::Test)
 
 if(RFID_EMULATED_READER)
@@ -28,3 +28,8 @@ if(RFID_EMULATED_READER)
   set_source_files_properties(device/RFIDProgramTest.cpp PROPERTIES
     COMPILE_DEFINITIONS "RFID_PROGRAM_PATH=\"$<TARGET_FILE:RFID>\"")
 endif()
+
+# The Batches window on real SQLite files and the test's own PostgreSQL server, offscreen.
+rfid_add_gtest(NAME window_database_tests TIER database APPLICATION widgets
+  SOURCES gui/BatchesDlgTest.cpp
+  LIBS rfid_shell rfid_testdatabase Qt6::Test)

@@ -11,6 +11,7 @@ packages=(
   libqt6sql6-psql postgresql
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
+  qt6-charts-dev libqt6opengl6-dev poppler-utils
   fonts-dejavu-core fonts-wqy-microhei
   xvfb xauth imagemagick xdotool
   desktop-file-utils appstream dpkg-dev file

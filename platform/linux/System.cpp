@@ -46,3 +46,7 @@ bool MayReadAndWrite(const QString& path) {
 QString UsbDeviceNode(const QString& bus, const QString& device) {
     return QStringLiteral("/dev/bus/usb/%1/%2").arg(bus, device);
 }
+
+bool StandardOutputIsTerminal() {
+    return isatty(STDOUT_FILENO) == 1;
+}

@@ -11,6 +11,7 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QComboBox>
+#include <QProgressBar>
 #include <QFile>
 
 class BatchOnReader : public HandsFreeOnReader {
@@ -36,7 +37,8 @@ protected:
     }
 
     QComboBox* Choice() { return qobject_cast<QComboBox*>(Page().GetDlgItem(CMPDlg::IDC_COMBO_BATCH)); }
-    QString CountsLine() { return Page().GetDlgItemText(CMPDlg::IDC_STATIC_BATCHCOUNTS); }
+    // The batch's progress bar as it reads: good of total, then the time to finish while one is known.
+    QString CountsLine() { return Page().GetDlgItem(CMPDlg::IDC_STATIC_BATCHCOUNTS)->accessibleName(); }
     // Chooses as the operator does: the list is read when it is opened, then an entry is taken.
     void Choose(const QString& text) {
         Page().RefreshBatchList();
@@ -80,7 +82,7 @@ TEST_F(BatchOnReader, WritePressesWriteTheClaimedNumbersOneAfterAnotherUntilTheB
         QTest::keyClicks(CardNo(), QStringLiteral("9"));
         EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000100"));
         EXPECT_FALSE(Option(CMPDlg::IDC_RADIO_INCREASE)->isEnabled());
-        EXPECT_EQ(CountsLine(), QStringLiteral("Done 0 \u00B7 Left 5"));
+        EXPECT_EQ(CountsLine(), QStringLiteral("0 of 5 good"));
 
         for (std::uint64_t card = 100; card < 103; ++card) {
             Reader().PutCard(0);
@@ -88,7 +90,12 @@ TEST_F(BatchOnReader, WritePressesWriteTheClaimedNumbersOneAfterAnotherUntilTheB
             EXPECT_EQ(Reader().CardId(), kVendor7 + card);
         }
         EXPECT_EQ(CardNo()->text(), QStringLiteral("0000000103"));
-        EXPECT_EQ(CountsLine(), QStringLiteral("Done 3 \u00B7 Left 2"));
+        EXPECT_TRUE(CountsLine().startsWith(QStringLiteral("3 of 5 good \u00B7 ")) && CountsLine().endsWith(" to finish"))
+            << CountsLine().toStdString();
+        auto* bar = qobject_cast<QProgressBar*>(Page().GetDlgItem(CMPDlg::IDC_STATIC_BATCHCOUNTS));
+        ASSERT_TRUE(bar);
+        EXPECT_EQ(bar->value(), 60);
+        EXPECT_LE(bar->fontMetrics().horizontalAdvance(bar->text()), bar->width()) << bar->text().toStdString();
 
         // A failed write keeps the claim: the field keeps the number, and the next card gets it.
         Reader().PutCard(0);
@@ -117,7 +124,7 @@ TEST_F(BatchOnReader, WritePressesWriteTheClaimedNumbersOneAfterAnotherUntilTheB
         PressWrite();
         EXPECT_EQ(Reader().CardId(), kVendor7 + 104);
         EXPECT_TRUE(CardNo()->text().isEmpty());
-        EXPECT_EQ(CountsLine(), QStringLiteral("Done 5 \u00B7 Left 0"));
+        EXPECT_EQ(CountsLine(), QStringLiteral("5 of 5 good"));
         const int programmed = Reader().ProgrammedCount();
         Reader().PutCard(0);
         EXPECT_EQ(PressWrite(), kWriteError + QStringLiteral(" (every number of the batch is taken)"));
@@ -171,11 +178,11 @@ TEST_F(BatchOnReader, AHandsFreeRunWritesEveryNumberOnceAndStopsWhenTheBatchIsEx
         EXPECT_FALSE(Page().IsHandsFreeRunning());
         EXPECT_EQ(State(), QStringLiteral("Stopped: every number of the batch is taken"));
         EXPECT_EQ(Reader().ProgrammedCount(), 3);
-        EXPECT_EQ(CountsLine(), QStringLiteral("Done 3 \u00B7 Left 0"));
+        EXPECT_EQ(CountsLine(), QStringLiteral("3 of 3 good"));
         // The state line and the counts follow a language change at once.
         m_dlg->ApplyLanguage(QStringLiteral("\u7B80\u4F53\u4E2D\u6587"));
         EXPECT_EQ(State(), QStringLiteral("已停止：批次的卡号已全部用完"));
-        EXPECT_EQ(CountsLine(), QStringLiteral("已完成 3 \u00B7 剩余 0"));
+        EXPECT_EQ(CountsLine(), QStringLiteral("良品 3 / 3"));
         m_dlg->ApplyLanguage(QStringLiteral("English"));
         EXPECT_EQ(State(), QStringLiteral("Stopped: every number of the batch is taken"));
         // Pressing Write again with nothing left does not start a run.
@@ -212,7 +219,7 @@ TEST_F(BatchOnReader, OnAServerANameInUseIsRefusedUntilItsStationStops) {
         ASSERT_NE(Page().ChosenBatch(), nullptr);
         EXPECT_EQ(PressWrite(), kWritten);
         EXPECT_EQ(Reader().CardId(), kVendor7 + 1);
-        EXPECT_EQ(CountsLine(), QStringLiteral("Done 1 \u00B7 Left 2"));
+        EXPECT_TRUE(CountsLine().startsWith(QStringLiteral("1 of 3 good"))) << CountsLine().toStdString();
     });
 }
 

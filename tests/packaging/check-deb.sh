@@ -10,7 +10,7 @@ deb=$(ls "$out"/*.deb | head -n 1)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 fail=0
-for lib in libqt6widgets6 libusb-0.1-4 libudev1 libqt6sql6-sqlite; do
+for lib in libqt6widgets6 libqt6charts6 libusb-0.1-4 libudev1 libqt6sql6-sqlite; do
   grep -q "$lib" <<<"$depends" || { echo "Depends lacks $lib"; fail=1; }
 done
 dpkg-deb -e "$deb" "$out/control"

@@ -10,6 +10,7 @@ fail=0
 expect() { [ -e "$stage/usr/$1" ] || { echo "missing: /usr/$1"; fail=1; }; }
 expect bin/RFID
 expect bin/rfidctl
+expect libexec/rfid/rfid-report
 expect share/RFID/Language/1.English.ini
 expect share/RFID/Language/2.Simplified\ Chinese.ini
 expect share/RFID/Language/3.Traditional\ Chinese.ini
