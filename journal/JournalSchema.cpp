@@ -40,10 +40,16 @@ QStringList ClaimIdentifierStep(const SqlDialect&) {
     return {QStringLiteral("CREATE INDEX batch_claim_identifier ON batch_claim (identifier)")};
 }
 
+// Claims that do not wait on each other: numbers made ahead as free rows in claim order.
+QStringList ClaimQueueStep(const SqlDialect&) {
+    return BatchClaimQueueStatements();
+}
+
 const std::vector<SchemaStep> kSteps = {
     {1, "the journal records", RecordsStep},
     {2, "batches and their claims", BatchesStep},
     {3, "claims found by identifier", ClaimIdentifierStep},
+    {5, "claims taken from numbers made ahead", ClaimQueueStep},
 };
 
 QString SqlErrorText(const QSqlError& error) {
