@@ -111,8 +111,9 @@ struct CBatchStation::Statements {
 namespace {
 
 // How many numbers a station makes ahead when it finds no free row: enough that making them is rare
-// (a few statements shared by this many cards), few enough to be one quick statement.
-constexpr qint64 kNumbersMadeAhead = 256;
+// even when dozens of stations all find none at once (a few statements each, shared by this many
+// cards), few enough to be one quick statement.
+constexpr qint64 kNumbersMadeAhead = 1024;
 // A claim that keeps finding its free rows taken by others tries this often before it says so.
 constexpr int kClaimAttempts = 8;
 // The heartbeat's period: a third of the lease, so a late one or two never lose the name.
@@ -176,7 +177,7 @@ BatchOutcome CBatchStation::Run(const std::function<BatchOutcome()>& work, bool 
     QString error;
     if (!inTransaction) {
         outcome = work();
-    } else if (m_nStatements += 2; !BeginWrite(m_db, &error)) { // its begin and its commit or roll-back
+    } else if (m_nStatements += 2, m_nTransactionStatements += 2; !BeginWrite(m_db, &error)) { // begin, commit
         outcome = SqlFailure(QStringLiteral("cannot start a transaction"), error);
     } else {
         outcome = work();

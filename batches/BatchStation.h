@@ -105,6 +105,8 @@ public:
 
     // The statements this station has sent (transaction begin and commit included), for the benchmark.
     std::int64_t StatementCount() const { return m_nStatements; }
+    // Of those, the begins and commits (or roll-backs) of transactions.
+    std::int64_t TransactionStatementCount() const { return m_nTransactionStatements; }
 
 private:
     struct Statements;
@@ -130,6 +132,7 @@ private:
     std::set<QString> m_looked;
     QElapsedTimer m_sinceSeen;
     std::int64_t m_nStatements = 0;
+    std::int64_t m_nTransactionStatements = 0;
 };
 
 // Releases the claims a station holds in a batch, so other stations take those numbers. Refused while

@@ -22,3 +22,28 @@ bool IsPlainFile(const QString& path);
 bool MayReadAndWrite(const QString& path);
 // The device node of a USB device that a bus scan lists by bus and device name.
 QString UsbDeviceNode(const QString& bus, const QString& device);
+
+// An exclusive lock on a file, held by one open of it at a time (two processes, or two threads that
+// each open it, exclude each other). The system drops it when its holder ends in any way, so a killed
+// program never leaves one behind. The file is created when missing and kept afterwards.
+class CFileLock {
+public:
+    explicit CFileLock(const QString& path) : m_strPath(path) {}
+    ~CFileLock() { Unlock(); }
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+
+    // Takes the lock at once or not at all; false with *error set (held elsewhere, or no file).
+    bool TryLock(QString* error);
+    // Waits until the lock is free and takes it; false with *error set when the file cannot be opened.
+    bool Lock(QString* error);
+    void Unlock();
+    bool IsLocked() const { return m_fd >= 0; }
+    const QString& Path() const { return m_strPath; }
+
+private:
+    bool Take(bool wait, QString* error);
+
+    QString m_strPath;
+    int m_fd = -1;
+};

@@ -6,6 +6,9 @@
 #include <QSysInfo>
 
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -45,4 +48,41 @@ bool MayReadAndWrite(const QString& path) {
 
 QString UsbDeviceNode(const QString& bus, const QString& device) {
     return QStringLiteral("/dev/bus/usb/%1/%2").arg(bus, device);
+}
+
+bool CFileLock::Take(bool wait, QString* error) {
+    if (m_fd >= 0)
+        return true;
+    const int fd = ::open(QFile::encodeName(m_strPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *error = QStringLiteral("%1: %2").arg(m_strPath, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    int taken;
+    do
+        taken = ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB));
+    while (taken != 0 && errno == EINTR);
+    if (taken != 0) {
+        *error = errno == EWOULDBLOCK ? QStringLiteral("%1 is locked by another program").arg(m_strPath)
+                                      : QStringLiteral("%1: %2").arg(m_strPath, QString::fromLocal8Bit(std::strerror(errno)));
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    return true;
+}
+
+bool CFileLock::TryLock(QString* error) {
+    return Take(false, error);
+}
+
+bool CFileLock::Lock(QString* error) {
+    return Take(true, error);
+}
+
+void CFileLock::Unlock() {
+    if (m_fd < 0)
+        return;
+    ::close(m_fd); // closing the only descriptor of this open drops its lock
+    m_fd = -1;
 }
