@@ -25,7 +25,8 @@ QString UsbDeviceNode(const QString& bus, const QString& device);
 
 // An exclusive lock on a file, held by one open of it at a time (two processes, or two threads that
 // each open it, exclude each other). The system drops it when its holder ends in any way, so a killed
-// program never leaves one behind. The file is created when missing and kept afterwards.
+// program never leaves one behind. The file is created when missing (any user may lock it later) and
+// kept afterwards; while locked it holds its holder's note (SetNote), so a refusal can name the holder.
 class CFileLock {
 public:
     explicit CFileLock(const QString& path) : m_strPath(path) {}
@@ -39,6 +40,8 @@ public:
     bool Lock(QString* error);
     void Unlock();
     bool IsLocked() const { return m_fd >= 0; }
+    // Writes a short text in the locked file (which process holds it), read by LockNote.
+    void SetNote(const QString& note);
     const QString& Path() const { return m_strPath; }
 
 private:
@@ -47,3 +50,8 @@ private:
     QString m_strPath;
     int m_fd = -1;
 };
+
+// The note of whoever holds the lock of a file (empty when none was left there).
+QString LockNote(const QString& path);
+// The folder where programs of this computer leave their lock files.
+QString LockFolder();

@@ -1,4 +1,5 @@
 #include "emulator/EmuTestbed.h"
+#include "reader/RFIDDevice.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -118,4 +119,44 @@ TEST_F(RfidctlWithReader, BatchNextWritesTheBatchNumbersInTurnUntilTheBatchIsDon
     EXPECT_EQ(reader.ProgrammedCount(), 2);
     EXPECT_TRUE(Rfidctl(testbed, QStringList{"batch", "list"} + journal)
                     .out.contains("\t2 done\t0 claimed\t0 to throw away\t0 left"));
+}
+
+TEST(Rfidctl, TwoReadersAreListedChosenByIdOrSerialAndEachServesOneProgram) {
+    CEmuTestbed testbed;
+    auto first = testbed.PlugReader();
+    auto second = testbed.PlugReaderWithSerial("RD-0002");
+    first->Reader().PutCard(41);
+    second->Reader().PutCard(42);
+    const QString firstId = QString("1-%1").arg(first->DeviceNumber() - 1);
+
+    const Outcome listed = Rfidctl(testbed, {"readers"});
+    ASSERT_EQ(listed.code, 0) << listed.err.toStdString();
+    const QStringList lines = listed.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << listed.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(firstId + "  -  ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains("  RD-0002  ")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(second->DevNode())) << lines[1].toStdString();
+
+    EXPECT_TRUE(Rfidctl(testbed, {"read", "--reader", "RD-0002"}).out.startsWith("0000000000042\n"));
+    EXPECT_TRUE(Rfidctl(testbed, {"--reader", firstId, "read"}).out.startsWith("0000000000041\n"));
+    const Outcome missing = Rfidctl(testbed, {"read", "--reader", "1-99"});
+    EXPECT_EQ(missing.code, 3);
+    EXPECT_TRUE(missing.err.contains("no reader 1-99 found")) << missing.err.toStdString();
+
+    // This process takes the second reader: another program is refused it, and without --reader
+    // takes the reader that is free.
+    {
+        CRFIDDevice mine;
+        CUSBDevice::ChooseReader("RD-0002");
+        ASSERT_TRUE(mine.OpenReader());
+        const Outcome refused = Rfidctl(testbed, {"write", "7", "--reader", "RD-0002"});
+        EXPECT_EQ(refused.code, 11);
+        EXPECT_TRUE(refused.err.contains("is in use by another program (process")) << refused.err.toStdString();
+        EXPECT_EQ(second->Reader().CardId(), 42u); // nothing written
+        EXPECT_TRUE(Rfidctl(testbed, {"read"}).out.startsWith("0000000000041\n"));
+        EXPECT_TRUE(Rfidctl(testbed, {"readers"}).out.contains("in use by another program"));
+    }
+    // Closed: free again.
+    CUSBDevice::ChooseReader(std::string());
+    EXPECT_EQ(Rfidctl(testbed, {"read", "--reader", "RD-0002"}).code, 0);
 }
