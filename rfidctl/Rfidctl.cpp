@@ -11,6 +11,7 @@
 #include "reader/USBDevice.h"
 #include "rfidctl/RfidctlBatch.h"
 #include "rfidctl/RfidctlJournal.h"
+#include "rfidctl/RfidctlRun.h"
 #include "station/CardRoutine.h"
 #include "station/TypedNumbers.h"
 
@@ -55,6 +56,10 @@ const char kUsage[] =
     "  batch report NAME [--csv]\n"
     "  batch release NAME --station S\n"
     "                       batches of numbers shared by the stations (rfidctl batch --help)\n"
+    "  run --batch NAME [--verify] [--bell]\n"
+    "  run --vendor V --first N [--mode increase|random|same] [--verify] [--bell]\n"
+    "                       hands-free: writes each card laid on the reader once, until the batch\n"
+    "                       is done or Ctrl-C (which stops after the card in hand)\n"
     "  ID is decimal (below 1099511627776) or 0x and 10 hex digits (0x123456789A)\n"
     "\n"
     "Options of every command:\n"
@@ -610,6 +615,22 @@ const std::vector<Command>& Commands() {
          "station that never comes back. Refused while S is running.",
          {},
          ReleaseBatchCommand},
+        {"run",
+         "run --batch NAME [--verify] [--wait SECONDS] [--bell] | --vendor V --first N [--mode MODE] [--verify] [--bell]",
+         "Hands-free: waits for cards and writes each card laid on the reader once, through the same\n"
+         "checks as the window's hands-free run (a finished card laid again is left as it is), then\n"
+         "waits for it to be taken away. One line per card; on a terminal a status line below.\n"
+         "It ends with 0 when the batch is done; after the card in hand on Ctrl-C (130) or SIGTERM (143);\n"
+         "after three failed cards in a row (4 or 5), when the reader goes away (3) or the journal\n"
+         "stays away (7).",
+         {{"batch", "NAME", "writes the numbers of this batch"},
+          {"vendor", "V", "without a batch: the vendor ID, 0 to 255"},
+          {"first", "N", "without a batch: the first card number"},
+          {"mode", "MODE", "the next number: increase (default), random or same"},
+          {"verify", "", "reads each card back once it has settled"},
+          {"wait", "SECONDS", "how long to wait for a server that went away (default 30)"},
+          {"bell", "", "rings once for a good card and three times for a failed one"}},
+         HandsFreeRunCommand},
     };
     return commands;
 }
