@@ -16,6 +16,7 @@ usb_dev_handle* g_hReader = nullptr;
 bool g_bReaderGone = false;
 // The reader chosen by the user, and the lock and place of the one this process has open.
 std::string g_strChosen;
+bool g_bPreferenceOnly = false;
 std::unique_ptr<CFileLock> g_lock;
 ReaderPlace g_openPlace;
 ReaderProblem g_problem = ReaderProblem::None;
@@ -110,6 +111,7 @@ CUSBDevice::~CUSBDevice() {
         g_hReader = nullptr;
     }
     g_lock.reset(); // the reader is free for another program
+    g_openPlace = ReaderPlace();
 }
 
 std::vector<ReaderPlace> ListReaderPlaces() {
@@ -139,15 +141,30 @@ std::vector<std::string> ReaderDeviceNodes() {
 }
 
 usb_dev_handle* CUSBDevice::FindReader() {
+    std::string chosen = g_strChosen;
+    bool preferenceOnly = g_bPreferenceOnly;
+    if (chosen.empty() && !g_openPlace.id.empty()) {
+        // Without a choice the process keeps the reader it had: another one plugged in beside it (listed
+        // first, maybe) does not take its place.
+        chosen = g_openPlace.id;
+        preferenceOnly = true;
+    }
+    if (preferenceOnly && !chosen.empty()) {
+        bool plugged = false;
+        for (const ReaderPlace& place : ListReaderPlaces())
+            plugged = plugged || NamesReader(place, chosen);
+        if (!plugged)
+            chosen.clear();
+    }
     g_problem = ReaderProblem::NotFound;
-    g_strProblem = g_strChosen.empty() ? std::string("no reader found") : "no reader " + g_strChosen + " found";
+    g_strProblem = chosen.empty() ? std::string("no reader found") : "no reader " + chosen + " found";
     ReaderPlace found;
-    struct usb_device* first = WalkReaders([&found](const struct usb_bus& bus, const struct usb_device& device) {
+    struct usb_device* first = WalkReaders([&found, &chosen](const struct usb_bus& bus, const struct usb_device& device) {
         const ReaderPlace place = PlaceOf(bus, device);
-        if (!g_strChosen.empty() && !NamesReader(place, g_strChosen))
+        if (!chosen.empty() && !NamesReader(place, chosen))
             return false;
         if (!TakeReader(place))
-            return !g_strChosen.empty(); // the chosen one is taken: no other will do
+            return !chosen.empty(); // the chosen one is taken: no other will do
         found = place;
         return true;
     });
@@ -162,8 +179,9 @@ usb_dev_handle* CUSBDevice::FindReader() {
     return handle;
 }
 
-void CUSBDevice::ChooseReader(const std::string& text) {
+void CUSBDevice::ChooseReader(const std::string& text, bool preferenceOnly) {
     g_strChosen = text;
+    g_bPreferenceOnly = preferenceOnly;
 }
 
 const std::string& CUSBDevice::ChosenReader() {
@@ -193,8 +211,10 @@ void CUSBDevice::StoreReaderHandle(usb_dev_handle* handle) {
         CurrentUsbApi().close(g_hReader);
     g_hReader = handle;
     g_bReaderGone = false;
-    if (!handle)
+    if (!handle) {
         g_lock.reset();
+        g_openPlace = ReaderPlace();
+    }
 }
 
 bool CUSBDevice::OpenReader() {

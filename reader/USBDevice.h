@@ -47,8 +47,10 @@ public:
     // the process that opens it holds its lock until it closes it or ends.
     usb_dev_handle* FindReader();
 
-    // The reader later opens take, by its id, serial number or node; empty: the first one free.
-    static void ChooseReader(const std::string& text);
+    // The reader later opens take, by its id, serial number or node; empty: the first one free. A
+    // preference (the window's remembered reader) gives way to the first free reader while no reader of
+    // that id is plugged in; a choice (--reader) does not.
+    static void ChooseReader(const std::string& text, bool preferenceOnly = false);
     static const std::string& ChosenReader();
     // Why the last FindReader found none, and what to tell the user then (names the other program
     // when a reader is in use).

@@ -446,6 +446,7 @@ int BatchNext(const Arguments& arguments, std::ostream& out, std::ostream& err) 
     CRFIDDevice device;
     if (!device.OpenReader())
         return NoReader(err);
+    NameStationAfterReader();
     CRfidctlBatchStation station(CurrentJournalOptions(), *wait, err);
     if (const int started = station.Start())
         return started;

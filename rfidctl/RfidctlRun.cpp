@@ -11,6 +11,7 @@
 #include "rfidctl/Rfidctl.h"
 #include "rfidctl/RfidctlBatch.h"
 #include "station/HandsFreeRun.h"
+#include "station/StationNaming.h"
 #include "station/TypedNumbers.h"
 
 #include <QElapsedTimer>
@@ -366,6 +367,17 @@ int OpenFailure(std::ostream& err) {
 
 } // namespace
 
+void NameStationAfterReader() {
+    RfidctlJournalOptions& options = CurrentJournalOptions();
+    if (options.station)
+        return; // named on the command line
+    const QString configured = RfidctlJournalSettings(options).station;
+    const QString named = StationNameForReader(configured, HostName(), ListReaderPlaces().size(),
+                                               QString::fromStdString(CUSBDevice::OpenReaderPlace().id));
+    if (named != configured)
+        options.station = named.toStdString();
+}
+
 std::string RunStatusText(int good, int failed, std::optional<std::int64_t> left, std::int64_t elapsedMs) {
     const double minutes = double(elapsedMs) / 60000.0;
     const double perMinute = minutes > 0 ? double(good) / minutes : 0.0;
@@ -406,6 +418,7 @@ int HandsFreeRunCommand(const Arguments& arguments, std::ostream& out, std::ostr
             return UsageError(err, "--wait takes seconds, 0 to 86400, not " + ArgumentText(ValueOf(arguments, "--wait")));
         if (!device.OpenReader())
             return OpenFailure(err);
+        NameStationAfterReader();
         CBatchRunSource source(device, batch, verify, *wait, err);
         if (const int started = source.Start())
             return started;
@@ -422,6 +435,7 @@ int HandsFreeRunCommand(const Arguments& arguments, std::ostream& out, std::ostr
         return UsageError(err, "--mode is increase, random or same, not " + ArgumentText(modeText));
     if (!device.OpenReader())
         return OpenFailure(err);
+    NameStationAfterReader();
     CFieldRunSource source(device, int(*vendor), std::uint32_t(*first), mode, verify, err);
     return RunCards(device, source, bell, out, err);
 }

@@ -15,6 +15,10 @@
 #include <ostream>
 #include <string>
 
+// Without a station name on the command line or in setting.ini, a station on a computer with several
+// readers is named after the host and the reader it has open (call after opening it).
+void NameStationAfterReader();
+
 int HandsFreeRunCommand(const Arguments& arguments, std::ostream& out, std::ostream& err);
 
 // The live status line: good and failed cards, the numbers left (when known), cards per minute and the

@@ -13,6 +13,7 @@
 #include "platform/Dialog.h"
 #include "reader/RFIDDevice.h"
 #include "shell/NumberFormsMenu.h"
+#include "shell/ReaderMenu.h"
 #include "shell/SSplitter.h"
 #include "shell/WindowPlacement.h"
 
@@ -151,4 +152,10 @@ private:
     void ReportJournalProblem(const JournalStatus& status);
     void AddJournalMenuItem();
     QAction* m_pJournalItem = nullptr;
+    // File > Reader, shown with several readers plugged in.
+    CReaderMenu m_ReaderMenu;
+    void ReopenChosenReader();
+
+public:
+    CReaderMenu& ReaderMenu() { return m_ReaderMenu; }
 };

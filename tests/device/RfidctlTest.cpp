@@ -292,9 +292,10 @@ TEST(Rfidctl, TwoRunsOnTwoReadersShareOneBatchAndNeverWriteANumberTwice) {
                   .code,
               0);
     const QString firstId = QString("1-%1").arg(first->DeviceNumber() - 1);
-    BackgroundRun one(testbed, QStringList{"--batch", "order", "--station", "one", "--reader", firstId} + journal);
+    // Neither is named: each is named after the host and its reader, so both are stations of their own.
+    BackgroundRun one(testbed, QStringList{"--batch", "order", "--reader", firstId} + journal);
     QThread::msleep(300);
-    BackgroundRun two(testbed, QStringList{"--batch", "order", "--station", "two", "--reader", "RD-0002"} + journal);
+    BackgroundRun two(testbed, QStringList{"--batch", "order", "--reader", "RD-0002"} + journal);
     QThread::msleep(300);
     std::set<std::uint64_t> written;
     for (int card = 1; card <= 2; ++card) {
@@ -312,7 +313,6 @@ TEST(Rfidctl, TwoRunsOnTwoReadersShareOneBatchAndNeverWriteANumberTwice) {
     second->Reader().PutCard(0);
     EXPECT_EQ(one.Finish(), 0) << one.Err().toStdString();
     EXPECT_EQ(two.Finish(), 0) << two.Err().toStdString();
-    EXPECT_TRUE(one.Err().contains("the batch is done")) << one.Err().toStdString();
     EXPECT_EQ(written, (std::set<std::uint64_t>{(18ull << 32) | 1, (18ull << 32) | 2, (18ull << 32) | 3, (18ull << 32) | 4}));
     EXPECT_EQ(first->Reader().ProgrammedCount(), 2);
     EXPECT_EQ(second->Reader().ProgrammedCount(), 2);
