@@ -408,7 +408,8 @@ void CRFIDDlg::AddJournalMenuItem() {
     m_pJournalItem = new QAction(QString::fromUtf16(JournalText::MenuItem.english), file);
     m_pJournalItem->setData(ID_MENU_JOURNAL);
     file->insertAction(before, m_pJournalItem);
-    m_ReaderMenu.Create(file, before, m_Language.GetSettingFile(), [this] { ReopenChosenReader(); });
+    // File > Reader goes above the journal, which stays last before Exit.
+    m_ReaderMenu.Create(file, m_pJournalItem, m_Language.GetSettingFile(), [this] { ReopenChosenReader(); });
 }
 
 // The reader chosen in File > Reader replaces the open one; one in use by another program is not
