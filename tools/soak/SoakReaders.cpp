@@ -72,7 +72,8 @@ LineFigures RunLine(int readers, int cards, std::mt19937& random) {
     clock.start();
     const auto running = [&] {
         for (const auto& station : stations) {
-            if (station->state() != QProcess::NotRunning)
+            // Without an event loop a process is seen to end only when asked.
+            if (station->state() != QProcess::NotRunning && !station->waitForFinished(0))
                 return true;
         }
         return false;
