@@ -203,7 +203,11 @@ public:
             return -1;
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -2;
     }
-    void Signal(int number) { kill(pid_t(m_process.processId()), number); }
+    // Only to the run itself: a process id of 0 (the run has ended) would signal the whole group.
+    void Signal(int number) {
+        if (m_process.processId() > 0)
+            kill(pid_t(m_process.processId()), number);
+    }
     const QString& Err() const { return m_err; }
 
 private:
