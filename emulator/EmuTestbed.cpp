@@ -2,6 +2,7 @@
 #include <umockdev.h>
 
 #include "emulator/EmuTestbed.h"
+#include "reader/USBDevice.h"
 
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
@@ -255,9 +256,13 @@ CEmuTestbed::CEmuTestbed() : m_impl(std::make_unique<Impl>()) {
     m_impl->rootHub = std::shared_ptr<CEmuUsbDevice>(
         new CEmuUsbDevice(*this, 0x1D6B, 0x0002, ROOT_HUB_DEVNUM, std::make_shared<CEmulatedReader>(false), QString()));
     m_impl->rootHub->Replug();
+    // The readers of this bus are its own: their locks live in its folder, for this process and the
+    // programs it starts (ChildEnvironment), so tests running at once never refuse each other's readers.
+    SetReaderLockFolder(RootDir().toStdString());
 }
 
 CEmuTestbed::~CEmuTestbed() {
+    SetReaderLockFolder(std::string());
     for (const auto& weak : m_impl->devices) {
         if (auto device = weak.lock()) {
             device->Unplug();
@@ -302,6 +307,7 @@ QProcessEnvironment CEmuTestbed::ChildEnvironment() const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LD_PRELOAD"), QString::fromLocal8Bit(std::getenv("LD_PRELOAD")));
     environment.insert(QStringLiteral("UMOCKDEV_DIR"), RootDir());
+    environment.insert(QStringLiteral("TMPDIR"), RootDir()); // where a child keeps its reader locks
     return environment;
 }
 
