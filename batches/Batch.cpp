@@ -147,6 +147,18 @@ QStringList BatchSchemaStatements() {
     };
 }
 
+QStringList BatchClaimQueueStatements() {
+    return {
+        QStringLiteral("ALTER TABLE batch_claim ADD COLUMN free_order BIGINT"),
+        QStringLiteral("UPDATE batch_claim SET free_order = idx - %1 WHERE state = '%2'")
+            .arg(RELEASED_ORDER_OFFSET)
+            .arg(QLatin1String(CLAIM_RELEASED)),
+        // Only the free rows: the claim reads the first of them and the index stays small.
+        QStringLiteral("CREATE INDEX batch_claim_free ON batch_claim (batch_name, free_order)"
+                       " WHERE free_order IS NOT NULL"),
+    };
+}
+
 bool IsValidBatchName(const QString& name, QString* error) {
     if (name.isEmpty() || name.size() > kMaxNameLength)
         return Fail(error, QStringLiteral("a batch name has 1 to %1 characters").arg(kMaxNameLength));
@@ -322,9 +334,10 @@ bool ReturnNumberToBatch(QSqlDatabase& db, std::uint64_t identifier, QString* ba
     const qint64 index = find.value(1).toLongLong();
     find.finish();
     QSqlQuery release(db);
-    release.prepare(QStringLiteral("UPDATE batch_claim SET state = ?, station = NULL, session = NULL, done_at = NULL"
-                                   " WHERE batch_name = ? AND idx = ?"));
+    release.prepare(QStringLiteral("UPDATE batch_claim SET state = ?, station = NULL, session = NULL, done_at = NULL,"
+                                   " free_order = ? WHERE batch_name = ? AND idx = ?"));
     release.addBindValue(QString(CLAIM_RELEASED));
+    release.addBindValue(ReleasedOrder(index));
     release.addBindValue(name);
     release.addBindValue(index);
     if (!release.exec())
@@ -337,8 +350,9 @@ std::vector<BatchReportLine> BatchReport(QSqlDatabase& db, const QString& name, 
     std::vector<BatchReportLine> lines;
     QSqlQuery claims(db);
     claims.prepare(QStringLiteral("SELECT identifier, state, station, claimed_at, done_at FROM batch_claim"
-                                  " WHERE batch_name = ? ORDER BY idx"));
+                                  " WHERE batch_name = ? AND state <> ? ORDER BY idx"));
     claims.addBindValue(name);
+    claims.addBindValue(QString(CLAIM_LEFT));
     if (!claims.exec()) {
         Fail(error, claims.lastError().text().trimmed());
         return {};

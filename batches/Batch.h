@@ -21,6 +21,12 @@
 // The schema of the batches: the journal's schema step to version 2.
 QStringList BatchSchemaStatements();
 
+// The schema step that lets stations claim without waiting on each other: a batch's numbers are made
+// as rows ahead of the claims, a block at a time (the batch's next_index then counts the rows made),
+// and each free row carries its place in the claim order. Claims made before this step keep their rows
+// and states; released ones get their place in the order.
+QStringList BatchClaimQueueStatements();
+
 // Batch names: 1 to 128 characters, no control characters (anything else, quotes included, is fine).
 bool IsValidBatchName(const QString& name, QString* error);
 

@@ -11,6 +11,16 @@ inline constexpr char CLAIM_CLAIMED[] = "claimed";
 inline constexpr char CLAIM_WRITTEN[] = "written";
 inline constexpr char CLAIM_VERIFIED[] = "verified";
 inline constexpr char CLAIM_RELEASED[] = "released";
+// A number made ready for the next claim: its row exists before any station takes it.
+inline constexpr char CLAIM_LEFT[] = "left";
+
+// The claim order of a free row (free_order): released numbers first in batch order, then the numbers
+// left in batch order. Taken and done rows have none, so the free rows' index holds only what may be
+// claimed next.
+inline constexpr qint64 RELEASED_ORDER_OFFSET = qint64(1) << 33; // above any index of a batch
+inline qint64 ReleasedOrder(qint64 index) {
+    return index - RELEASED_ORDER_OFFSET;
+}
 
 // UTC with milliseconds, one length for every time, so text order is time order on both engines.
 inline QString BatchTimeText(const QDateTime& time) {

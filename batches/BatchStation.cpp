@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QUuid>
 
+#include <algorithm>
+
 
 namespace {
 
@@ -66,45 +68,66 @@ QString StationHostName() {
 // round trip per statement.
 struct CBatchStation::Statements {
     explicit Statements(QSqlDatabase& db)
-        : touch(db), ownClaim(db), adoptClaim(db), takeReleased(db), advance(db), batchExists(db), item(db),
-          insertClaim(db), markDone(db), claimState(db), holds(db), discard(db) {}
+        : touch(db), ownClaim(db), adoptClaim(db), heldClaim(db), take(db), live(db), batchRow(db), anyFree(db),
+          extend(db), items(db), markDone(db), claimState(db), holds(db), discard(db) {}
 
-    bool Prepare() {
+    bool Prepare(JournalEngine engine) {
+        // This run still has the station's name: checked in the statement that claims or records.
+        const QString stillOurs = QStringLiteral(" AND EXISTS (SELECT 1 FROM station_session WHERE name = ? AND token = ?)");
+        // PostgreSQL: a free row another station is taking right now is passed over, not waited for.
+        const QString skipTaken = engine == JournalEngine::PostgreSQL ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString();
         return touch.prepare("UPDATE station_session SET seen_at = ? WHERE name = ? AND token = ?") &&
                ownClaim.prepare("SELECT idx, identifier, session FROM batch_claim"
                                 " WHERE batch_name = ? AND station = ? AND state = ? ORDER BY idx") &&
                adoptClaim.prepare("UPDATE batch_claim SET session = ?"
-                                  " WHERE batch_name = ? AND idx = ? AND station = ? AND state = ?") &&
-               takeReleased.prepare(
-                   "UPDATE batch_claim SET state = ?, station = ?, session = ?, claimed_at = ?, done_at = NULL"
-                   " WHERE batch_name = ? AND state = ? AND idx = (SELECT MIN(idx) FROM batch_claim"
-                   " WHERE batch_name = ? AND state = ?) RETURNING idx, identifier") &&
-               advance.prepare("UPDATE batch SET next_index = next_index + 1 WHERE name = ? AND next_index < total"
-                               " RETURNING next_index, kind, vendor, first_card, last_card, random_order, seed") &&
-               batchExists.prepare("SELECT total FROM batch WHERE name = ?") &&
-               item.prepare("SELECT identifier FROM batch_item WHERE batch_name = ? AND idx = ?") &&
-               insertClaim.prepare("INSERT INTO batch_claim (batch_name, idx, identifier, state, station, session,"
-                                   " claimed_at) VALUES (?, ?, ?, ?, ?, ?, ?)") &&
+                                  " WHERE batch_name = ? AND idx = ? AND station = ? AND state = ?" + stillOurs) &&
+               heldClaim.prepare("SELECT identifier FROM batch_claim"
+                                 " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?" + stillOurs) &&
+               take.prepare("UPDATE batch_claim SET state = ?, station = ?, session = ?, claimed_at = ?,"
+                            " done_at = NULL, free_order = NULL"
+                            " WHERE batch_name = ? AND idx = (SELECT idx FROM batch_claim"
+                            " WHERE batch_name = ? AND free_order IS NOT NULL ORDER BY free_order LIMIT 1" +
+                            skipTaken + ")" + stillOurs + " RETURNING idx, identifier") &&
+               live.prepare("SELECT COUNT(*) FROM station_session WHERE name = ? AND token = ?") &&
+               batchRow.prepare("SELECT next_index, total, kind, vendor, first_card, last_card, random_order, seed"
+                                " FROM batch WHERE name = ?") &&
+               anyFree.prepare("SELECT COUNT(*) FROM batch_claim WHERE batch_name = ? AND free_order IS NOT NULL") &&
+               extend.prepare("UPDATE batch SET next_index = ? WHERE name = ? AND next_index = ?") &&
+               items.prepare("SELECT identifier FROM batch_item WHERE batch_name = ? AND idx >= ? AND idx < ?"
+                             " ORDER BY idx") &&
                markDone.prepare("UPDATE batch_claim SET state = ?, done_at = ?"
-                                " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?") &&
+                                " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?" + stillOurs) &&
                claimState.prepare("SELECT state, session FROM batch_claim WHERE batch_name = ? AND idx = ?") &&
                holds.prepare("SELECT COUNT(*) FROM batch_claim"
-                             " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?") &&
+                             " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?" + stillOurs) &&
                discard.prepare("INSERT INTO batch_discard (batch_name, identifier, station, discarded_at)"
                                " VALUES (?, ?, ?, ?)");
     }
 
-    QSqlQuery touch, ownClaim, adoptClaim, takeReleased, advance, batchExists, item, insertClaim, markDone,
+    QSqlQuery touch, ownClaim, adoptClaim, heldClaim, take, live, batchRow, anyFree, extend, items, markDone,
         claimState, holds, discard;
 };
 
 namespace {
 
+// How many numbers a station makes ahead when it finds no free row: enough that making them is rare
+// even when dozens of stations all find none at once (a few statements each, shared by this many
+// cards), few enough to be one quick statement.
+constexpr qint64 kNumbersMadeAhead = 1024;
+// A claim that keeps finding its free rows taken by others tries this often before it says so.
+constexpr int kClaimAttempts = 8;
+// The heartbeat's period: a third of the lease, so a late one or two never lose the name.
+constexpr qint64 kHeartbeatMs = qint64(STATION_LEASE_SECONDS) * 1000 / 3;
+
 // Binds the values in order and runs the statement.
-template <typename... Values> bool Exec(QSqlQuery& query, const Values&... values) {
+template <typename... Values> bool ExecBound(QSqlQuery& query, const Values&... values) {
     int position = 0;
     (query.bindValue(position++, QVariant::fromValue(values)), ...);
     return query.exec();
+}
+
+template <typename... Values> bool Exec(QSqlQuery& query, const Values&... values) {
+    return ExecBound(query, values...);
 }
 
 QString ErrorOf(const QSqlQuery& query) {
@@ -112,6 +135,11 @@ QString ErrorOf(const QSqlQuery& query) {
 }
 
 } // namespace
+
+template <typename... Values> bool CBatchStation::Exec(QSqlQuery& query, const Values&... values) {
+    ++m_nStatements;
+    return ExecBound(query, values...);
+}
 
 CBatchStation::CBatchStation(QSqlDatabase db, const QString& stationName)
     : m_db(std::move(db)), m_strStation(stationName) {}
@@ -124,10 +152,20 @@ BatchOutcome CBatchStation::SqlFailure(const QString& what, const QString& detai
     return Outcome(BatchStatus::Failed, what + ": " + detail);
 }
 
-BatchOutcome CBatchStation::Run(const std::function<BatchOutcome()>& work) {
+BatchOutcome CBatchStation::Refusal() const {
+    return Outcome(BatchStatus::Refused,
+                   QStringLiteral("another run of station \"%1\" has taken over its name").arg(m_strStation));
+}
+
+void CBatchStation::ForgetClaims() {
+    m_held.clear();
+    m_looked.clear();
+}
+
+BatchOutcome CBatchStation::Run(const std::function<BatchOutcome()>& work, bool inTransaction) {
     if (!m_statements) {
         m_statements = std::make_unique<Statements>(m_db);
-        if (!m_statements->Prepare()) {
+        if (!m_statements->Prepare(EngineOf(m_db))) {
             m_statements.reset();
             if (!DatabaseReachable(m_db))
                 return Outcome(BatchStatus::Unavailable, QStringLiteral("the journal database cannot be reached: ") +
@@ -137,7 +175,9 @@ BatchOutcome CBatchStation::Run(const std::function<BatchOutcome()>& work) {
     }
     BatchOutcome outcome;
     QString error;
-    if (!BeginWrite(m_db, &error)) {
+    if (!inTransaction) {
+        outcome = work();
+    } else if (m_nStatements += 2, m_nTransactionStatements += 2; !BeginWrite(m_db, &error)) { // begin, commit
         outcome = SqlFailure(QStringLiteral("cannot start a transaction"), error);
     } else {
         outcome = work();
@@ -160,6 +200,8 @@ BatchOutcome CBatchStation::Run(const std::function<BatchOutcome()>& work) {
                               .arg(outcome.message);
         outcome.claim.reset();
     }
+    if (outcome.status == BatchStatus::Unavailable)
+        ForgetClaims(); // a claim whose answer was lost is found again by looking for the station's own
     return outcome;
 }
 
@@ -181,11 +223,11 @@ BatchOutcome CBatchStation::Start() {
     if (!row->host.isEmpty()) {
         write.prepare("UPDATE station_session SET token = ?, host = ?, pid = ?, started_at = ?, seen_at = ?"
                       " WHERE name = ?");
-        Exec(write, token, StationHostName(), CurrentProcessId(), now, now, m_strStation);
+        ::Exec(write, token, StationHostName(), CurrentProcessId(), now, now, m_strStation);
     } else {
         write.prepare("INSERT INTO station_session (token, host, pid, started_at, seen_at, name)"
                       " VALUES (?, ?, ?, ?, ?, ?)");
-        Exec(write, token, StationHostName(), CurrentProcessId(), now, now, m_strStation);
+        ::Exec(write, token, StationHostName(), CurrentProcessId(), now, now, m_strStation);
     }
     if (write.lastError().isValid() || !m_db.commit()) {
         const bool duplicate = IsDuplicateKey(write.lastError());
@@ -196,6 +238,8 @@ BatchOutcome CBatchStation::Start() {
         return Outcome(DatabaseReachable(m_db) ? BatchStatus::Failed : BatchStatus::Unavailable, error);
     }
     m_strToken = token;
+    ForgetClaims();
+    m_sinceSeen.start();
     return Outcome(BatchStatus::Ok);
 }
 
@@ -204,9 +248,10 @@ void CBatchStation::Stop() {
         return;
     QSqlQuery release(m_db);
     release.prepare(QStringLiteral("UPDATE station_session SET token = ? WHERE name = ? AND token = ?"));
-    Exec(release, QString(""), m_strStation, m_strToken);
+    ::Exec(release, QString(""), m_strStation, m_strToken);
     m_strToken.clear();
     m_statements.reset();
+    ForgetClaims();
 }
 
 BatchOutcome CBatchStation::Touch() {
@@ -214,19 +259,20 @@ BatchOutcome CBatchStation::Touch() {
     if (!Exec(touch, BatchTimeNow(), m_strStation, m_strToken))
         return SqlFailure(QStringLiteral("cannot refresh the station"), ErrorOf(touch));
     if (touch.numRowsAffected() != 1)
-        return Outcome(BatchStatus::Refused,
-                       QStringLiteral("another run of station \"%1\" has taken over its name").arg(m_strStation));
+        return Refusal();
+    m_sinceSeen.start();
     return Outcome(BatchStatus::Ok);
 }
 
 BatchOutcome CBatchStation::Heartbeat() {
     if (!IsStarted())
         return Outcome(BatchStatus::Refused, QStringLiteral("the station has not started"));
-    return Run([this] { return Touch(); });
+    return Run([this] { return Touch(); }, false);
 }
 
 bool CBatchStation::Reconnect() {
     m_statements.reset();
+    ForgetClaims();
     const bool reopened = m_fnReconnect ? m_fnReconnect() : ReopenDatabase(m_db);
     return reopened && DatabaseReachable(m_db);
 }
@@ -234,79 +280,184 @@ bool CBatchStation::Reconnect() {
 BatchOutcome CBatchStation::Claim(const QString& batch) {
     if (!IsStarted())
         return Outcome(BatchStatus::Refused, QStringLiteral("the station has not started"));
-    BatchOutcome outcome = Run([&] { return ClaimInTransaction(batch); });
-    if (outcome.status == BatchStatus::Exhausted || outcome.status == BatchStatus::NoBatch)
-        Heartbeat(); // the refresh was rolled back with the empty claim
+    if (m_sinceSeen.hasExpired(kHeartbeatMs)) {
+        if (BatchOutcome beat = Heartbeat(); beat.status != BatchStatus::Ok)
+            return beat;
+    }
+    for (int attempt = 0; attempt < kClaimAttempts; ++attempt) {
+        BatchOutcome outcome = Run([&] { return TakeNumber(batch); }, false);
+        if (outcome.status == BatchStatus::Ok && !outcome.claim) // no free row: make the next ones
+            outcome = Run([&] { return MakeNumbers(batch); });
+        if (outcome.status == BatchStatus::Ok && outcome.claim)
+            m_held[batch] = *outcome.claim;
+        if (outcome.status != BatchStatus::Ok || outcome.claim)
+            return outcome;
+        // Another station made the next numbers, or took the last free ones, at the same moment.
+    }
+    return Outcome(BatchStatus::Unavailable, QStringLiteral("the stations are taking the numbers of batch \"%1\" "
+                                                            "faster than they are made; try again")
+                                                 .arg(batch));
+}
+
+// The claim an earlier run of the station left in the batch (or one of this run whose answer was lost).
+BatchOutcome CBatchStation::TakeOwnClaim(const QString& batch) {
+    Statements& s = *m_statements;
+    if (!Exec(s.ownClaim, batch, m_strStation, QString(CLAIM_CLAIMED)))
+        return SqlFailure(QStringLiteral("cannot look up the station's claim"), ErrorOf(s.ownClaim));
+    m_looked.insert(batch);
+    if (!s.ownClaim.next()) {
+        s.ownClaim.finish();
+        return Outcome(BatchStatus::Ok);
+    }
+    BatchOutcome outcome;
+    outcome.claim = BatchClaim{batch, s.ownClaim.value(0).toLongLong(), std::uint64_t(s.ownClaim.value(1).toLongLong())};
+    const bool adopted = s.ownClaim.value(2).toString() != m_strToken;
+    s.ownClaim.finish();
+    if (!adopted)
+        return outcome;
+    if (!Exec(s.adoptClaim, m_strToken, batch, outcome.claim->index, m_strStation, QString(CLAIM_CLAIMED), m_strStation,
+              m_strToken))
+        return SqlFailure(QStringLiteral("cannot take back the claim"), ErrorOf(s.adoptClaim));
+    return s.adoptClaim.numRowsAffected() == 1 ? outcome : Refusal();
+}
+
+// Ok with the claim, or Ok without one when the batch has no free row now.
+BatchOutcome CBatchStation::TakeNumber(const QString& batch) {
+    Statements& s = *m_statements;
+    if (!m_looked.count(batch)) {
+        BatchOutcome own = TakeOwnClaim(batch);
+        if (own.status != BatchStatus::Ok || own.claim)
+            return own;
+    }
+    // The number this station holds: kept after a failed card.
+    if (const auto held = m_held.find(batch); held != m_held.end()) {
+        const BatchClaim claim = held->second;
+        if (!Exec(s.heldClaim, batch, claim.index, m_strToken, QString(CLAIM_CLAIMED), m_strStation, m_strToken))
+            return SqlFailure(QStringLiteral("cannot look up the station's claim"), ErrorOf(s.heldClaim));
+        const bool stillHeld = s.heldClaim.next();
+        s.heldClaim.finish();
+        if (stillHeld) {
+            BatchOutcome outcome;
+            outcome.claim = claim;
+            return outcome;
+        }
+        m_held.erase(held); // released while the station was not seen, or its name was taken over
+    }
+    // A released number, else the next of the batch's order: the first free row.
+    if (!Exec(s.take, QString(CLAIM_CLAIMED), m_strStation, m_strToken, BatchTimeNow(), batch, batch, m_strStation,
+              m_strToken))
+        return SqlFailure(QStringLiteral("cannot claim a number"), ErrorOf(s.take));
+    BatchOutcome outcome;
+    if (s.take.next())
+        outcome.claim = BatchClaim{batch, s.take.value(0).toLongLong(), std::uint64_t(s.take.value(1).toLongLong())};
+    s.take.finish();
     return outcome;
 }
 
-BatchOutcome CBatchStation::ClaimInTransaction(const QString& batch) {
+// In a transaction: the station has its name, the batch has numbers not made yet; makes the next block
+// with its first number claimed by this station. Ok without a claim: try to take a free row again.
+BatchOutcome CBatchStation::MakeNumbers(const QString& batch) {
     Statements& s = *m_statements;
-    if (BatchOutcome touched = Touch(); touched.status != BatchStatus::Ok)
-        return touched;
-    BatchOutcome outcome;
-    const QString now = BatchTimeNow();
-    // The number this station already holds: kept after a failed card, or left by its earlier run.
-    if (!Exec(s.ownClaim, batch, m_strStation, QString(CLAIM_CLAIMED)))
-        return SqlFailure(QStringLiteral("cannot look up the station's claim"), ErrorOf(s.ownClaim));
-    if (s.ownClaim.next()) {
-        outcome.claim = BatchClaim{batch, s.ownClaim.value(0).toLongLong(), std::uint64_t(s.ownClaim.value(1).toLongLong())};
-        const bool adopted = s.ownClaim.value(2).toString() != m_strToken;
-        s.ownClaim.finish();
-        if (adopted && !Exec(s.adoptClaim, m_strToken, batch, outcome.claim->index, m_strStation, QString(CLAIM_CLAIMED)))
-            return SqlFailure(QStringLiteral("cannot take back the claim"), ErrorOf(s.adoptClaim));
-        return outcome;
+    if (!Exec(s.live, m_strStation, m_strToken) || !s.live.next())
+        return SqlFailure(QStringLiteral("cannot look up the station"), ErrorOf(s.live));
+    const bool ours = s.live.value(0).toLongLong() == 1;
+    s.live.finish();
+    if (!ours)
+        return Refusal();
+    if (!Exec(s.batchRow, batch))
+        return SqlFailure(QStringLiteral("cannot look up the batch"), ErrorOf(s.batchRow));
+    if (!s.batchRow.next()) {
+        s.batchRow.finish();
+        return Outcome(BatchStatus::NoBatch, QStringLiteral("there is no batch named \"%1\"").arg(batch));
     }
-    s.ownClaim.finish();
-    // A number released from a station that never came back.
-    if (!Exec(s.takeReleased, QString(CLAIM_CLAIMED), m_strStation, m_strToken, now, batch, QString(CLAIM_RELEASED),
-              batch, QString(CLAIM_RELEASED)))
-        return SqlFailure(QStringLiteral("cannot take a released number"), ErrorOf(s.takeReleased));
-    if (s.takeReleased.next()) {
-        outcome.claim = BatchClaim{batch, s.takeReleased.value(0).toLongLong(),
-                                   std::uint64_t(s.takeReleased.value(1).toLongLong())};
-        s.takeReleased.finish();
-        return outcome;
-    }
-    s.takeReleased.finish();
-    // The next number of the batch's order.
-    if (!Exec(s.advance, batch))
-        return SqlFailure(QStringLiteral("cannot claim a number"), ErrorOf(s.advance));
-    if (!s.advance.next()) {
-        s.advance.finish();
-        if (!Exec(s.batchExists, batch))
-            return SqlFailure(QStringLiteral("cannot look up the batch"), ErrorOf(s.batchExists));
-        const bool exists = s.batchExists.next();
-        s.batchExists.finish();
-        return exists ? Outcome(BatchStatus::Exhausted, QStringLiteral("every number of batch \"%1\" is taken").arg(batch))
-                      : Outcome(BatchStatus::NoBatch, QStringLiteral("there is no batch named \"%1\"").arg(batch));
-    }
-    const qint64 index = s.advance.value(0).toLongLong() - 1;
-    const bool isList = s.advance.value(1).toString() == QLatin1String("list");
+    const qint64 made = s.batchRow.value(0).toLongLong();
+    const qint64 total = s.batchRow.value(1).toLongLong();
+    const bool isList = s.batchRow.value(2).toString() == QLatin1String("list");
     BatchRange range;
-    range.vendor = s.advance.value(2).toInt();
-    range.first = std::uint32_t(s.advance.value(3).toLongLong());
-    range.last = std::uint32_t(s.advance.value(4).toLongLong());
-    range.order = s.advance.value(5).toInt() ? BatchOrder::Random : BatchOrder::InOrder;
-    const std::uint64_t seed = std::uint64_t(s.advance.value(6).toLongLong());
-    s.advance.finish();
-    std::uint64_t identifier = 0;
-    if (isList) {
-        if (!Exec(s.item, batch, index) || !s.item.next())
-            return SqlFailure(QStringLiteral("cannot read the batch's list"), ErrorOf(s.item));
-        identifier = std::uint64_t(s.item.value(0).toLongLong());
-        s.item.finish();
-    } else {
-        identifier = RangeIdentifier(range, seed, std::uint64_t(index));
+    range.vendor = s.batchRow.value(3).toInt();
+    range.first = std::uint32_t(s.batchRow.value(4).toLongLong());
+    range.last = std::uint32_t(s.batchRow.value(5).toLongLong());
+    range.order = s.batchRow.value(6).toInt() ? BatchOrder::Random : BatchOrder::InOrder;
+    const std::uint64_t seed = std::uint64_t(s.batchRow.value(7).toLongLong());
+    s.batchRow.finish();
+    if (made >= total) {
+        // Every number is made: free rows left are ones another station was taking a moment ago.
+        if (!Exec(s.anyFree, batch) || !s.anyFree.next())
+            return SqlFailure(QStringLiteral("cannot look up the batch"), ErrorOf(s.anyFree));
+        const bool free = s.anyFree.value(0).toLongLong() > 0;
+        s.anyFree.finish();
+        return free ? Outcome(BatchStatus::Ok)
+                    : Outcome(BatchStatus::Exhausted, QStringLiteral("every number of batch \"%1\" is taken").arg(batch));
     }
-    if (!Exec(s.insertClaim, batch, index, qint64(identifier), QString(CLAIM_CLAIMED), m_strStation, m_strToken, now))
-        return SqlFailure(QStringLiteral("cannot record the claim"), ErrorOf(s.insertClaim));
-    outcome.claim = BatchClaim{batch, index, identifier};
+    const qint64 end = std::min(total, made + kNumbersMadeAhead);
+    if (!Exec(s.extend, end, batch, made))
+        return SqlFailure(QStringLiteral("cannot make the batch's next numbers"), ErrorOf(s.extend));
+    if (s.extend.numRowsAffected() != 1)
+        return Outcome(BatchStatus::Ok); // another station made them first
+    std::vector<std::uint64_t> identifiers;
+    if (isList) {
+        if (!Exec(s.items, batch, made, end))
+            return SqlFailure(QStringLiteral("cannot read the batch's list"), ErrorOf(s.items));
+        while (s.items.next())
+            identifiers.push_back(std::uint64_t(s.items.value(0).toLongLong()));
+        s.items.finish();
+        if (qint64(identifiers.size()) != end - made)
+            return SqlFailure(QStringLiteral("cannot read the batch's list"),
+                              QStringLiteral("numbers %1 to %2 are missing").arg(made).arg(end - 1));
+    } else {
+        for (qint64 index = made; index < end; ++index)
+            identifiers.push_back(RangeIdentifier(range, seed, std::uint64_t(index)));
+    }
+    QString error;
+    if (!InsertBlock(batch, made, identifiers, &error))
+        return SqlFailure(QStringLiteral("cannot make the batch's next numbers"), error);
+    BatchOutcome outcome;
+    outcome.claim = BatchClaim{batch, made, identifiers.front()};
     return outcome;
+}
+
+// The rows of numbers from..from+n-1: the first claimed by this station, the others free in batch order.
+bool CBatchStation::InsertBlock(const QString& batch, qint64 from, const std::vector<std::uint64_t>& identifiers,
+                                QString* error) {
+    QStringList rows;
+    for (std::size_t i = 0; i < identifiers.size(); ++i)
+        rows << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)");
+    QSqlQuery insert(m_db);
+    if (!insert.prepare("INSERT INTO batch_claim (batch_name, idx, identifier, state, station, session, claimed_at,"
+                        " free_order) VALUES " + rows.join(", "))) {
+        *error = ErrorOf(insert);
+        return false;
+    }
+    const QString now = BatchTimeNow();
+    const QVariant noText(QMetaType(QMetaType::QString));
+    const QVariant noOrder(QMetaType(QMetaType::LongLong));
+    for (std::size_t i = 0; i < identifiers.size(); ++i) {
+        const qint64 index = from + qint64(i);
+        const bool mine = i == 0;
+        insert.addBindValue(batch);
+        insert.addBindValue(index);
+        insert.addBindValue(qint64(identifiers[i]));
+        insert.addBindValue(QString(mine ? CLAIM_CLAIMED : CLAIM_LEFT));
+        insert.addBindValue(mine ? QVariant(m_strStation) : noText);
+        insert.addBindValue(mine ? QVariant(m_strToken) : noText);
+        insert.addBindValue(now);
+        insert.addBindValue(mine ? noOrder : QVariant(index));
+    }
+    ++m_nStatements;
+    if (insert.exec())
+        return true;
+    *error = ErrorOf(insert);
+    return false;
 }
 
 BatchOutcome CBatchStation::RecordGood(const BatchClaim& claim, bool verified, const RecordInTransaction& record) {
-    return RecordInTx(claim, verified ? CLAIM_VERIFIED : CLAIM_WRITTEN, record);
+    BatchOutcome outcome = RecordInTx(claim, verified ? CLAIM_VERIFIED : CLAIM_WRITTEN, record);
+    if (outcome.status == BatchStatus::Ok) {
+        const auto held = m_held.find(claim.batch);
+        if (held != m_held.end() && held->second.index == claim.index)
+            m_held.erase(held);
+    }
+    return outcome;
 }
 
 BatchOutcome CBatchStation::RecordThrowAway(const BatchClaim& claim, const RecordInTransaction& record) {
@@ -320,7 +471,7 @@ BatchOutcome CBatchStation::RecordAttempt(const RecordInTransaction& record) {
         QString error;
         if (!record(m_db, &error))
             return SqlFailure(QStringLiteral("cannot add the journal record"), error);
-        return Touch();
+        return Outcome(BatchStatus::Ok);
     });
 }
 
@@ -332,18 +483,23 @@ BatchOutcome CBatchStation::RecordInTx(const BatchClaim& claim, const QString& s
     return Run([&]() -> BatchOutcome {
         Statements& s = *m_statements;
         const QString now = BatchTimeNow();
+        const auto notHeld = [&] {
+            return Outcome(BatchStatus::Refused,
+                           QStringLiteral("this station no longer holds the claim of %1").arg(claim.identifier));
+        };
         if (state.isEmpty()) {
-            if (!Exec(s.holds, claim.batch, claim.index, m_strToken, QString(CLAIM_CLAIMED)) || !s.holds.next())
+            if (!Exec(s.holds, claim.batch, claim.index, m_strToken, QString(CLAIM_CLAIMED), m_strStation, m_strToken) ||
+                !s.holds.next())
                 return SqlFailure(QStringLiteral("cannot check the claim"), ErrorOf(s.holds));
             const bool held = s.holds.value(0).toLongLong() == 1;
             s.holds.finish();
             if (!held)
-                return Outcome(BatchStatus::Refused, QStringLiteral("this station no longer holds the claim of %1")
-                                                         .arg(claim.identifier));
+                return notHeld();
             if (!Exec(s.discard, claim.batch, qint64(claim.identifier), m_strStation, now))
                 return SqlFailure(QStringLiteral("cannot record the card to throw away"), ErrorOf(s.discard));
         } else {
-            if (!Exec(s.markDone, state, now, claim.batch, claim.index, m_strToken, QString(CLAIM_CLAIMED)))
+            if (!Exec(s.markDone, state, now, claim.batch, claim.index, m_strToken, QString(CLAIM_CLAIMED), m_strStation,
+                      m_strToken))
                 return SqlFailure(QStringLiteral("cannot record the card"), ErrorOf(s.markDone));
             if (s.markDone.numRowsAffected() != 1) {
                 // A commit whose answer was lost with the connection may already have recorded it.
@@ -352,16 +508,13 @@ BatchOutcome CBatchStation::RecordInTx(const BatchClaim& claim, const QString& s
                 const bool done = s.claimState.next() && s.claimState.value(0).toString() == state &&
                                   s.claimState.value(1).toString() == m_strToken;
                 s.claimState.finish();
-                if (done)
-                    return Outcome(BatchStatus::Ok);
-                return Outcome(BatchStatus::Refused, QStringLiteral("this station no longer holds the claim of %1")
-                                                         .arg(claim.identifier));
+                return done ? Outcome(BatchStatus::Ok) : notHeld();
             }
         }
         QString error;
         if (record && !record(m_db, &error))
             return SqlFailure(QStringLiteral("cannot add the journal record"), error);
-        return Touch();
+        return Outcome(BatchStatus::Ok);
     });
 }
 
@@ -387,9 +540,9 @@ int ReleaseStationClaims(QSqlDatabase& db, const QString& batch, const QString& 
         return -1;
     }
     QSqlQuery release(db);
-    release.prepare(QStringLiteral("UPDATE batch_claim SET state = ?, station = NULL, session = NULL"
-                                   " WHERE batch_name = ? AND station = ? AND state = ?"));
-    Exec(release, QString(CLAIM_RELEASED), batch, station, QString(CLAIM_CLAIMED));
+    release.prepare(QStringLiteral("UPDATE batch_claim SET state = ?, station = NULL, session = NULL,"
+                                   " free_order = idx - ? WHERE batch_name = ? AND station = ? AND state = ?"));
+    Exec(release, QString(CLAIM_RELEASED), RELEASED_ORDER_OFFSET, batch, station, QString(CLAIM_CLAIMED));
     const int released = release.lastError().isValid() ? -1 : release.numRowsAffected();
     if (released < 0 || !db.commit()) {
         *error = release.lastError().isValid() ? ErrorOf(release) : db.lastError().text().trimmed();

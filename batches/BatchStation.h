@@ -10,23 +10,35 @@
 // claim. A running station refreshes the row with every claim and with Heartbeat().
 //
 // A heartbeat row works on both engines with the same SQL, which server-side session locks would not
-// (SQLite has none), and it survives a server restart, after which the same run simply goes on.
+// (SQLite has none), and it survives a server restart, after which the same run simply goes on. The
+// heartbeat is not part of a card: a claim refreshes the row only when the last refresh is a third of
+// the lease old, and every claim and record checks in its own statement that this run still has the name.
 //
 // Claims: Claim() first gives back the number this station already holds in the batch (a write error
 // or a failed verification keeps it, and a new run of the station takes over its earlier run's claim),
-// then a number released by `rfidctl batch release`, then the next number of the batch's order. Every
-// step runs in one transaction; a connection lost in the middle leaves nothing half done, and trying
-// again after the server is back gives the same number or the next one, never skipping one.
+// then a number released by `rfidctl batch release`, then the next number of the batch's order. A claim
+// is one statement that takes the first free row of the batch (a row made ahead, in claim order); on
+// PostgreSQL rows another station is taking are skipped rather than waited for, so no row is one that
+// every claim updates. The rows are made a block at a time by the station that finds none free. A lost
+// connection leaves nothing half done: after it, the station looks for a claim of its own first, so a
+// claim whose answer was lost is taken up again, never skipped.
 
 #include "batches/Batch.h"
 
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QString>
 
+
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <vector>
+
+class QSqlQuery;
 
 struct BatchClaim {
     QString batch;
@@ -91,19 +103,36 @@ public:
 
     QSqlDatabase& Database() { return m_db; }
 
+    // The statements this station has sent (transaction begin and commit included), for the benchmark.
+    std::int64_t StatementCount() const { return m_nStatements; }
+    // Of those, the begins and commits (or roll-backs) of transactions.
+    std::int64_t TransactionStatementCount() const { return m_nTransactionStatements; }
+
 private:
     struct Statements;
-    BatchOutcome Run(const std::function<BatchOutcome()>& work);
+    template <typename... Values> bool Exec(QSqlQuery& query, const Values&... values);
+    BatchOutcome Run(const std::function<BatchOutcome()>& work, bool inTransaction = true);
     BatchOutcome Touch();
-    BatchOutcome ClaimInTransaction(const QString& batch);
+    BatchOutcome TakeNumber(const QString& batch);
+    BatchOutcome TakeOwnClaim(const QString& batch);
+    BatchOutcome MakeNumbers(const QString& batch);
+    bool InsertBlock(const QString& batch, qint64 from, const std::vector<std::uint64_t>& identifiers, QString* error);
+    BatchOutcome Refusal() const;
     BatchOutcome RecordInTx(const BatchClaim& claim, const QString& state, const RecordInTransaction& record);
     BatchOutcome SqlFailure(const QString& what, const QString& detail);
+    void ForgetClaims();
 
     QSqlDatabase m_db;
     QString m_strStation;
     QString m_strToken;
     std::unique_ptr<Statements> m_statements;
     std::function<bool()> m_fnReconnect;
+    // The claim this run holds in each batch, and the batches where it looked for its earlier run's claim.
+    std::map<QString, BatchClaim> m_held;
+    std::set<QString> m_looked;
+    QElapsedTimer m_sinceSeen;
+    std::int64_t m_nStatements = 0;
+    std::int64_t m_nTransactionStatements = 0;
 };
 
 // Releases the claims a station holds in a batch, so other stations take those numbers. Refused while

@@ -27,27 +27,29 @@ QDateTime FromText(const QString& text) {
     return QDateTime::fromString(text, Qt::ISODateWithMs);
 }
 
-// A batch as its figures need it: its row, and how many numbers its order has given out so far.
+// A batch as its figures need it: its row, and the index just above the numbers given out so far.
 struct BatchRow {
     BatchInfo info;
-    std::int64_t given = 0; // next_index: every number taken from the order has one claim row
+    std::int64_t given = 0; // the numbers made ahead and still free sit above every number given out
 };
 
 // The batches with the counts that are not read from every claim (a batch of a million numbers is
-// counted in a few index look-ups): the claims held and released are few, the cards to throw away too,
-// and every other number given out is on a good card. One statement for every batch, so that a server
-// answers with one round trip.
+// counted in a few index look-ups): numbers are made ahead as claim rows (next_index counts them), and
+// the claims held, the free rows (made ahead or released) and the cards to throw away are few; every
+// other number made is on a good card. One statement for every batch, so that a server answers with
+// one round trip.
 std::vector<BatchRow> ReadBatchRows(QSqlDatabase& db, const QString& name, QString* error) {
     QSqlQuery query(db);
     query.prepare(QStringLiteral("SELECT name, vendor, kind, first_card, last_card, random_order, total, created_at,"
                                  " next_index,"
                                  " (SELECT COUNT(*) FROM batch_claim WHERE batch_name = name AND state = ?),"
-                                 " (SELECT COUNT(*) FROM batch_claim WHERE batch_name = name AND state = ?),"
-                                 " (SELECT COUNT(*) FROM batch_discard WHERE batch_name = name)"
+                                 " (SELECT COUNT(*) FROM batch_claim WHERE batch_name = name AND free_order IS NOT NULL),"
+                                 " (SELECT COUNT(*) FROM batch_discard WHERE batch_name = name),"
+                                 " (SELECT COUNT(*) FROM batch_claim WHERE batch_name = name AND state = ?)"
                                  " FROM batch%1 ORDER BY created_at, name")
                       .arg(name.isEmpty() ? QString() : QStringLiteral(" WHERE name = ?")));
     query.addBindValue(QString(CLAIM_CLAIMED));
-    query.addBindValue(QString(CLAIM_RELEASED));
+    query.addBindValue(QString(CLAIM_LEFT));
     if (!name.isEmpty())
         query.addBindValue(name);
     std::vector<BatchRow> rows;
@@ -67,13 +69,14 @@ std::vector<BatchRow> ReadBatchRows(QSqlDatabase& db, const QString& name, QStri
         info.order = query.value(5).toInt() ? BatchOrder::Random : BatchOrder::InOrder;
         info.counts.total = query.value(6).toLongLong();
         info.createdAt = query.value(7).toString();
-        row.given = query.value(8).toLongLong();
+        const std::int64_t made = query.value(8).toLongLong();
         BatchCounts& counts = info.counts;
         counts.claimed = query.value(9).toLongLong();
-        const std::int64_t released = query.value(10).toLongLong();
+        const std::int64_t free = query.value(10).toLongLong();
         counts.throwAway = query.value(11).toLongLong();
+        row.given = made - query.value(12).toLongLong();
         // The good cards are counted in counts.written: the figures do not tell written from verified.
-        counts.written = std::max<std::int64_t>(0, row.given - counts.claimed - released);
+        counts.written = std::max<std::int64_t>(0, made - counts.claimed - free);
         counts.left = counts.total - counts.claimed - counts.written;
         rows.push_back(row);
     }

@@ -2,6 +2,7 @@
 #include <umockdev.h>
 
 #include "emulator/EmuTestbed.h"
+#include "reader/USBDevice.h"
 
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
@@ -253,11 +254,15 @@ CEmuTestbed::CEmuTestbed() : m_impl(std::make_unique<Impl>()) {
     m_impl->testbed = umockdev_testbed_new();
     // libusb uses /dev/bus/usb only when it holds an entry at usb_init, so the root hub comes first.
     m_impl->rootHub = std::shared_ptr<CEmuUsbDevice>(
-        new CEmuUsbDevice(*this, 0x1D6B, 0x0002, ROOT_HUB_DEVNUM, std::make_shared<CEmulatedReader>(false)));
+        new CEmuUsbDevice(*this, 0x1D6B, 0x0002, ROOT_HUB_DEVNUM, std::make_shared<CEmulatedReader>(false), QString()));
     m_impl->rootHub->Replug();
+    // The readers of this bus are its own: their locks live in its folder, for this process and the
+    // programs it starts (ChildEnvironment), so tests running at once never refuse each other's readers.
+    SetReaderLockFolder(RootDir().toStdString());
 }
 
 CEmuTestbed::~CEmuTestbed() {
+    SetReaderLockFolder(std::string());
     for (const auto& weak : m_impl->devices) {
         if (auto device = weak.lock()) {
             device->Unplug();
@@ -271,9 +276,9 @@ CEmuTestbed::~CEmuTestbed() {
 }
 
 std::shared_ptr<CEmuUsbDevice> CEmuTestbed::Plug(int vendorId, int productId,
-                                                 std::shared_ptr<CEmulatedReader> reader) {
+                                                 std::shared_ptr<CEmulatedReader> reader, const QString& serial) {
     auto device = std::shared_ptr<CEmuUsbDevice>(
-        new CEmuUsbDevice(*this, vendorId, productId, g_nNextDevNum++, std::move(reader)));
+        new CEmuUsbDevice(*this, vendorId, productId, g_nNextDevNum++, std::move(reader), serial));
     device->Replug();
     m_impl->devices.push_back(device);
     return device;
@@ -281,6 +286,10 @@ std::shared_ptr<CEmuUsbDevice> CEmuTestbed::Plug(int vendorId, int productId,
 
 std::shared_ptr<CEmuUsbDevice> CEmuTestbed::PlugReader(int vendorId, int productId) {
     return Plug(vendorId, productId, std::make_shared<CEmulatedReader>());
+}
+
+std::shared_ptr<CEmuUsbDevice> CEmuTestbed::PlugReaderWithSerial(const QString& serial) {
+    return Plug(READER_VENDOR_ID, READER_PRODUCT_ID, std::make_shared<CEmulatedReader>(), serial);
 }
 
 std::shared_ptr<CEmuUsbDevice> CEmuTestbed::PlugDevice(int vendorId, int productId) {
@@ -298,15 +307,16 @@ QProcessEnvironment CEmuTestbed::ChildEnvironment() const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LD_PRELOAD"), QString::fromLocal8Bit(std::getenv("LD_PRELOAD")));
     environment.insert(QStringLiteral("UMOCKDEV_DIR"), RootDir());
+    environment.insert(QStringLiteral("TMPDIR"), RootDir()); // where a child keeps its reader locks
     return environment;
 }
 
 // ---- one device ----
 
 CEmuUsbDevice::CEmuUsbDevice(CEmuTestbed& testbed, int vendorId, int productId, int devNum,
-                             std::shared_ptr<CEmulatedReader> reader)
+                             std::shared_ptr<CEmulatedReader> reader, const QString& serial)
     : m_pTestbed(&testbed), m_nVendorId(vendorId), m_nProductId(productId), m_nDevNum(devNum),
-      m_reader(std::move(reader)) {}
+      m_reader(std::move(reader)), m_strSerial(serial) {}
 
 CEmuUsbDevice::~CEmuUsbDevice() {
     Unplug();
@@ -345,7 +355,8 @@ void CEmuUsbDevice::Replug() {
         "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DEVNAME=" + node + "\nE: BUSNUM=001\n" +
         Format("E: DEVNUM=%03d\n", m_nDevNum) + Format("E: PRODUCT=%x/%x/100\n", m_nVendorId, m_nProductId) +
         Format("A: idVendor=%04x\nA: idProduct=%04x\n", m_nVendorId, m_nProductId) + "A: busnum=1\n" +
-        Format("A: devnum=%d\nA: dev=189:%d\n", m_nDevNum, m_nDevNum - 1);
+        Format("A: devnum=%d\nA: dev=189:%d\n", m_nDevNum, m_nDevNum - 1) +
+        (m_strSerial.isEmpty() ? std::string() : "A: serial=" + m_strSerial.toStdString() + "\n");
     umockdev_testbed_add_from_string(testbed, record.c_str(), &error);
     ThrowOnError(error, "cannot add the emulated USB device");
     m_sysPath = QString::fromStdString("/sys" + devPath);

@@ -59,13 +59,14 @@ public:
 private:
     friend class CEmuTestbed;
     CEmuUsbDevice(CEmuTestbed& testbed, int vendorId, int productId, int devNum,
-                  std::shared_ptr<CEmulatedReader> reader);
+                  std::shared_ptr<CEmulatedReader> reader, const QString& serial);
 
     CEmuTestbed* m_pTestbed;
     int m_nVendorId;
     int m_nProductId;
     int m_nDevNum;
     std::shared_ptr<CEmulatedReader> m_reader;
+    QString m_strSerial;
     QString m_sysPath;
     std::unique_ptr<Handler> m_handler;
 };
@@ -86,6 +87,8 @@ public:
     // must never be opened).
     std::shared_ptr<CEmuUsbDevice> PlugReader(int vendorId = READER_VENDOR_ID,
                                               int productId = READER_PRODUCT_ID);
+    // A reader with a serial number in its place on the system's device tree, as some readers have.
+    std::shared_ptr<CEmuUsbDevice> PlugReaderWithSerial(const QString& serial);
     // A device that is no reader: it stalls every vendor transfer (and logs it in Reader()).
     std::shared_ptr<CEmuUsbDevice> PlugDevice(int vendorId, int productId);
 
@@ -95,7 +98,8 @@ public:
 
 private:
     friend class CEmuUsbDevice;
-    std::shared_ptr<CEmuUsbDevice> Plug(int vendorId, int productId, std::shared_ptr<CEmulatedReader> reader);
+    std::shared_ptr<CEmuUsbDevice> Plug(int vendorId, int productId, std::shared_ptr<CEmulatedReader> reader,
+                                        const QString& serial = QString());
 
     struct Impl;
     std::unique_ptr<Impl> m_impl;

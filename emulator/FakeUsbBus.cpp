@@ -31,6 +31,7 @@ CFakeUsbBus::CFakeUsbBus(int busCount) : m_busses(static_cast<std::size_t>(busCo
         throw std::logic_error("only one fake USB bus may exist at a time");
     s_pActive = this;
     m_previousApi = InstallUsbApi(UsbApi{Init, FindBusses, FindDevices, GetBusses, Open, ControlMsg, Close});
+    SetReaderLockFolder(m_lockFolder.path().toStdString()); // its readers are this process's alone
     for (std::size_t i = 0; i < m_busses.size(); ++i)
         std::snprintf(m_busses[i].dirname, sizeof m_busses[i].dirname, "%03zu", i + 1);
     RebuildLists();
@@ -41,6 +42,7 @@ CFakeUsbBus::~CFakeUsbBus() {
     if (m_openHandles.count(reinterpret_cast<Handle*>(CUSBDevice::ReaderHandle())))
         CUSBDevice::StoreReaderHandle(nullptr);
     InstallUsbApi(m_previousApi);
+    SetReaderLockFolder(std::string());
     s_pActive = nullptr;
 }
 

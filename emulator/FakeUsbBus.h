@@ -18,6 +18,8 @@
 #include "platform/UsbApi.h"
 #include "emulator/EmulatedReader.h"
 
+#include <QTemporaryDir>
+
 #include <list>
 #include <memory>
 #include <set>
@@ -53,6 +55,7 @@ public:
     int NullHandleTransfers() const { return m_nNullHandleTransfers; }
 
 private:
+    QTemporaryDir m_lockFolder;
     struct Device;
     struct Handle;
 

@@ -189,7 +189,7 @@ CPgServer::~CPgServer() {
 
 bool CPgServer::Start() {
     const QString options = QString("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off "
-                                    "-c max_connections=60")
+                                    "-c max_connections=120")
                                 .arg(m_nPort)
                                 .arg(m_strFolder);
     m_bRunning = RunServerTool("pg_ctl", {"-D", m_strFolder + "/data", "-l", m_strFolder + "/server.log",

@@ -55,11 +55,17 @@ QStringList FiltersStep(const SqlDialect&) {
     return statements;
 }
 
+// Claims that do not wait on each other: numbers made ahead as free rows in claim order.
+QStringList ClaimQueueStep(const SqlDialect&) {
+    return BatchClaimQueueStatements();
+}
+
 const std::vector<SchemaStep> kSteps = {
     {1, "the journal records", RecordsStep},
     {2, "batches and their claims", BatchesStep},
     {3, "claims found by identifier", ClaimIdentifierStep},
     {4, "the journal's batch column and the indexes of its filters", FiltersStep},
+    {5, "claims taken from numbers made ahead", ClaimQueueStep},
 };
 
 QString SqlErrorText(const QSqlError& error) {

@@ -24,3 +24,36 @@ bool MayReadAndWrite(const QString& path);
 QString UsbDeviceNode(const QString& bus, const QString& device);
 // Whether the process's standard output is a terminal (a progress line may then be redrawn in place).
 bool StandardOutputIsTerminal();
+
+// An exclusive lock on a file, held by one open of it at a time (two processes, or two threads that
+// each open it, exclude each other). The system drops it when its holder ends in any way, so a killed
+// program never leaves one behind. The file is created when missing (any user may lock it later) and
+// kept afterwards; while locked it holds its holder's note (SetNote), so a refusal can name the holder.
+class CFileLock {
+public:
+    explicit CFileLock(const QString& path) : m_strPath(path) {}
+    ~CFileLock() { Unlock(); }
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+
+    // Takes the lock at once or not at all; false with *error set (held elsewhere, or no file).
+    bool TryLock(QString* error);
+    // Waits until the lock is free and takes it; false with *error set when the file cannot be opened.
+    bool Lock(QString* error);
+    void Unlock();
+    bool IsLocked() const { return m_fd >= 0; }
+    // Writes a short text in the locked file (which process holds it), read by LockNote.
+    void SetNote(const QString& note);
+    const QString& Path() const { return m_strPath; }
+
+private:
+    bool Take(bool wait, QString* error);
+
+    QString m_strPath;
+    int m_fd = -1;
+};
+
+// The note of whoever holds the lock of a file (empty when none was left there).
+QString LockNote(const QString& path);
+// The folder where programs of this computer leave their lock files.
+QString LockFolder();

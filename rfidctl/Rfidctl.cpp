@@ -12,6 +12,7 @@
 #include "rfidctl/RfidctlBatch.h"
 #include "rfidctl/RfidctlBatchStatus.h"
 #include "rfidctl/RfidctlJournal.h"
+#include "rfidctl/RfidctlRun.h"
 #include "station/CardRoutine.h"
 #include "station/TypedNumbers.h"
 
@@ -33,6 +34,7 @@ const char kUsage[] =
     "Usage: rfidctl COMMAND [OPTIONS]\n"
     "\n"
     "Commands:\n"
+    "  readers              every reader plugged in: its id, serial number, name and version\n"
     "  info                 the reader's name and version\n"
     "  read [--card-only] [--form FORM]...\n"
     "                       the identifier of the card on the reader (13 digits), with its\n"
@@ -56,12 +58,18 @@ const char kUsage[] =
     "  batch release NAME --station S\n"
     "  batch status [NAME] [--watch] [--json]\n"
     "                       batches of numbers shared by the stations (rfidctl batch --help)\n"
+    "  run --batch NAME [--verify] [--bell]\n"
+    "  run --vendor V --first N [--mode increase|random|same] [--verify] [--bell]\n"
+    "                       hands-free: writes each card laid on the reader once, until the batch\n"
+    "                       is done or Ctrl-C (which stops after the card in hand)\n"
     "  ID is decimal (below 1099511627776) or 0x and 10 hex digits (0x123456789A)\n"
     "\n"
     "Options of every command:\n"
     "  --journal PATH|URL   the journal file or postgresql://user@host:port/dbname to use instead\n"
     "                       of the program's journal\n"
     "  --station NAME       the station named in the records of this command\n"
+    "  --reader ID          the reader to use, by the id or serial number `rfidctl readers` shows\n"
+    "                       (without it, the first reader no other program uses)\n"
     "  --help               this text, or the help of a command (rfidctl write --help)\n"
     "  --version\n"
     "\n"
@@ -69,7 +77,8 @@ const char kUsage[] =
     "Exit status: 0 done, 2 bad command line or ID, 3 no reader, 4 transfer failed,\n"
     "5 verification failed, 6 no permission to use the reader, 7 the journal cannot record\n"
     "or be read, 8 every number of the batch is taken, 9 the station name is in use,\n"
-    "10 the card on the reader already holds a number on record as a good card.\n";
+    "10 the card on the reader already holds a number on record as a good card,\n"
+    "11 the reader is in use by another program.\n";
 
 int Usage(std::ostream& err, const std::string& message) {
     err << "rfidctl: " << message << " (see rfidctl --help)\n";
@@ -94,9 +103,13 @@ bool ReportMissingPermission(std::ostream& err) {
 }
 
 int NoReader(std::ostream& err) {
+    if (CUSBDevice::LastProblem() == ReaderProblem::InUse) {
+        err << "rfidctl: " << CUSBDevice::LastProblemText() << "\n";
+        return RFIDCTL_READER_IN_USE;
+    }
     if (ReportMissingPermission(err))
         return RFIDCTL_NO_PERMISSION;
-    err << "rfidctl: no reader found (USB " << READER_USB_ID << ")\n";
+    err << "rfidctl: " << CUSBDevice::LastProblemText() << " (USB " << READER_USB_ID << ")\n";
     return RFIDCTL_NO_READER;
 }
 
@@ -152,6 +165,40 @@ private:
     std::unique_ptr<CJournalRecorder> m_recorder;
     CCardJournal m_cards;
 };
+
+// Each reader plugged in, one a line: its id, serial number (- for none), name and version, or the
+// program that uses it.
+int Readers(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    if (!arguments.values.empty())
+        return Usage(err, "readers takes no arguments");
+    CRFIDDevice device;
+    device.RescanBuses();
+    const std::vector<ReaderPlace> places = ListReaderPlaces();
+    if (places.empty()) {
+        device.FindReader(); // says why there is none
+        return NoReader(err);
+    }
+    const std::string chosen = CUSBDevice::ChosenReader();
+    for (const ReaderPlace& place : places) {
+        out << place.id << "  " << (place.serial.empty() ? "-" : place.serial) << "  ";
+        CUSBDevice::ChooseReader(place.id);
+        CUSBDevice::StoreReaderHandle(device.FindReader());
+        unsigned char name[READER_TEXT_BYTES];
+        unsigned char version[READER_TEXT_BYTES];
+        const int nameBytes = CUSBDevice::ReaderHandle() ? device.ReadReaderName(name) : 0;
+        const int versionBytes = nameBytes > 0 ? device.ReadReaderVersion(version) : 0;
+        if (CUSBDevice::LastProblem() == ReaderProblem::InUse)
+            out << "(" << CUSBDevice::LastProblemText() << ")";
+        else if (nameBytes == 0 || versionBytes == 0)
+            out << "(the reader did not answer)";
+        else
+            out << Characters(name, nameBytes, "") << "  Version: " << Characters(version, versionBytes, ".");
+        out << "  " << place.node << "\n";
+        CUSBDevice::StoreReaderHandle(nullptr); // free for the next program at once
+    }
+    CUSBDevice::ChooseReader(chosen);
+    return RFIDCTL_OK;
+}
 
 int Info(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     if (!arguments.values.empty())
@@ -404,6 +451,7 @@ int BatchNext(const Arguments& arguments, std::ostream& out, std::ostream& err) 
     CRFIDDevice device;
     if (!device.OpenReader())
         return NoReader(err);
+    NameStationAfterReader();
     CRfidctlBatchStation station(CurrentJournalOptions(), *wait, err);
     if (const int started = station.Start())
         return started;
@@ -481,10 +529,17 @@ struct Command {
 const std::vector<CommandOption> kCommonOptions = {
     {"journal", "PATH|URL", "the journal file or server to use instead of the program's journal"},
     {"station", "NAME", "the station named in the records of this command"},
+    {"reader", "ID", "the reader to use, by the id or serial number `rfidctl readers` shows"},
 };
 
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
+        {"readers", "readers",
+         "Lists every reader plugged in, one a line: its id (its place on the USB bus, the same while\n"
+         "it stays in that port), its serial number (- when it has none), its name and version, or the\n"
+         "program that uses it, and its device node. --reader takes the id or the serial number.",
+         {},
+         Readers},
         {"info", "info", "Prints the reader's name and version.", {}, Info},
         {"read",
          "read [--card-only] [--form FORM]...",
@@ -585,6 +640,22 @@ const std::vector<Command>& Commands() {
          {{"watch", "", "prints the figures again every 2 s until interrupted"},
           {"json", "", "as JSON, with the stations of each batch"}},
          BatchStatusCommand},
+        {"run",
+         "run --batch NAME [--verify] [--wait SECONDS] [--bell] | --vendor V --first N [--mode MODE] [--verify] [--bell]",
+         "Hands-free: waits for cards and writes each card laid on the reader once, through the same\n"
+         "checks as the window's hands-free run (a finished card laid again is left as it is), then\n"
+         "waits for it to be taken away. One line per card; on a terminal a status line below.\n"
+         "It ends with 0 when the batch is done; after the card in hand on Ctrl-C (130) or SIGTERM (143);\n"
+         "after three failed cards in a row (4 or 5), when the reader goes away (3) or the journal\n"
+         "stays away (7).",
+         {{"batch", "NAME", "writes the numbers of this batch"},
+          {"vendor", "V", "without a batch: the vendor ID, 0 to 255"},
+          {"first", "N", "without a batch: the first card number"},
+          {"mode", "MODE", "the next number: increase (default), random or same"},
+          {"verify", "", "reads each card back once it has settled"},
+          {"wait", "SECONDS", "how long to wait for a server that went away (default 30)"},
+          {"bell", "", "rings once for a good card and three times for a failed one"}},
+         HandsFreeRunCommand},
     };
     return commands;
 }
@@ -658,6 +729,8 @@ void TakeCommonOptions(const QCommandLineParser& parser) {
         options.journalPath = parser.value(QStringLiteral("journal")).toStdString();
     if (parser.isSet(QStringLiteral("station")))
         options.station = parser.value(QStringLiteral("station")).toStdString();
+    if (parser.isSet(QStringLiteral("reader")))
+        CUSBDevice::ChooseReader(parser.value(QStringLiteral("reader")).toStdString());
 }
 
 // The options the command line gave, in the form the commands read them.
@@ -700,6 +773,7 @@ int RunCommand(const Command& command, const std::vector<std::string>& args, std
 
 int RunRfidctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CurrentJournalOptions() = RfidctlJournalOptions();
+    CUSBDevice::ChooseReader(std::string());
     // The options before the command: everything from the command on is the command's.
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);

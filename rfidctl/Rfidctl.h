@@ -21,6 +21,7 @@ constexpr int RFIDCTL_NO_PERMISSION = 6;   // a reader is plugged in, but this u
 constexpr int RFIDCTL_BATCH_EXHAUSTED = 8; // every number of the batch is claimed or done
 constexpr int RFIDCTL_STATION_IN_USE = 9;  // another running station has the station name
 constexpr int RFIDCTL_ALREADY_WRITTEN = 10; // the card on the reader holds a number on record as a good card
+constexpr int RFIDCTL_READER_IN_USE = 11;   // the reader is used by another program (the window, another rfidctl)
 
 // A card identifier typed on the command line: decimal digits only (leading zeros allowed) below 2^40, or
 // "0x" and exactly 10 hex digits as printed on cards.

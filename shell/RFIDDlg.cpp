@@ -235,6 +235,7 @@ void CRFIDDlg::ApplyLanguage(const QString& strLanguage) {
     }
     if (m_pJournalItem)
         m_pJournalItem->setText(m_Language.GetText(JournalText::MenuItem));
+    m_ReaderMenu.Translate(m_Language);
     if (m_pJournalDlg)
         m_pJournalDlg->ApplyLanguage();
     if (m_pBatchesItem)
@@ -330,11 +331,13 @@ void CRFIDDlg::OnTimer(int nIDEvent) {
                 ReaderFlagsRef(), [this] { return m_RFIDDevice.OpenReader(); },
                 [this] { return IdentifyReader(); }))
             AppendLog(QString::fromLatin1(kDisconnectText), true);
+        m_ReaderMenu.Update();
         break;
     case TIMER_STARTSCAN: {
         // A reader plugged in before the start sends no arrival message; this scan finds it.
         KillTimer(TIMER_STARTSCAN);
         m_bDeviceOpen = m_bDevicePresent = m_RFIDDevice.OpenReader() ? 1 : 0;
+        m_ReaderMenu.Update();
         break;
     }
     default:
@@ -414,9 +417,18 @@ void CRFIDDlg::AddJournalMenuItem() {
     m_pJournalItem = new QAction(QString::fromUtf16(JournalText::MenuItem.english), file);
     m_pJournalItem->setData(ID_MENU_JOURNAL);
     file->insertAction(before, m_pJournalItem);
+    // File > Reader goes above the journal, which stays last before Exit; Batches... between them.
+    m_ReaderMenu.Create(file, m_pJournalItem, m_Language.GetSettingFile(), [this] { ReopenChosenReader(); });
     m_pBatchesItem = new QAction(QString::fromUtf16(BatchesText::Menu.english), file);
     m_pBatchesItem->setData(ID_MENU_BATCHES);
     file->insertAction(m_pJournalItem, m_pBatchesItem);
+}
+
+// The reader chosen in File > Reader replaces the open one; one in use by another program is not
+// opened, and the window shows no reader until another is chosen.
+void CRFIDDlg::ReopenChosenReader() {
+    m_bDeviceOpen = m_bDevicePresent = m_RFIDDevice.OpenReader() ? 1 : 0;
+    m_bDeviceReady = m_bDeviceOpen && IdentifyReader() ? 1 : 0;
 }
 
 void CRFIDDlg::OnBatches() {

@@ -13,6 +13,7 @@
 #include "platform/Dialog.h"
 #include "reader/RFIDDevice.h"
 #include "shell/NumberFormsMenu.h"
+#include "shell/ReaderMenu.h"
 #include "shell/SSplitter.h"
 #include "shell/WindowPlacement.h"
 
@@ -160,4 +161,10 @@ private:
     void OnBatches();
     std::unique_ptr<CBatchesDlg> m_pBatchesDlg;
     QAction* m_pBatchesItem = nullptr;
+    // File > Reader, shown with several readers plugged in.
+    CReaderMenu m_ReaderMenu;
+    void ReopenChosenReader();
+
+public:
+    CReaderMenu& ReaderMenu() { return m_ReaderMenu; }
 };

@@ -22,7 +22,7 @@ if(RFID_EMULATED_READER)
   rfid_add_gtest(NAME window_device_tests TIER device
     SOURCES device/OPMainDlgDeviceTest.cpp device/MPDlgDeviceTest.cpp device/HandsFreeDeviceTest.cpp
             device/MainWindowFixture.h device/JournalDeviceTest.cpp device/BatchPageDeviceTest.cpp
-            device/RFIDDlgDeviceTest.cpp device/RFIDProgramTest.cpp
+            device/RFIDDlgDeviceTest.cpp device/RFIDProgramTest.cpp device/ReaderMenuDeviceTest.cpp
     LIBS rfid_shell rfid_resources rfid_testdatabase Qt6::Test PkgConfig::XCB)
   add_dependencies(window_device_tests RFID)
   set_source_files_properties(device/RFIDProgramTest.cpp PROPERTIES

@@ -219,6 +219,69 @@ TEST_P(BatchDatabase, HostileNamesAndListsAreDataNeverSql) {
         EXPECT_TRUE(m_db.tables().contains(table)) << table;
 }
 
+// A claim row as the program wrote it before numbers were made ahead (the table had no free_order).
+static void InsertEarlierClaim(QSqlDatabase& db, std::int64_t index, const char* state, const QVariant& station) {
+    QSqlQuery insert(db);
+    insert.prepare("INSERT INTO batch_claim (batch_name, idx, identifier, state, station, session, claimed_at,"
+                   " done_at) VALUES ('order', ?, ?, ?, ?, ?, '2026-01-01T00:00:00.000Z', NULL)");
+    insert.addBindValue(qint64(index));
+    insert.addBindValue(qint64(kVendor18 | std::uint64_t(100 + index)));
+    insert.addBindValue(QString(state));
+    insert.addBindValue(station);
+    insert.addBindValue(station.isNull() ? QVariant(QMetaType(QMetaType::QString)) : QVariant("earlier run"));
+    ASSERT_TRUE(insert.exec()) << insert.lastError().text().toStdString();
+}
+
+TEST_P(BatchDatabase, ABatchOfTheEarlierSchemaIsMigratedInPlaceAndLosesNoClaim) {
+    constexpr int kClaimsSchema = 3; // claims found by identifier: the schema before numbers were made ahead
+    m_db = QSqlDatabase();
+    m_database = std::make_unique<CTestDatabase>(Engine()); // the fixture's database is at the latest schema
+    QSqlDatabase old = m_database->OpenAtVersion("earlier", kClaimsSchema);
+    QString error;
+    ASSERT_EQ(ReadSchemaVersion(old, &error), kClaimsSchema) << error.toStdString();
+    ASSERT_TRUE(CreateRangeBatch(old, "order", {18, 100, 119, BatchOrder::InOrder}, &error)) << error.toStdString();
+    // Six numbers taken the earlier way: the batch's next_index moved on with every claim.
+    const QVariant none(QMetaType(QMetaType::QString));
+    InsertEarlierClaim(old, 0, CLAIM_VERIFIED, "line 1");
+    InsertEarlierClaim(old, 1, CLAIM_WRITTEN, "line 2");
+    InsertEarlierClaim(old, 2, CLAIM_CLAIMED, "line 1");
+    InsertEarlierClaim(old, 3, CLAIM_RELEASED, none);
+    InsertEarlierClaim(old, 4, CLAIM_CLAIMED, "line 2");
+    InsertEarlierClaim(old, 5, CLAIM_RELEASED, none);
+    QSqlQuery moved(old);
+    ASSERT_TRUE(moved.exec("UPDATE batch SET next_index = 6")) << moved.lastError().text().toStdString();
+
+    m_db = Connection("migrated");
+    EXPECT_EQ(ReadSchemaVersion(m_db, &error), LatestSchemaVersion());
+    EXPECT_EQ(Counts("order").claimed, 2);
+    EXPECT_EQ(Counts("order").Done(), 2);
+
+    // Each station gets its own claim back first; the released numbers go before the ones never taken.
+    auto line1 = StartedStation("line 1", "line 1");
+    auto line2 = StartedStation("line 2", "line 2");
+    auto line3 = StartedStation("line 3", "line 3");
+    EXPECT_EQ(ClaimOk(*line1, "order"), kVendor18 | 102);
+    EXPECT_EQ(ClaimOk(*line2, "order"), kVendor18 | 104);
+    const std::vector<std::uint64_t> drained = DrainBatch(*line3, "order");
+    ASSERT_GE(drained.size(), 3u);
+    EXPECT_EQ(drained[0], kVendor18 | 103);
+    EXPECT_EQ(drained[1], kVendor18 | 105);
+    EXPECT_EQ(drained[2], kVendor18 | 106);
+    EXPECT_EQ(DrainBatch(*line1, "order"), std::vector<std::uint64_t>{kVendor18 | 102});
+    EXPECT_EQ(DrainBatch(*line2, "order"), std::vector<std::uint64_t>{kVendor18 | 104});
+
+    std::vector<std::uint64_t> onCards;
+    for (const BatchReportLine& line : BatchReport(m_db, "order", &error))
+        onCards.push_back(line.identifier);
+    std::sort(onCards.begin(), onCards.end());
+    std::vector<std::uint64_t> expected;
+    for (std::uint64_t card = 100; card <= 119; ++card)
+        expected.push_back(kVendor18 | card);
+    EXPECT_EQ(onCards, expected); // every number once, none lost, none twice
+    EXPECT_EQ(Counts("order").left, 0);
+    EXPECT_EQ(Counts("order").Done(), 20);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, BatchDatabase,
                          ::testing::Values(JournalEngine::SQLite, JournalEngine::PostgreSQL),
                          EngineTestName);

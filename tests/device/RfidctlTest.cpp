@@ -1,7 +1,13 @@
 #include "emulator/EmuTestbed.h"
+#include "reader/RFIDDevice.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <set>
+#include <signal.h>
 
 #include <gtest/gtest.h>
 
@@ -118,4 +124,202 @@ TEST_F(RfidctlWithReader, BatchNextWritesTheBatchNumbersInTurnUntilTheBatchIsDon
     EXPECT_EQ(reader.ProgrammedCount(), 2);
     EXPECT_TRUE(Rfidctl(testbed, QStringList{"batch", "list"} + journal)
                     .out.contains("\t2 done\t0 claimed\t0 to throw away\t0 left"));
+}
+
+TEST(Rfidctl, TwoReadersAreListedChosenByIdOrSerialAndEachServesOneProgram) {
+    CEmuTestbed testbed;
+    auto first = testbed.PlugReader();
+    auto second = testbed.PlugReaderWithSerial("RD-0002");
+    first->Reader().PutCard(41);
+    second->Reader().PutCard(42);
+    const QString firstId = QString("1-%1").arg(first->DeviceNumber() - 1);
+
+    const Outcome listed = Rfidctl(testbed, {"readers"});
+    ASSERT_EQ(listed.code, 0) << listed.err.toStdString();
+    QStringList lines = listed.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << listed.out.toStdString();
+    if (!lines[0].startsWith(firstId)) // in the bus's own order
+        lines.swapItemsAt(0, 1);
+    EXPECT_TRUE(lines[0].startsWith(firstId + "  -  ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains("  RD-0002  ")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(second->DevNode())) << lines[1].toStdString();
+
+    EXPECT_TRUE(Rfidctl(testbed, {"read", "--reader", "RD-0002"}).out.startsWith("0000000000042\n"));
+    EXPECT_TRUE(Rfidctl(testbed, {"--reader", firstId, "read"}).out.startsWith("0000000000041\n"));
+    const Outcome missing = Rfidctl(testbed, {"read", "--reader", "1-99"});
+    EXPECT_EQ(missing.code, 3);
+    EXPECT_TRUE(missing.err.contains("no reader 1-99 found")) << missing.err.toStdString();
+
+    // This process takes the second reader: another program is refused it, and without --reader
+    // takes the reader that is free.
+    {
+        CRFIDDevice mine;
+        CUSBDevice::ChooseReader("RD-0002");
+        ASSERT_TRUE(mine.OpenReader());
+        const Outcome refused = Rfidctl(testbed, {"write", "7", "--reader", "RD-0002"});
+        EXPECT_EQ(refused.code, 11);
+        EXPECT_TRUE(refused.err.contains("is in use by another program (process")) << refused.err.toStdString();
+        EXPECT_EQ(second->Reader().CardId(), 42u); // nothing written
+        EXPECT_TRUE(Rfidctl(testbed, {"read"}).out.startsWith("0000000000041\n"));
+        EXPECT_TRUE(Rfidctl(testbed, {"readers"}).out.contains("in use by another program"));
+    }
+    // Closed: free again.
+    CUSBDevice::ChooseReader(std::string());
+    EXPECT_EQ(Rfidctl(testbed, {"read", "--reader", "RD-0002"}).code, 0);
+}
+
+namespace {
+
+// A hands-free rfidctl run in the background, whose card lines the test waits for.
+class BackgroundRun {
+public:
+    BackgroundRun(const CEmuTestbed& testbed, const QStringList& args) {
+        m_process.setProcessEnvironment(testbed.ChildEnvironment());
+        m_process.start(QStringLiteral(RFIDCTL_PATH), QStringList{"run"} + args);
+        EXPECT_TRUE(m_process.waitForStarted());
+    }
+    ~BackgroundRun() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    // The card lines so far, once there are at least count of them (or the time is up).
+    QStringList WaitForLines(int count, int timeoutMs = 15000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (Lines().size() < count && clock.elapsed() < timeoutMs && m_process.state() != QProcess::NotRunning)
+            m_process.waitForReadyRead(100);
+        m_out += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        return Lines();
+    }
+    // The exit status, once it has ended (-1 when it has not).
+    int Finish(int timeoutMs = 15000) {
+        const bool finished = m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs);
+        m_out += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        m_err += QString::fromLocal8Bit(m_process.readAllStandardError());
+        if (!finished)
+            return -1;
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -2;
+    }
+    // Only to the run itself: a process id of 0 (the run has ended) would signal the whole group.
+    void Signal(int number) {
+        if (m_process.processId() > 0)
+            kill(pid_t(m_process.processId()), number);
+    }
+    const QString& Err() const { return m_err; }
+
+private:
+    QStringList Lines() {
+        m_out += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        return m_out.split('\n', Qt::SkipEmptyParts);
+    }
+
+    QProcess m_process;
+    QString m_out, m_err;
+};
+
+// Long enough for a run to see a written card taken away: it settles, then reads nothing three times
+// (a blank card laid sooner reads as the blank just written, and waits).
+constexpr int kTakenAwayMs = 1200;
+
+// Lays a blank card and waits until the run has written it.
+void LayBlankAndTakeAway(CEmulatedReader& reader, BackgroundRun& run, int lines) {
+    reader.PutCard(0);
+    run.WaitForLines(lines);
+    reader.RemoveCard();
+    QThread::msleep(kTakenAwayMs);
+}
+
+} // namespace
+
+TEST_F(RfidctlWithReader, RunWritesEachCardOfTheBatchOnceLeavesAFinishedCardAndEndsWhenDone) {
+    QTemporaryDir dir;
+    const QStringList journal{"--journal", dir.filePath("journal.sqlite")};
+    ASSERT_EQ(Rfidctl(testbed, QStringList{"batch", "create", "order", "--vendor", "18", "--first", "41", "--last", "43"} +
+                                   journal)
+                  .code,
+              0);
+    reader.RemoveCard();
+    BackgroundRun run(testbed, QStringList{"--batch", "order"} + journal);
+    QThread::msleep(500); // no card: nothing happens
+    EXPECT_EQ(reader.ProgrammedCount(), 0);
+
+    reader.PutCard(0);
+    ASSERT_EQ(run.WaitForLines(1), QStringList{"written 0077309411369"});
+    QThread::msleep(600); // the written card stays: it is not written again
+    EXPECT_EQ(reader.ProgrammedCount(), 1);
+    reader.RemoveCard();
+    QThread::msleep(500);
+
+    reader.PutCard((18ull << 32) | 41); // the finished card laid again
+    const QStringList left = run.WaitForLines(2);
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_TRUE(left[1].startsWith("left-as-it-was 0077309411369")) << left[1].toStdString();
+    reader.RemoveCard();
+    QThread::msleep(500);
+
+    LayBlankAndTakeAway(reader, run, 3);
+    reader.PutCard(0);
+    EXPECT_EQ(run.Finish(), 0) << run.Err().toStdString();
+    EXPECT_TRUE(run.Err().contains("the batch is done")) << run.Err().toStdString();
+    EXPECT_EQ(reader.ProgrammedCount(), 3);
+    EXPECT_EQ(reader.CardId(), (18ull << 32) | 43);
+    EXPECT_TRUE(Rfidctl(testbed, QStringList{"batch", "list"} + journal).out.contains("\t3 done\t0 claimed"));
+}
+
+TEST_F(RfidctlWithReader, CtrlCInTheMiddleOfACardEndsTheRunOnceTheCardIsVerifiedAndRecorded) {
+    QTemporaryDir dir;
+    const QStringList journal{"--journal", dir.filePath("journal.sqlite")};
+    reader.RemoveCard();
+    BackgroundRun run(testbed, QStringList{"--vendor", "18", "--first", "100", "--verify"} + journal);
+    LayBlankAndTakeAway(reader, run, 1);
+    reader.PutCard(0);
+    QElapsedTimer clock;
+    clock.start();
+    while (reader.ProgrammedCount() < 2 && clock.elapsed() < 15000)
+        QThread::msleep(5);
+    run.Signal(SIGINT); // written, in the pause before its verification
+    EXPECT_EQ(run.Finish(), 130) << run.Err().toStdString();
+    EXPECT_EQ(run.WaitForLines(2), (QStringList{"verified 0077309411428", "verified 0077309411429"}));
+    const QString records = Rfidctl(testbed, QStringList{"journal", "--result", "verify-ok"} + journal).out;
+    EXPECT_EQ(records.count("00773094114"), 2) << records.toStdString();
+}
+
+TEST(Rfidctl, TwoRunsOnTwoReadersShareOneBatchAndNeverWriteANumberTwice) {
+    CEmuTestbed testbed;
+    auto first = testbed.PlugReader();
+    auto second = testbed.PlugReaderWithSerial("RD-0002");
+    QTemporaryDir dir;
+    const QStringList journal{"--journal", dir.filePath("journal.sqlite")};
+    ASSERT_EQ(Rfidctl(testbed, QStringList{"batch", "create", "order", "--vendor", "18", "--first", "1", "--last", "4"} +
+                                   journal)
+                  .code,
+              0);
+    const QString firstId = QString("1-%1").arg(first->DeviceNumber() - 1);
+    // Neither is named: each is named after the host and its reader, so both are stations of their own.
+    BackgroundRun one(testbed, QStringList{"--batch", "order", "--reader", firstId} + journal);
+    QThread::msleep(300);
+    BackgroundRun two(testbed, QStringList{"--batch", "order", "--reader", "RD-0002"} + journal);
+    QThread::msleep(300);
+    std::set<std::uint64_t> written;
+    for (int card = 1; card <= 2; ++card) {
+        first->Reader().PutCard(0);
+        second->Reader().PutCard(0);
+        one.WaitForLines(card);
+        two.WaitForLines(card);
+        written.insert(first->Reader().CardId().value_or(0));
+        written.insert(second->Reader().CardId().value_or(0));
+        first->Reader().RemoveCard();
+        second->Reader().RemoveCard();
+        QThread::msleep(kTakenAwayMs);
+    }
+    first->Reader().PutCard(0);
+    second->Reader().PutCard(0);
+    EXPECT_EQ(one.Finish(), 0) << one.Err().toStdString();
+    EXPECT_EQ(two.Finish(), 0) << two.Err().toStdString();
+    EXPECT_EQ(written, (std::set<std::uint64_t>{(18ull << 32) | 1, (18ull << 32) | 2, (18ull << 32) | 3, (18ull << 32) | 4}));
+    EXPECT_EQ(first->Reader().ProgrammedCount(), 2);
+    EXPECT_EQ(second->Reader().ProgrammedCount(), 2);
 }

@@ -2,6 +2,8 @@
 
 #include "batches/Batch.h"
 
+#include <algorithm>
+
 CTestDatabase::CTestDatabase(JournalEngine engine) : m_engine(engine) {
     if (engine == JournalEngine::SQLite) {
         m_strText = m_folder.filePath("journal.sqlite");
@@ -39,6 +41,10 @@ CPgServer& CTestDatabase::SharedServer() {
 }
 
 QSqlDatabase CTestDatabase::Open(const QString& connectionName) {
+    return OpenAtVersion(connectionName, LatestSchemaVersion());
+}
+
+QSqlDatabase CTestDatabase::OpenAtVersion(const QString& connectionName, int version) {
     QString error;
     const std::optional<DatabaseLocation> location = ParseDatabaseLocation(m_strText, &error);
     if (!location) {
@@ -47,7 +53,12 @@ QSqlDatabase CTestDatabase::Open(const QString& connectionName) {
     }
     QSqlDatabase db = OpenDatabase(*location, connectionName, &error);
     m_connections << connectionName;
-    if (!db.isOpen() || !MigrateDatabase(db, &error))
+    std::vector<SchemaStep> steps = JournalSchemaSteps();
+    steps.erase(std::remove_if(steps.begin(), steps.end(), [&](const SchemaStep& step) { return step.version > version; }),
+                steps.end());
+    SqlDialect dialect;
+    dialect.engine = m_engine;
+    if (!db.isOpen() || !MigrateSchema(db, dialect, steps, &error))
         m_strError = error;
     return db;
 }

@@ -33,6 +33,9 @@ public:
 
     // Opens a connection of the given name, bringing it to the journal's latest schema.
     QSqlDatabase Open(const QString& connectionName);
+    // Opens a connection and brings the database only as far as the schema version given, as an
+    // earlier version of the program left it.
+    QSqlDatabase OpenAtVersion(const QString& connectionName, int version);
 
     // The process-wide server (started on first use).
     static CPgServer& SharedServer();

@@ -1,6 +1,7 @@
 #include "emulator/FakeUsbBus.h"
 #include "rfidctl/ArgumentText.h"
 #include "rfidctl/Rfidctl.h"
+#include "rfidctl/RfidctlRun.h"
 
 #include <gtest/gtest.h>
 
@@ -185,4 +186,27 @@ TEST(RfidctlCommands, ReadAddsTheChosenFormsOfTheWholeIdentifier) {
     const int transfers = bus.TransferCount();
     EXPECT_EQ(RunCommand({"read", "--form", "all,x"}).code, RFIDCTL_USAGE);
     EXPECT_EQ(bus.TransferCount(), transfers);
+}
+
+TEST(RfidctlRun, ARunNeedsEitherABatchOrAFirstNumberAndAKnownMode) {
+    CFakeUsbBus bus;
+    for (const auto& args : std::vector<std::vector<std::string>>{{"run"},
+                                                                  {"run", "--batch", "b", "--vendor", "1"},
+                                                                  {"run", "--vendor", "1"},
+                                                                  {"run", "--vendor", "256", "--first", "1"},
+                                                                  {"run", "--vendor", "1", "--first", "1", "--mode", "up"},
+                                                                  {"run", "--batch", "b", "--wait", "x"}}) {
+        Result result = RunCommand(args);
+        EXPECT_EQ(result.code, RFIDCTL_USAGE) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+    // Without a reader nothing starts.
+    EXPECT_EQ(RunCommand({"run", "--vendor", "1", "--first", "1"}).code, RFIDCTL_NO_READER);
+}
+
+TEST(RfidctlRun, TheStatusLineGivesThePaceAndTheTimeToFinishAtIt) {
+    EXPECT_EQ(RunStatusText(0, 0, std::nullopt, 0), "0 good, 0 failed, 0.0 cards/min");
+    // 10 good cards in 5 minutes: 2 a minute, so 20 left take 10 minutes.
+    EXPECT_EQ(RunStatusText(10, 1, 20, 5 * 60000), "10 good, 1 failed, 20 left, 2.0 cards/min, done in 0:10:00");
+    EXPECT_EQ(RunStatusText(1, 0, 7261, 60000), "1 good, 0 failed, 7261 left, 1.0 cards/min, done in 121:01:00");
 }

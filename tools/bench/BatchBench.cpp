@@ -1,6 +1,8 @@
 // Batches at speed: what a card costs a station in claim plus record (the claim, then the good card and
-// its journal record in one transaction), median and 99th percentile, with 1 and with 8 stations
-// writing one batch at once, on an SQLite journal and on a PostgreSQL server over the loopback.
+// its journal record in one transaction), median and 99th percentile, the cards per second of all
+// stations together and the statements each card sends (transaction begin and commit included), with
+// 1, 8, 32 and 64 stations writing one batch at once, on an SQLite journal and on a PostgreSQL server
+// over the loopback.
 //
 //   BatchBench [cards per station] [postgresql://user@host:port/dbname]
 //
@@ -18,6 +20,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <latch>
+#include <optional>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -25,20 +30,30 @@
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int kWarmUpCards = 10;
+constexpr int kStationCounts[] = {1, 8, 32, 64};
 
 struct Figures {
     std::vector<double> ms; // per card
     int retries = 0;        // busy or away answers that were tried again
     int failures = 0;
+    std::int64_t statements = 0; // of the measured cards
+    std::int64_t transactionStatements = 0; // their transactions' begin and commit
+    std::int64_t cards = 0;
+    // From the first measured card's start to the last one's end, over all stations.
+    std::optional<Clock::time_point> begin, end;
 };
 
 // One station: claims and records its cards until it has done `cards` or the batch runs out.
+// Every station connects and starts first, then all write at once.
 void RunStation(const QString& connection, const QString& batch, int number, int cards, Figures* figures,
-                std::mutex* lock) {
+                std::mutex* lock, std::latch* ready) {
     JournalStatus status;
     std::unique_ptr<CJournal> journal = CJournal::Open(connection, &status);
     if (!journal) {
+        ready->count_down();
         std::lock_guard<std::mutex> guard(*lock);
         std::fprintf(stderr, "station %d: %s\n", number, qPrintable(status.detail));
         ++figures->failures;
@@ -51,9 +66,13 @@ void RunStation(const QString& connection, const QString& batch, int number, int
             ++mine.failures;
             cards = 0;
         }
+        ready->arrive_and_wait();
         QElapsedTimer clock;
         for (int card = 0; card < cards + kWarmUpCards; ++card) {
             clock.start();
+            const std::int64_t statementsBefore = station.StatementCount();
+            const std::int64_t transactionsBefore = station.TransactionStatementCount();
+            int journalStatements = 0;
             const BatchOutcome claimed = station.Claim(batch);
             if (claimed.status == BatchStatus::Exhausted)
                 break;
@@ -67,21 +86,36 @@ void RunStation(const QString& connection, const QString& batch, int number, int
                 good.source = JournalSource::Rfidctl;
                 good.operation = JournalOperation::Write;
                 good.identifier = claimed.claim->identifier;
-                return journal->Add(good, error);
+                ++journalStatements; // the record's one insert
+                return journal->AddInTransaction(good, error);
             };
             BatchOutcome recorded;
             while ((recorded = station.RecordGood(*claimed.claim, false, record)).status == BatchStatus::Unavailable)
                 ++mine.retries;
             if (recorded.status != BatchStatus::Ok)
                 ++mine.failures;
-            else if (card >= kWarmUpCards)
+            else if (card >= kWarmUpCards) {
+                if (!mine.begin)
+                    mine.begin = Clock::now() - std::chrono::nanoseconds(clock.nsecsElapsed());
+                mine.end = Clock::now();
                 mine.ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+                mine.statements += station.StatementCount() - statementsBefore + journalStatements;
+                mine.transactionStatements += station.TransactionStatementCount() - transactionsBefore;
+                ++mine.cards;
+            }
         }
     }
     std::lock_guard<std::mutex> guard(*lock);
     figures->ms.insert(figures->ms.end(), mine.ms.begin(), mine.ms.end());
     figures->retries += mine.retries;
     figures->failures += mine.failures;
+    figures->statements += mine.statements;
+    figures->transactionStatements += mine.transactionStatements;
+    figures->cards += mine.cards;
+    if (mine.begin && (!figures->begin || *mine.begin < *figures->begin))
+        figures->begin = mine.begin;
+    if (mine.end && (!figures->end || *mine.end > *figures->end))
+        figures->end = mine.end;
 }
 
 double Percentile(std::vector<double>& ms, double share) {
@@ -107,21 +141,24 @@ void Measure(const char* engine, const QString& connection, int stations, int ca
     }
     Figures figures;
     std::mutex lock;
-    QElapsedTimer wall;
-    wall.start();
+    std::latch ready(stations);
     std::vector<std::thread> threads;
     for (int i = 1; i <= stations; ++i)
-        threads.emplace_back(RunStation, connection, batch, i, cards, &figures, &lock);
+        threads.emplace_back(RunStation, connection, batch, i, cards, &figures, &lock, &ready);
     for (std::thread& thread : threads)
         thread.join();
-    const double seconds = double(wall.elapsed()) / 1000;
+    const double seconds =
+        figures.begin && figures.end ? std::chrono::duration<double>(*figures.end - *figures.begin).count() : 0.0;
     const std::size_t measured = figures.ms.size();
     const double median = Percentile(figures.ms, 0.5);
     const double p99 = Percentile(figures.ms, 0.99);
-    std::printf("%-10s %d station(s): %6zu cards, claim+record median %7.3f ms, p99 %7.3f ms, %7.0f cards/s;"
-                " %d retried, %d failed\n",
+    const double cardsDone = double(std::max<std::int64_t>(1, figures.cards));
+    std::printf("%-10s %2d station(s): %6zu cards, claim+record median %7.3f ms, p99 %7.3f ms, %7.0f cards/s,"
+                " %.2f statements/card (%.2f with transaction begin and commit); %d retried, %d failed\n",
                 engine, stations, measured, median, p99, seconds > 0 ? double(measured) / seconds : 0.0,
-                figures.retries, figures.failures);
+                double(figures.statements - figures.transactionStatements) / cardsDone,
+                double(figures.statements) / cardsDone, figures.retries, figures.failures);
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -131,7 +168,7 @@ int main(int argc, char** argv) {
     const int cards = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
     QTemporaryDir folder;
     const QString sqlite = folder.filePath(QStringLiteral("journal.sqlite"));
-    for (int stations : {1, 8})
+    for (int stations : kStationCounts)
         Measure("SQLite", sqlite, stations, cards);
 
     QString url = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
@@ -147,7 +184,7 @@ int main(int argc, char** argv) {
         std::printf("PostgreSQL: not measured (not installed, and no URL given)\n");
         return 0;
     }
-    for (int stations : {1, 8})
+    for (int stations : kStationCounts)
         Measure("PostgreSQL", url, stations, cards);
     return 0;
 }

@@ -20,6 +20,7 @@
 // memory at the start and the end.
 //
 //   rfid-soak [--cards N] [--seed S] [--verify-share PERCENT] [--laid-again PERCENT] [--hands-free] [--batch]
+//   rfid-soak --readers N [--cards N] [--seed S]     (a line of headless stations: SoakReaders.h)
 //
 // Exit status 0 when all of that holds, the program never had to be helped by a replug (a reader it did
 // not find again, or writes on a dead handle), the number of open files ended where it started and the
@@ -34,6 +35,7 @@
 #include "emulator/EmuTestbed.h"
 #include "tools/soak/SoakFaults.h"
 #include "tools/soak/SoakOperator.h"
+#include "tools/soak/SoakReaders.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -59,7 +61,8 @@ constexpr long long HEAP_SLACK_BYTES = 1024 * 1024;
 constexpr long long SQLITE_BOUND_BYTES = 6 * 1024 * 1024;
 
 const char* const USAGE = "usage: rfid-soak [--cards N] [--seed S] [--verify-share PERCENT] "
-                          "[--laid-again PERCENT] [--hands-free] [--batch]\n";
+                          "[--laid-again PERCENT] [--hands-free] [--batch]\n"
+                          "       rfid-soak --readers N [--cards N] [--seed S]\n";
 
 bool IsPercent(int value) {
     return value >= 0 && value <= 100;
@@ -82,9 +85,13 @@ std::optional<SoakOptions> ParseOptions(int argc, char** argv) {
             options.handsFree = true;
         else if (arg == "--batch")
             options.batch = true;
+        else if (arg == "--readers" && hasValue)
+            options.readers = std::atoi(argv[++i]);
         else
             return std::nullopt;
     }
+    if (options.readers < 0 || options.readers > 16)
+        return std::nullopt;
     if (options.cards < 1 || !IsPercent(options.verifySharePercent) || !IsPercent(options.laidAgainPercent))
         return std::nullopt;
     return options;
@@ -268,6 +275,10 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr, "%s", USAGE);
         return 2;
+    }
+    if (options->readers > 0) {
+        QCoreApplication app(argc, argv);
+        return RunReaderLine(options->readers, options->cards, options->seed);
     }
     // The window's placement goes to a settings folder of its own, not the user's; its data folder, with
     // the journal, is the scratch folder.

@@ -27,6 +27,7 @@ struct SoakOptions {
     int laidAgainPercent = 3;    // of the cards laid: a finished one instead of a new blank one
     bool handsFree = false;
     bool batch = false;
+    int readers = 0; // --readers N: a line of headless stations instead of the window
 };
 
 // The batch a --batch soak writes from, in the journal's own database.
