@@ -27,6 +27,8 @@
 #include <QDir>
 #include <QTimeZone>
 
+#include "tests/support/ShippedLanguages.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -279,9 +281,13 @@ TEST_F(JournalWindowTest, TheWindowsExportIsRfidctlsForTheSameFilter) {
 }
 
 TEST_F(JournalWindowTest, ColumnsShowTheirTextsWholeInEachLanguageAndTheTableUsesTheWidth) {
+    ASSERT_TRUE(ProvideShippedLanguages(m_dir.path()));
+    QStringList languages;
+    m_language->GetLanguageList(languages);
+    ASSERT_EQ(languages.size(), 3 + ShippedLanguageFiles().size());
     CJournalDlg dlg(Path(), *m_language);
     dlg.show();
-    for (const QString& language : {QStringLiteral("English"), QStringLiteral("简体中文"), QStringLiteral("繁體中文")}) {
+    for (const QString& language : languages) {
         m_language->SetLanguage(language);
         dlg.ApplyLanguage();
         const QHeaderView* header = dlg.m_table->horizontalHeader();
