@@ -64,7 +64,7 @@ rm -f "$soak_log.rc"
 setsid bash -c 'cd "$1" && ctest --output-on-failure -j2 --timeout 900 -L soak; echo $? >"$2.rc"' \
   soak "$here/build/test" "$soak_log" >"$soak_log" 2>&1 &
 soak_pid=$!
-trap 'kill -- -$soak_pid 2>/dev/null; report' EXIT
+trap 'kill -- -$soak_pid 2>/dev/null || true; report' EXIT
 finish_soak() {
   wait $soak_pid || true
   cat "$soak_log"
