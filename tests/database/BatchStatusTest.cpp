@@ -9,16 +9,8 @@
 
 namespace {
 
-class BatchFiguresTest : public EngineTest {
+class BatchFiguresTest : public BatchLineTest {
 protected:
-    void SetUp() override {
-        MakeDatabase(GetParam());
-        if (!DatabaseMade())
-            return;
-        m_db = m_database->Open("supervisor");
-        m_line = std::make_unique<CBatchLine>(*m_database);
-    }
-
     BatchFigures Figures(const QString& name) {
         QString error;
         const std::optional<BatchFigures> figures = ReadBatchFigures(m_db, name, QDateTime::currentDateTimeUtc(), &error);
@@ -35,8 +27,6 @@ protected:
         return byName;
     }
 
-    QSqlDatabase m_db;
-    std::unique_ptr<CBatchLine> m_line;
 };
 
 int CardsOf(const StationRate& rate) {

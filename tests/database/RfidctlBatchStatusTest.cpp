@@ -22,16 +22,8 @@
 
 namespace {
 
-class RfidctlBatchStatus : public EngineTest {
+class RfidctlBatchStatus : public BatchLineTest {
 protected:
-    void SetUp() override {
-        MakeDatabase(GetParam());
-        if (!DatabaseMade())
-            return;
-        m_db = m_database->Open("supervisor");
-        m_line = std::make_unique<CBatchLine>(*m_database);
-    }
-
     int Run(std::vector<std::string> args, std::string* out, std::string* err = nullptr) {
         args.insert(args.end(), {"--journal", m_database->Text().toStdString()});
         std::ostringstream outStream, errStream;
@@ -42,8 +34,6 @@ protected:
         return code;
     }
 
-    QSqlDatabase m_db;
-    std::unique_ptr<CBatchLine> m_line;
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 // made earlier.
 
 #include "batches/BatchStation.h"
+#include "tests/support/EngineTest.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QSqlDatabase>
@@ -43,3 +44,19 @@ QString PdfText(const QString& path);
 std::vector<std::uint64_t> IdentifiersIn(const QString& text);
 // The good numbers of a batch, in its order.
 std::vector<std::uint64_t> GoodNumbers(QSqlDatabase& db, const QString& batch);
+
+// A fresh database on each engine, read through the supervisor's connection while m_line's stations
+// fill its batches.
+class BatchLineTest : public EngineTest {
+protected:
+    void SetUp() override {
+        MakeDatabase(GetParam());
+        if (!DatabaseMade())
+            return;
+        m_db = m_database->Open("supervisor");
+        m_line = std::make_unique<CBatchLine>(*m_database);
+    }
+
+    QSqlDatabase m_db;
+    std::unique_ptr<CBatchLine> m_line;
+};
