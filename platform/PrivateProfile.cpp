@@ -7,6 +7,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 
 namespace {
 
@@ -148,8 +150,17 @@ std::optional<QByteArray> ReadFileBytes(const QString& strFile) {
     QFile file(strFile);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray bytes = file.read(PROFILE_MAX_FILE_SIZE + 1);
-    if (bytes.size() > PROFILE_MAX_FILE_SIZE || file.error() != QFileDevice::NoError)
+    // Read in pieces: asking for the size limit at once would allocate (and clear) the whole limit on
+    // every read of a small profile.
+    constexpr qint64 kPiece = 64 * 1024;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(std::min<qint64>(file.size(), PROFILE_MAX_FILE_SIZE) + 1));
+    for (QByteArray piece = file.read(kPiece); !piece.isEmpty(); piece = file.read(kPiece)) {
+        bytes += piece;
+        if (bytes.size() > PROFILE_MAX_FILE_SIZE)
+            return std::nullopt;
+    }
+    if (file.error() != QFileDevice::NoError)
         return std::nullopt;
     return bytes;
 }
