@@ -7,8 +7,8 @@
 #   unless given: unit tests get no application object, database tests a core application, gui and
 #   device tests a widget application offscreen at scale 1; device tests run under the preload of the
 #   emulated USB bus. STYLE fixes the widget style.
-#   The tests of one binary share its settings folder, so they never run at the same time (a resource
-#   lock per binary); different binaries run in parallel.
+#   Every test runs as a process of its own with a settings folder of its own (made by the test main
+#   under its binary's), so any tests run at the same time.
 if(RFID_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
@@ -116,5 +116,5 @@ function(rfid_add_gtest)
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${T_TIER} TIMEOUT 300 SKIP_RETURN_CODE 77 RESOURCE_LOCK ${T_NAME})
+    PROPERTIES LABELS ${T_TIER} TIMEOUT 300 SKIP_RETURN_CODE 77)
 endfunction()
