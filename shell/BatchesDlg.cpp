@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QUuid>
 #include <QValueAxis>
@@ -33,6 +35,12 @@
 #include <algorithm>
 
 namespace {
+
+// Where a report is offered first: the user's documents, else the home folder.
+QString DocumentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::homePath() : documents;
+}
 
 constexpr int kMaxShownBadLines = 20;
 
@@ -582,7 +590,8 @@ void CBatchesDlg::OnReport() {
     if (batch.isEmpty())
         return;
     const QString path = QFileDialog::getSaveFileName(this, m_Language.GetText(BatchesText::Report).remove(QStringLiteral("...")),
-                                                      batch + QStringLiteral(".pdf"), m_Language.GetText(BatchesText::Pdffiles));
+                                                      QDir(DocumentsFolder()).filePath(DeliveryReportFileName(batch)),
+                                                      m_Language.GetText(BatchesText::Pdffiles));
     if (path.isEmpty())
         return;
     QString message;

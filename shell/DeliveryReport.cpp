@@ -152,6 +152,16 @@ private:
 
 } // namespace
 
+QString DeliveryReportFileName(const QString& batch) {
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    QString name;
+    for (const QChar c : batch.trimmed())
+        name += (c.unicode() < 0x20 || forbidden.contains(c)) ? QChar(u'_') : c;
+    while (name.startsWith(u'.'))
+        name.remove(0, 1); // neither hidden nor a way up
+    return (name.isEmpty() ? QStringLiteral("report") : name) + QStringLiteral(".pdf");
+}
+
 bool WriteDeliveryPdf(const DeliveryContents& contents, NumberFormSet forms, const QString& path, QString* error) {
     // Written whole or not at all: a report that failed halfway never lies beside the cards.
     QSaveFile file(path);

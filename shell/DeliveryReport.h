@@ -15,3 +15,6 @@
 bool WriteDeliveryPdf(const DeliveryContents& contents, NumberFormSet forms, const QString& path, QString* error);
 bool WriteDeliveryReport(QSqlDatabase& db, const QString& batch, NumberFormSet forms, const QString& path,
                          QString* error);
+// The file name the report is offered under: the batch's name with the characters a file name cannot
+// hold on Linux or Windows (path separators among them) replaced by "_", "report" when nothing is left.
+QString DeliveryReportFileName(const QString& batch);

@@ -4,6 +4,7 @@
 // whole in every language.
 
 #include "shell/BatchesDlg.h"
+#include "shell/DeliveryReport.h"
 #include "tests/support/BatchTestSupport.h"
 #include "tests/support/EngineTest.h"
 #include "tests/support/ShippedLanguages.h"
@@ -210,6 +211,10 @@ TEST_P(BatchesWindowTest, TheDeliveryReportOfTheChosenBatchListsItsGoodNumbersIn
     EXPECT_FALSE(text.contains(NumberFormText(FORM_HEX, (18ull << 32) | 7)));
     EXPECT_FALSE(window.WriteReport(m_appFolder.filePath("no/such/folder.pdf"), &message));
     EXPECT_TRUE(message.startsWith("The delivery report was not written: ")) << message.toStdString();
+    // A batch name is offered as a file name that stays in the folder chosen and is valid on Windows too.
+    EXPECT_EQ(DeliveryReportFileName("Order 12/2026: A*B"), "Order 12_2026_ A_B.pdf");
+    EXPECT_EQ(DeliveryReportFileName("../..\\x"), "_.._x.pdf");
+    EXPECT_EQ(DeliveryReportFileName(" \t"), "report.pdf");
 }
 
 TEST_P(BatchesWindowTest, EveryButtonShowsItsWholeTextInEveryLanguage) {
