@@ -16,5 +16,6 @@ if(RFID_EMULATED_READER)
   set_source_files_properties(device/RfidctlTest.cpp PROPERTIES
     COMPILE_DEFINITIONS "RFIDCTL_PATH=\"$<TARGET_FILE:rfidctl>\"")
 endif()
-add_dependencies(rfidctl_database_tests rfid-report)
-target_compile_definitions(rfidctl_database_tests PRIVATE RFID_REPORT_PATH="$<TARGET_FILE:rfid-report>")
+add_dependencies(rfidctl_database_tests rfid-report rfidctl)
+set_source_files_properties(database/RfidctlBatchStatusTest.cpp PROPERTIES
+  COMPILE_DEFINITIONS "RFID_REPORT_PATH=\"$<TARGET_FILE:rfid-report>\";RFIDCTL_PATH=\"$<TARGET_FILE:rfidctl>\"")

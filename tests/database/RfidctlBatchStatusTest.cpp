@@ -11,9 +11,11 @@
 #include "tests/support/BatchTestSupport.h"
 #include "tests/support/EngineTest.h"
 
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -95,6 +97,36 @@ TEST_P(RfidctlBatchStatus, WatchingALogPrintsALinePerChangeAndATerminalIsDrawnOv
     EXPECT_EQ(first.find("\x1b["), first.find("\x1b[2K")); // nothing to go up over yet
     EXPECT_NE(first.find("[##------------------] order\t"), std::string::npos) << first;
     EXPECT_EQ(terminal.Round(figures(), "t2").rfind("\x1b[2A", 0), 0u);
+}
+
+TEST_P(RfidctlBatchStatus, TheWatchingProgramPrintsTheBatchesThenALineWhenACardIsWritten) {
+    QString error;
+    ASSERT_TRUE(CreateRangeBatch(m_db, "order", {18, 1, 10, BatchOrder::InOrder}, &error));
+    ASSERT_TRUE(CreateRangeBatch(m_db, "spare", {18, 11, 20, BatchOrder::InOrder}, &error));
+    QProcess watch;
+    watch.start(QStringLiteral(RFIDCTL_PATH), {"batch", "status", "--watch", "--journal", m_database->Text()});
+    ASSERT_TRUE(watch.waitForStarted()) << watch.errorString().toStdString();
+    const auto readLines = [&watch](int count) {
+        QStringList lines;
+        QDeadlineTimer deadline(20000);
+        while (lines.size() < count && !deadline.hasExpired() && watch.state() == QProcess::Running) {
+            if (watch.canReadLine() || watch.waitForReadyRead(int(deadline.remainingTime())))
+                while (watch.canReadLine())
+                    lines << QString::fromUtf8(watch.readLine());
+        }
+        return lines;
+    };
+    const QStringList first = readLines(2);
+    ASSERT_EQ(first.size(), 2) << watch.readAllStandardError().toStdString();
+    EXPECT_TRUE(first[0].contains("\torder\t0 of 10 good")) << first[0].toStdString();
+    EXPECT_TRUE(first[1].contains("\tspare\t0 of 10 good")) << first[1].toStdString();
+    ASSERT_TRUE(m_line->Good("line 1", "order", 1));
+    const QStringList changed = readLines(1);
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_TRUE(changed[0].contains("\torder\t1 of 10 good")) << changed[0].toStdString();
+    EXPECT_FALSE(changed[0].contains("\x1b")) << "a pipe gets plain lines";
+    watch.terminate();
+    EXPECT_TRUE(watch.waitForFinished(5000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RfidctlBatchStatus,
