@@ -50,19 +50,10 @@ ReaderPlace PlaceOf(const struct usb_bus& bus, const struct usb_device& device) 
     return place;
 }
 
-QString LockPathOf(const ReaderPlace& place) {
-    QString name = QString::fromStdString(place.id);
-    for (QChar& c : name) {
-        if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('.'))
-            c = QLatin1Char('_');
-    }
-    const QString folder = g_strLockFolder.empty() ? LockFolder() : QString::fromStdString(g_strLockFolder);
-    return folder + QStringLiteral("/rfid-reader-%1.lock").arg(name);
-}
 
 // Takes the reader for this process, or says which program has it.
 bool TakeReader(const ReaderPlace& place) {
-    const QString path = LockPathOf(place);
+    const QString path = ReaderLockPath(place);
     if (g_lock && g_lock->Path() == path)
         return true;
     auto lock = std::make_unique<CFileLock>(path);
@@ -99,6 +90,16 @@ struct usb_device* WalkReaders(Visit visit) {
 }
 
 } // namespace
+
+QString ReaderLockPath(const ReaderPlace& place) {
+    QString name = QString::fromStdString(place.id);
+    for (QChar& c : name) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('.'))
+            c = QLatin1Char('_');
+    }
+    const QString folder = g_strLockFolder.empty() ? LockFolder() : QString::fromStdString(g_strLockFolder);
+    return folder + QStringLiteral("/rfid-reader-%1.lock").arg(name);
+}
 
 CUSBDevice::CUSBDevice() {
     CurrentUsbApi().init();

@@ -2,6 +2,8 @@
 
 #include "reader/ReaderIdentity.h"
 
+#include <QString>
+
 #include <string>
 #include <vector>
 
@@ -28,6 +30,8 @@ bool NamesReader(const ReaderPlace& place, const std::string& text);
 // Where the readers' locks are kept: the system's lock folder, unless an in-process test bus puts a
 // folder of its own (its readers exist in that process only). Empty: the system's again.
 void SetReaderLockFolder(const std::string& folder);
+// The lock file that the program using this reader holds.
+QString ReaderLockPath(const ReaderPlace& place);
 
 // Why the last OpenReader opened no reader.
 enum class ReaderProblem { None, NotFound, InUse };

@@ -425,10 +425,12 @@ void CRFIDDlg::AddJournalMenuItem() {
 }
 
 // The reader chosen in File > Reader replaces the open one; one in use by another program is not
-// opened, and the window shows no reader until another is chosen.
+// opened: the window says so and shows no reader until another is chosen.
 void CRFIDDlg::ReopenChosenReader() {
     m_bDeviceOpen = m_bDevicePresent = m_RFIDDevice.OpenReader() ? 1 : 0;
     m_bDeviceReady = m_bDeviceOpen && IdentifyReader() ? 1 : 0;
+    if (!m_bDeviceOpen && CUSBDevice::LastProblem() == ReaderProblem::InUse)
+        ShowWarning(m_Language.GetText(ReaderText::InUse).arg(QString::fromStdString(CUSBDevice::ChosenReader())));
 }
 
 void CRFIDDlg::OnBatches() {
@@ -454,7 +456,11 @@ void CRFIDDlg::OnJournal() {
 }
 
 void CRFIDDlg::ReportJournalProblem(const JournalStatus& status) {
-    const QString message = JournalProblemMessage(m_Language, status);
+    ShowWarning(JournalProblemMessage(m_Language, status));
+}
+
+// In the log, and in a box that does not stop the window's work.
+void CRFIDDlg::ShowWarning(const QString& message) {
     AppendLog(QStringLiteral("\r\n") + message, false);
     auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);

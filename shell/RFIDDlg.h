@@ -155,6 +155,7 @@ private:
     // Says that the journal cannot be used (once, until it works again): in the log and in a message box
     // that does not hold up the handler it comes from.
     void ReportJournalProblem(const JournalStatus& status);
+    void ShowWarning(const QString& message);
     void AddJournalMenuItem();
     QAction* m_pJournalItem = nullptr;
 

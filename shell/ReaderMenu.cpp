@@ -7,6 +7,10 @@
 
 namespace ReaderText {
 const CBuiltInText Menu = {"SPECIAL_STRING", "IDS_READER_MENU", u"Reader", u"读卡器", u"讀卡器"};
+const CBuiltInText InUse = {"SPECIAL_STRING", "IDS_READER_IN_USE",
+                            u"The reader %1 is in use by another program. A reader serves one program at a time.",
+                            u"读卡器 %1 正被另一个程序使用。一个读卡器同一时间只能供一个程序使用。",
+                            u"讀卡器 %1 正被另一個程式使用。一個讀卡器同一時間只能供一個程式使用。"};
 }
 
 void CReaderMenu::Create(QMenu* file, QAction* before, const QString& strSettingFile, ReopenHandler reopen) {

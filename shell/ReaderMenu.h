@@ -21,6 +21,7 @@ inline const QString READER_KEY = QStringLiteral("Id");
 
 namespace ReaderText {
 extern const CBuiltInText Menu;
+extern const CBuiltInText InUse; // %1: the reader's id
 }
 
 class CReaderMenu : public QObject {

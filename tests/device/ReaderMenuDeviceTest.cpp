@@ -3,9 +3,12 @@
 #include "tests/device/MainWindowFixture.h"
 
 #include "platform/PrivateProfile.h"
+#include "platform/System.h"
 #include "reader/USBDevice.h"
 
 #include <QMenu>
+
+#include <algorithm>
 
 namespace {
 
@@ -56,4 +59,21 @@ TEST_F(ReaderMenuOnReaders, OneReaderHidesTheEntryAndSeveralLetTheOperatorChoose
     CUSBDevice::ChooseReader(std::string());
     m_dlg = std::make_unique<CRFIDDlg>();
     RunWhenReady([&] { EXPECT_EQ(QString::fromStdString(CUSBDevice::OpenReaderPlace().id), Id(*second)); });
+}
+
+TEST_F(ReaderMenuOnReaders, AReaderAnotherProgramHoldsIsNotTakenAndTheWindowSaysWhy) {
+    const auto second = m_testbed.PlugReaderWithSerial("RD-0003");
+    RunWhen([&] { return Menu()->menuAction()->isVisible(); }, "the Reader entry never showed", [&] {
+        const std::vector<ReaderPlace> places = ListReaderPlaces();
+        const std::string windows = CUSBDevice::OpenReaderPlace().id;
+        const auto held = std::find_if(places.begin(), places.end(), [&](const ReaderPlace& p) { return p.id != windows; });
+        ASSERT_NE(held, places.end());
+        CFileLock otherProgram(ReaderLockPath(*held)); // a lock of its own, as another process holds it
+        QString error;
+        ASSERT_TRUE(otherProgram.TryLock(&error)) << error.toStdString();
+        m_dlg->ReaderMenu().Choose(held->id);
+        EXPECT_TRUE(CUSBDevice::OpenReaderPlace().id.empty());
+        EXPECT_TRUE(Log().contains(QString("The reader %1 is in use by another program.").arg(QString::fromStdString(held->id))))
+            << Log().toStdString();
+    });
 }
