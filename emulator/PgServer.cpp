@@ -6,6 +6,8 @@
 #include <QLockFile>
 #include <QProcess>
 
+#include <cstdio>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -225,4 +227,19 @@ QString CPgServer::CreateDatabase(const QString& name) {
     quoted.replace('"', "\"\"");
     Psql("postgres", "CREATE DATABASE \"" + quoted + "\"");
     return Url(name);
+}
+
+QString BenchmarkDatabase(const QString& given, const QString& name, std::unique_ptr<CPgServer>* server) {
+    if (!given.isEmpty())
+        return given;
+    if (!CPgServer::IsInstalled()) {
+        std::printf("PostgreSQL: not measured (not installed, and no URL given)\n");
+        return QString();
+    }
+    *server = std::make_unique<CPgServer>();
+    if (!(*server)->IsRunning()) {
+        std::printf("PostgreSQL: the server did not start: %s\n", qPrintable((*server)->LastError()));
+        return QString();
+    }
+    return (*server)->CreateDatabase(name);
 }

@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class CPgServer {
 public:
     CPgServer();
@@ -52,3 +54,8 @@ private:
     int m_nPort = 0;
     bool m_bRunning = false;
 };
+
+class CPgServer;
+// A benchmark's PostgreSQL database: the URL it was given, else a database on a server of its own,
+// started into *server. Empty, with the reason printed, when no server is installed or it does not start.
+QString BenchmarkDatabase(const QString& given, const QString& name, std::unique_ptr<CPgServer>* server);

@@ -171,19 +171,11 @@ int main(int argc, char** argv) {
     for (int stations : kStationCounts)
         Measure("SQLite", sqlite, stations, cards);
 
-    QString url = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     std::unique_ptr<CPgServer> server;
-    if (url.isEmpty() && CPgServer::IsInstalled()) {
-        server = std::make_unique<CPgServer>();
-        if (server->IsRunning())
-            url = server->CreateDatabase(QStringLiteral("rfid_bench"));
-        else
-            std::printf("PostgreSQL: the server did not start: %s\n", qPrintable(server->LastError()));
-    }
-    if (url.isEmpty()) {
-        std::printf("PostgreSQL: not measured (not installed, and no URL given)\n");
+    const QString given = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const QString url = BenchmarkDatabase(given, QStringLiteral("rfid_bench"), &server);
+    if (url.isEmpty())
         return 0;
-    }
     for (int stations : kStationCounts)
         Measure("PostgreSQL", url, stations, cards);
     return 0;

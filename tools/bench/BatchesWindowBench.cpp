@@ -161,19 +161,11 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     Measure("SQLite", folder.filePath(QStringLiteral("journal.sqlite")), folder.path());
 
-    QString url = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     std::unique_ptr<CPgServer> server;
-    if (url.isEmpty() && CPgServer::IsInstalled()) {
-        server = std::make_unique<CPgServer>();
-        if (server->IsRunning())
-            url = server->CreateDatabase(QStringLiteral("rfid_bench"));
-        else
-            std::printf("PostgreSQL: the server did not start: %s\n", qPrintable(server->LastError()));
-    }
-    if (url.isEmpty()) {
-        std::printf("PostgreSQL: not measured (not installed, and no URL given)\n");
+    const QString given = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const QString url = BenchmarkDatabase(given, QStringLiteral("rfid_bench"), &server);
+    if (url.isEmpty())
         return 0;
-    }
     Measure("PostgreSQL", url, folder.path());
     return 0;
 }
