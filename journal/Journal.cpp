@@ -142,6 +142,15 @@ Condition Where(const JournalFilter& filter, std::int64_t beforeId) {
         parts << QStringLiteral("id <= ?");
         condition.values << qlonglong(filter.idAtMost);
     }
+    // A range of the journal's order: the time alone is what an index seeks to, the id sorts out equal times.
+    if (filter.keyAbove) {
+        parts << QStringLiteral("recorded_at >= ? AND (recorded_at > ? OR id > ?)");
+        condition.values << filter.keyAbove->time << filter.keyAbove->time << qlonglong(filter.keyAbove->id);
+    }
+    if (filter.keyAtMost) {
+        parts << QStringLiteral("recorded_at <= ? AND (recorded_at < ? OR id <= ?)");
+        condition.values << filter.keyAtMost->time << filter.keyAtMost->time << qlonglong(filter.keyAtMost->id);
+    }
     if (beforeId > 0) {
         parts << QStringLiteral("id < ?");
         condition.values << qlonglong(beforeId);
