@@ -635,3 +635,17 @@ std::optional<JournalTotals> CJournal::Totals(const JournalFilter& filter, QStri
     totals.throwAway = query.value(4).toLongLong();
     return totals;
 }
+
+std::optional<JournalSample> CJournal::SampleNewest(const JournalFilter& filter, qint64 limit, QString* error) {
+    // In the window's order, so the filter's index gives the newest first and the walk stops at the limit.
+    Condition where = Where(filter, 0);
+    const QString time = filter.identifierText.trimmed().isEmpty() ? QStringLiteral("recorded_at")
+                                                                    : QStringLiteral("(recorded_at || '')");
+    const QString sql = QStringLiteral("SELECT COUNT(*), MIN(id) FROM (SELECT id FROM journal_record") + where.sql +
+                        QStringLiteral(" ORDER BY ") + time + QStringLiteral(" DESC, id DESC LIMIT ?) AS newest");
+    where.values << limit;
+    QSqlQuery query(m_db);
+    if (!PrepareAndBind(query, sql, where.values, error) || !ExecOneRow(query, error))
+        return std::nullopt;
+    return JournalSample{query.value(0).toLongLong(), query.value(1).toLongLong()};
+}

@@ -58,6 +58,12 @@ struct JournalArrivals {
     std::int64_t lastId = 0;
 };
 
+// How many of the newest records of a filter there are up to a limit, and the lowest id among them.
+struct JournalSample {
+    qint64 records = 0;
+    std::int64_t lowestId = 0;
+};
+
 // The cards among the records of a filter.
 struct JournalTotals {
     qint64 records = 0;
@@ -128,6 +134,8 @@ public:
     bool SelectPage(const JournalFilter& filter, const JournalPageQuery& page, std::vector<JournalRecord>* records,
                     QString* error);
     std::optional<qint64> Count(const JournalFilter& filter, QString* error);
+    // The newest records of the filter, at most limit of them: how many, and the lowest id among them.
+    std::optional<JournalSample> SampleNewest(const JournalFilter& filter, qint64 limit, QString* error);
     // The records of the filter added after the record afterId, against the newest key a view shows.
     std::optional<JournalArrivals> Arrivals(const JournalFilter& filter, std::int64_t afterId,
                                             const std::optional<JournalKey>& newest, QString* error);

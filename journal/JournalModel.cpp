@@ -81,21 +81,16 @@ std::optional<qint64> CJournalModel::ExactCount(QString* error) {
 // taken over the ids from the oldest record to the newest (records are added in about the order of
 // their times).
 std::optional<qint64> CJournalModel::EstimatedCount(std::int64_t newestId, QString* error) {
-    JournalPageQuery far;
-    far.offset = m_nCountAtOnce - 1;
-    far.limit = 1;
-    std::vector<JournalRecord> beyondLimit;
-    if (!m_pJournal->SelectPage(m_filter, far, &beyondLimit, error))
-        return std::nullopt;
-    if (beyondLimit.empty())
-        return ExactCount(error);
+    const std::optional<JournalSample> sample = m_pJournal->SampleNewest(m_filter, m_nCountAtOnce, error);
+    if (!sample || sample->records < m_nCountAtOnce)
+        return sample ? std::optional<qint64>(sample->records) : std::nullopt;
     JournalPageQuery first;
     first.oldestFirst = true;
     first.limit = 1;
     std::vector<JournalRecord> oldest;
     if (!m_pJournal->SelectPage(m_filter, first, &oldest, error) || oldest.empty())
         return std::nullopt;
-    const double newestSpan = double(std::max<std::int64_t>(1, newestId - beyondLimit.front().id + 1));
+    const double newestSpan = double(std::max<std::int64_t>(1, newestId - sample->lowestId + 1));
     const double wholeSpan = double(std::max<std::int64_t>(1, newestId - oldest.front().id + 1));
     m_bEstimate = true;
     const double estimate = double(m_nCountAtOnce) * wholeSpan / newestSpan;

@@ -40,7 +40,7 @@ public:
     // How often the window looks for new records.
     static constexpr int LIVE_INTERVAL_MS = 1000;
     // Filters of more records than this show an estimated count until the counter's exact one comes.
-    static constexpr qint64 COUNT_AT_ONCE = 20000;
+    static constexpr qint64 COUNT_AT_ONCE = 2000;
 
     // Sets every text in the catalogue's current language.
     void ApplyLanguage();
