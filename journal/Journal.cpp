@@ -142,6 +142,15 @@ Condition Where(const JournalFilter& filter, std::int64_t beforeId) {
         parts << QStringLiteral("id <= ?");
         condition.values << qlonglong(filter.idAtMost);
     }
+    // A range of the journal's order: the time alone is what an index seeks to, the id sorts out equal times.
+    if (filter.keyAbove) {
+        parts << QStringLiteral("recorded_at >= ? AND (recorded_at > ? OR id > ?)");
+        condition.values << filter.keyAbove->time << filter.keyAbove->time << qlonglong(filter.keyAbove->id);
+    }
+    if (filter.keyAtMost) {
+        parts << QStringLiteral("recorded_at <= ? AND (recorded_at < ? OR id <= ?)");
+        condition.values << filter.keyAtMost->time << filter.keyAtMost->time << qlonglong(filter.keyAtMost->id);
+    }
     if (beforeId > 0) {
         parts << QStringLiteral("id < ?");
         condition.values << qlonglong(beforeId);
@@ -625,4 +634,18 @@ std::optional<JournalTotals> CJournal::Totals(const JournalFilter& filter, QStri
     totals.refused = query.value(3).toLongLong();
     totals.throwAway = query.value(4).toLongLong();
     return totals;
+}
+
+std::optional<JournalSample> CJournal::SampleNewest(const JournalFilter& filter, qint64 limit, QString* error) {
+    // In the window's order, so the filter's index gives the newest first and the walk stops at the limit.
+    Condition where = Where(filter, 0);
+    const QString time = filter.identifierText.trimmed().isEmpty() ? QStringLiteral("recorded_at")
+                                                                    : QStringLiteral("(recorded_at || '')");
+    const QString sql = QStringLiteral("SELECT COUNT(*), MIN(id) FROM (SELECT id FROM journal_record") + where.sql +
+                        QStringLiteral(" ORDER BY ") + time + QStringLiteral(" DESC, id DESC LIMIT ?) AS newest");
+    where.values << limit;
+    QSqlQuery query(m_db);
+    if (!PrepareAndBind(query, sql, where.values, error) || !ExecOneRow(query, error))
+        return std::nullopt;
+    return JournalSample{query.value(0).toLongLong(), query.value(1).toLongLong()};
 }

@@ -17,6 +17,13 @@
 class QSqlQuery;
 struct DatabaseLocation;
 
+// Where a record stands in the journal's order: newest first by time, then by id.
+struct JournalKey {
+    QString time; // the stored time text
+    std::int64_t id = 0;
+};
+JournalKey KeyOf(const JournalRecord& record);
+
 // Which records to show, count or export. Empty parts do not filter.
 struct JournalFilter {
     // A card searched for, in any form ParseIdentifierSearch takes: one identifier, or a card number
@@ -30,14 +37,9 @@ struct JournalFilter {
     QString batch{};
     std::int64_t idAbove = 0;            // only records added after the record with this id
     std::int64_t idAtMost = 0;           // only records up to this id (0: all), as a view last counted
+    std::optional<JournalKey> keyAbove{};  // only records after this one in the journal's order
+    std::optional<JournalKey> keyAtMost{}; // only records up to this one in the journal's order
 };
-
-// Where a record stands in the journal's order: newest first by time, then by id.
-struct JournalKey {
-    QString time; // the stored time text
-    std::int64_t id = 0;
-};
-JournalKey KeyOf(const JournalRecord& record);
 
 // One page of the records of a filter: newest first, or oldest first; beyond a key in that order, or
 // skipping offset records from that end.
@@ -54,6 +56,12 @@ struct JournalArrivals {
     qint64 records = 0;
     qint64 newer = 0;
     std::int64_t lastId = 0;
+};
+
+// How many of the newest records of a filter there are up to a limit, and the lowest id among them.
+struct JournalSample {
+    qint64 records = 0;
+    std::int64_t lowestId = 0;
 };
 
 // The cards among the records of a filter.
@@ -126,6 +134,8 @@ public:
     bool SelectPage(const JournalFilter& filter, const JournalPageQuery& page, std::vector<JournalRecord>* records,
                     QString* error);
     std::optional<qint64> Count(const JournalFilter& filter, QString* error);
+    // The newest records of the filter, at most limit of them: how many, and the lowest id among them.
+    std::optional<JournalSample> SampleNewest(const JournalFilter& filter, qint64 limit, QString* error);
     // The records of the filter added after the record afterId, against the newest key a view shows.
     std::optional<JournalArrivals> Arrivals(const JournalFilter& filter, std::int64_t afterId,
                                             const std::optional<JournalKey>& newest, QString* error);

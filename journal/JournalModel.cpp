@@ -3,6 +3,7 @@
 #include "cards/CardIdentifier.h"
 
 #include <algorithm>
+#include <limits>
 
 CJournalModel::CJournalModel(QObject* parent) : QAbstractTableModel(parent) {
     for (const char* name : {"Time (UTC)", "Station", "User", "Source", "Operation", "Identifier", "Result",
@@ -16,9 +17,12 @@ void CJournalModel::SetFilter(CJournal* journal, const JournalFilter& filter) {
     m_filter = filter;
     m_nCount = 0;
     m_nLastId = 0;
+    m_bEstimate = false;
+    m_nTakenInSinceCount = 0;
     m_newestKey.reset();
     m_pages.clear();
     m_recentlyUsed.clear();
+    m_steps.clear();
     m_strError.clear();
     QString error;
     const std::optional<std::int64_t> lastId = journal ? journal->LastId(&error) : std::optional<std::int64_t>(0);
@@ -32,30 +36,95 @@ void CJournalModel::SetFilter(CJournal* journal, const JournalFilter& filter) {
 bool CJournalModel::CountFrom(std::int64_t lastId) {
     m_nLastId = lastId;
     m_filter.idAtMost = lastId;
-    if (!m_pJournal || lastId == 0) {
-        m_nCount = 0;
-        m_newestKey.reset();
+    m_nCount = 0;
+    m_newestKey.reset();
+    if (!m_pJournal || lastId == 0)
         return true;
-    }
     QString error;
+    if (!TakeNewestKey(&error)) {
+        m_strError = error;
+        return false;
+    }
+    const std::optional<qint64> count = !m_newestKey          ? std::optional<qint64>(0)
+                                        : m_nCountAtOnce > 0 ? EstimatedCount(m_newestKey->id, &error)
+                                                             : ExactCount(&error);
+    if (!count) {
+        m_strError = error;
+        return false;
+    }
+    m_nCount = *count;
+    return true;
+}
+
+bool CJournalModel::TakeNewestKey(QString* error) {
+    std::vector<JournalRecord> newest;
+    JournalPageQuery first;
+    first.limit = 1;
+    if (!m_pJournal->SelectPage(m_filter, first, &newest, error))
+        return false;
+    m_newestKey = newest.empty() ? std::nullopt : std::optional<JournalKey>(KeyOf(newest.front()));
+    return true;
+}
+
+std::optional<qint64> CJournalModel::ExactCount(QString* error) {
     // Counted without the cap where nothing arrived meanwhile: a count up to an id reads the whole
     // table on SQLite, where a plain count reads its smallest index.
     JournalFilter uncapped = m_filter;
     uncapped.idAtMost = 0;
-    std::optional<qint64> count = m_pJournal->Count(uncapped, &error);
-    if (count && m_pJournal->LastId(&error) != std::optional<std::int64_t>(lastId))
-        count = m_pJournal->Count(m_filter, &error);
-    std::vector<JournalRecord> newest;
+    std::optional<qint64> count = m_pJournal->Count(uncapped, error);
+    if (count && m_pJournal->LastId(error) != std::optional<std::int64_t>(m_nLastId))
+        count = m_pJournal->Count(m_filter, error);
+    return count;
+}
+
+// Up to the limit, the count itself; beyond it, the limit's share of the ids its newest records span
+// taken over the ids from the oldest record to the newest (records are added in about the order of
+// their times).
+std::optional<qint64> CJournalModel::EstimatedCount(std::int64_t newestId, QString* error) {
+    const std::optional<JournalSample> sample = m_pJournal->SampleNewest(m_filter, m_nCountAtOnce, error);
+    if (!sample || sample->records < m_nCountAtOnce)
+        return sample ? std::optional<qint64>(sample->records) : std::nullopt;
     JournalPageQuery first;
+    first.oldestFirst = true;
     first.limit = 1;
-    if (!count || !m_pJournal->SelectPage(m_filter, first, &newest, &error)) {
-        m_strError = error;
-        m_nCount = 0;
-        return false;
+    std::vector<JournalRecord> oldest;
+    if (!m_pJournal->SelectPage(m_filter, first, &oldest, error) || oldest.empty())
+        return std::nullopt;
+    const double newestSpan = double(std::max<std::int64_t>(1, newestId - sample->lowestId + 1));
+    const double wholeSpan = double(std::max<std::int64_t>(1, newestId - oldest.front().id + 1));
+    m_bEstimate = true;
+    const double estimate = double(m_nCountAtOnce) * wholeSpan / newestSpan;
+    return qint64(std::clamp(estimate, double(m_nCountAtOnce), double(std::numeric_limits<int>::max())));
+}
+
+JournalFilter CJournalModel::StartExactCount() {
+    m_nTakenInSinceCount = 0;
+    JournalFilter counted = m_filter;
+    // The newest key bounds the count where the filter's index can see it, as the id cap cannot.
+    counted.keyAtMost = m_newestKey;
+    return counted;
+}
+
+void CJournalModel::TakeCount(qint64 records, const QList<JournalKey>& steps, qint64 step) {
+    m_steps = steps;
+    m_nStep = step;
+    if (!m_bEstimate)
+        return;
+    m_bEstimate = false;
+    // Pages were placed by the estimate: every row below the top may show another record now.
+    ForgetPagesFrom(0);
+    const qint64 exact = std::min<qint64>(records + m_nTakenInSinceCount, std::numeric_limits<int>::max());
+    if (exact > m_nCount) {
+        beginInsertRows(QModelIndex(), int(m_nCount), int(exact) - 1);
+        m_nCount = exact;
+        endInsertRows();
+    } else if (exact < m_nCount) {
+        beginRemoveRows(QModelIndex(), int(exact), int(m_nCount) - 1);
+        m_nCount = exact;
+        endRemoveRows();
     }
-    m_nCount = *count;
-    m_newestKey = newest.empty() ? std::nullopt : std::optional<JournalKey>(KeyOf(newest.front()));
-    return true;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, COLUMN_COUNT - 1));
 }
 
 qint64 CJournalModel::Refresh() {
@@ -69,19 +138,21 @@ qint64 CJournalModel::Refresh() {
         m_strError = error;
         return 0;
     }
-    if (arrivals->records == 0) {
-        m_nLastId = arrivals->lastId;
-        m_filter.idAtMost = m_nLastId;
+    m_nLastId = arrivals->lastId;
+    m_filter.idAtMost = m_nLastId;
+    if (arrivals->records == 0)
         return 0;
-    }
     const qint64 oldCount = m_nCount;
     const bool allNewer = arrivals->newer == arrivals->records;
     beginInsertRows(QModelIndex(), 0, int(arrivals->records) - 1);
     // The top page was fetched short of the new records; records stamped earlier move every page.
     ForgetPagesFrom(allNewer ? oldCount / PAGE_SIZE : 0);
-    const bool counted = CountFrom(arrivals->lastId);
-    if (!counted || m_nCount != oldCount + arrivals->records)
-        m_nCount = oldCount + arrivals->records; // the rows said to be inserted, whatever the count said
+    if (!allNewer)
+        m_steps.clear();
+    m_nCount = oldCount + arrivals->records;
+    m_nTakenInSinceCount += arrivals->records;
+    if (!TakeNewestKey(&error))
+        m_strError = error;
     endInsertRows();
     if (!allNewer && rowCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, COLUMN_COUNT - 1));
@@ -119,9 +190,18 @@ bool CJournalModel::FetchPage(qint64 page, std::vector<JournalRecord>* records) 
     } else {
         const qint64 fromOldest = page * PAGE_SIZE;
         const qint64 fromNewest = m_nCount - fromOldest - query.limit;
-        query.oldestFirst = fromOldest <= fromNewest;
+        // From the newest on a tie: while the count is an estimate, only that end places rows exactly.
+        query.oldestFirst = fromOldest < fromNewest;
         query.offset = query.oldestFirst ? fromOldest : fromNewest;
         reversed = !query.oldestFirst;
+        // Beyond the nearest step below the page, where that is nearer than either end.
+        const qint64 below = m_nStep > 0 ? std::min<qint64>(fromOldest / m_nStep, m_steps.size()) : 0;
+        if (below > 0 && fromOldest - below * m_nStep < query.offset) {
+            query.oldestFirst = true;
+            query.beyond = m_steps[below - 1];
+            query.offset = fromOldest - below * m_nStep;
+            reversed = false;
+        }
     }
     QString error;
     if (!m_pJournal->SelectPage(m_filter, query, records, &error)) {

@@ -7,6 +7,11 @@
 //
 // Pages are numbered from the oldest record, so records that arrive while the view is open go on top
 // without moving any page that is already fetched.
+//
+// With a limit set (SetCountAtOnceLimit), a filter of more records than that is not counted at once: its
+// count is estimated from the ids of its newest records and of its oldest, the rows from the top show
+// their records, and the exact count made elsewhere (CJournalCounter) comes with TakeCount, with the
+// keys of records at even steps from the oldest: a page far from both ends is fetched from the nearest.
 
 #include "journal/Journal.h"
 
@@ -34,6 +39,17 @@ public:
 
     // Shows the records of filter in journal (null: none): counts them and forgets every page.
     void SetFilter(CJournal* journal, const JournalFilter& filter);
+    // Filters of more records than limit get an estimated count (0, the default: every count is exact).
+    void SetCountAtOnceLimit(qint64 limit) { m_nCountAtOnce = limit; }
+    // Whether the count is an estimate that waits for TakeExactCount.
+    bool CountIsEstimate() const { return m_bEstimate; }
+    // The filter of the rows shown, up to the latest record taken in, for a count made elsewhere. Records
+    // taken in from now on are added to the count TakeExactCount is given.
+    JournalFilter StartExactCount();
+    // The exact number of records of the filter StartExactCount gave, and the keys of its step-th,
+    // 2 step-th, ... records from the oldest. An estimated count becomes exact: the rows below the top
+    // become those records (rows are added or taken away at the bottom, every page is fetched again).
+    void TakeCount(qint64 records, const QList<JournalKey>& steps, qint64 step);
     // Takes in the records added since the last look: those newer than every row go on top as new rows
     // (the rows below keep their records); records stamped with an earlier time make every page be
     // fetched again. The number of rows added, 0 when nothing came or the journal could not be asked.
@@ -69,10 +85,18 @@ private:
     void ForgetPagesFrom(qint64 page);
     qint64 PageLength(qint64 page) const;
     bool CountFrom(std::int64_t lastId);
+    std::optional<qint64> ExactCount(QString* error);
+    std::optional<qint64> EstimatedCount(std::int64_t newestId, QString* error);
+    bool TakeNewestKey(QString* error);
 
     CJournal* m_pJournal = nullptr;
     JournalFilter m_filter;
     qint64 m_nCount = 0;
+    qint64 m_nCountAtOnce = 0;
+    bool m_bEstimate = false;
+    qint64 m_nTakenInSinceCount = 0; // rows added on top since StartExactCount
+    QList<JournalKey> m_steps;       // the key of the record at position (i + 1) * m_nStep - 1 from the oldest
+    qint64 m_nStep = 0;
     std::int64_t m_nLastId = 0;
     std::optional<JournalKey> m_newestKey;
     mutable std::map<qint64, Page> m_pages;

@@ -29,7 +29,6 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QStandardPaths>
-#include <QTableView>
 #include <QTimeZone>
 #include <QVBoxLayout>
 
@@ -98,13 +97,17 @@ CJournalDlg::CJournalDlg(const QString& connection, CMultiLanguage& language, QW
     // The location as it may be shown: a password written into a URL never reaches the window.
     if (!m_journal)
         m_strOpenProblem = DatabaseDisplayText(connection) + QStringLiteral(": ") + status.detail;
+    else
+        m_counter = std::make_unique<CJournalCounter>(connection);
     BuildControls();
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(REFRESH_DELAY_MS);
     connect(&m_refreshTimer, &QTimer::timeout, this, &CJournalDlg::Refresh);
-    m_totalsTimer.setSingleShot(true);
-    m_totalsTimer.setInterval(0);
-    connect(&m_totalsTimer, &QTimer::timeout, this, &CJournalDlg::ComputeTotals);
+    if (m_counter) {
+        connect(m_counter.get(), &CJournalCounter::Counted, this, &CJournalDlg::OnCounted);
+        connect(m_counter.get(), &CJournalCounter::Totalled, this, &CJournalDlg::OnTotalled);
+        connect(m_counter.get(), &CJournalCounter::Failed, this, &CJournalDlg::OnCountFailed);
+    }
     m_liveTimer.setInterval(LIVE_INTERVAL_MS);
     connect(&m_liveTimer, &QTimer::timeout, this, &CJournalDlg::TakeNewRecords);
     Refresh();
@@ -113,6 +116,7 @@ CJournalDlg::CJournalDlg(const QString& connection, CMultiLanguage& language, QW
 }
 
 CJournalDlg::~CJournalDlg() {
+    m_counter.reset();
     // The model's records go before the journal they came from.
     m_table->setModel(nullptr);
     delete m_model;
@@ -126,7 +130,7 @@ void CJournalDlg::BuildControls() {
     m_editStation = new QLineEdit(this);
     m_comboSource = new QComboBox(this);
     m_editBatch = new QLineEdit(this);
-    m_table = new QTableView(this);
+    m_table = new CJournalTable(this);
     m_totals = new QLabel(this);
     m_btnRefresh = new QPushButton(this);
     m_btnCopy = new QPushButton(this);
@@ -148,15 +152,12 @@ void CJournalDlg::BuildControls() {
         edit->calendarWidget()->installEventFilter(this);
 
     m_model = new CColouredJournalModel;
+    m_model->SetCountAtOnceLimit(COUNT_AT_ONCE);
     m_model->SetCellText([this](const JournalRecord& record, int column) { return CellText(record, column); });
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setWordWrap(false);
-    m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setStretchLastSection(false);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 
@@ -380,22 +381,56 @@ JournalFilter CJournalDlg::CurrentFilter() const {
 void CJournalDlg::Refresh() {
     m_refreshTimer.stop();
     m_model->SetFilter(m_journal.get(), CurrentFilter());
-    m_totalsShown.reset();
     m_strTotalsError = m_model->LastError();
-    ShowTotals();
-    // The rows first: totals read every record of the filter, which takes a while on a journal of years.
-    m_totalsTimer.start();
+    ComputeTotals();
 }
 
 void CJournalDlg::ComputeTotals() {
-    m_totalsTimer.stop();
     m_totalsShown.reset();
-    if (m_journal && m_model->LastError().isEmpty()) {
-        // The totals of exactly the rows the model counted; records added since come with TakeNewRecords.
-        JournalFilter counted = CurrentFilter();
-        counted.idAtMost = m_model->LastSeenId();
-        m_totalsShown = counted.idAtMost > 0 ? m_journal->Totals(counted, &m_strTotalsError) : JournalTotals();
+    m_nFiguresRequest = 0;
+    if (m_counter)
+        m_counter->Cancel();
+    if (!m_counter || !m_model->LastError().isEmpty()) {
+        // Nothing to count: the line says why.
+    } else if (m_model->LastSeenId() == 0) {
+        m_totalsShown = JournalTotals();
+    } else {
+        // The totals of exactly the rows the model counted; records taken in later are added to them.
+        const JournalFilter counted = m_model->StartExactCount();
+        m_nTotalsUpTo = counted.idAtMost;
+        m_nFiguresRequest = m_counter->Request(counted);
     }
+    ShowTotals();
+}
+
+void CJournalDlg::OnCounted(quint64 request, qint64 records, const QList<JournalKey>& steps, qint64 step) {
+    if (request == m_nFiguresRequest)
+        m_model->TakeCount(records, steps, step);
+}
+
+void CJournalDlg::OnTotalled(quint64 request, const JournalTotals& totals) {
+    if (request != m_nFiguresRequest)
+        return;
+    m_nFiguresRequest = 0;
+    m_totalsShown = totals;
+    if (m_model->LastSeenId() > m_nTotalsUpTo) {
+        JournalFilter arrived = CurrentFilter();
+        arrived.idAbove = m_nTotalsUpTo;
+        arrived.idAtMost = m_model->LastSeenId();
+        const std::optional<JournalTotals> more = m_journal->Totals(arrived, &m_strTotalsError);
+        if (more)
+            *m_totalsShown += *more;
+        else
+            m_totalsShown.reset();
+    }
+    ShowTotals();
+}
+
+void CJournalDlg::OnCountFailed(quint64 request, const QString& error) {
+    if (request != m_nFiguresRequest)
+        return;
+    m_nFiguresRequest = 0;
+    m_strTotalsError = error;
     ShowTotals();
 }
 
@@ -425,6 +460,8 @@ qint64 CJournalDlg::TakeNewRecords() {
 void CJournalDlg::ShowTotals() {
     if (!m_journal)
         m_totals->setText(m_strOpenProblem);
+    else if (FiguresPending())
+        m_totals->setText(m_Language.GetText(JournalText::Counting));
     else if (!m_totalsShown)
         m_totals->setText(m_strTotalsError);
     else

@@ -2,14 +2,17 @@
 
 // CJournalDlg: File > Production Journal... The journal's records, newest first, however many there are:
 // one search field for a card in any form it is printed in, filters for result, date range, station,
-// source and batch, and the totals of good, failed, refused and to-throw-away cards of what is shown.
+// source and batch, and the totals of good, failed, refused and to-throw-away cards of what is shown,
+// counted on a thread of their own while the rows are already there.
 // New records appear while it is open; the selected rows can be copied and what is shown exported as CSV
 // or JSON with a progress bar and Cancel. Column widths, the window's placement and the export folder
 // are remembered in setting.ini.
 
+#include "journal/JournalCounter.h"
 #include "journal/JournalExport.h"
 #include "journal/JournalModel.h"
 #include "language/MultiLanguage.h"
+#include "shell/JournalTable.h"
 
 #include <QDate>
 #include <QDialog>
@@ -22,7 +25,6 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableView;
 
 // The filter the controls describe: a card searched for, a result (index 0: all, then the results in
 // the order of JournalResult), and a range of UTC days, each end left open by an invalid date.
@@ -37,13 +39,18 @@ public:
 
     // How often the window looks for new records.
     static constexpr int LIVE_INTERVAL_MS = 1000;
+    // Filters of more records than this show an estimated count until the counter's exact one comes.
+    static constexpr qint64 COUNT_AT_ONCE = 2000;
 
     // Sets every text in the catalogue's current language.
     void ApplyLanguage();
     // Shows the records of the current filter again from the top; their totals follow (ComputeTotals).
     void Refresh();
-    // Counts the totals of what is shown (the window does it just after showing the rows).
+    // Asks for the totals of what is shown, and for its exact count while the model shows an estimate;
+    // they come from the counter's thread (the window does it when it shows the rows).
     void ComputeTotals();
+    // Whether the totals asked for have not come yet.
+    bool FiguresPending() const { return m_nFiguresRequest != 0; }
     // Takes in the records added since the last look, keeping the selection and, unless the view is at
     // the top, the rows in view. The number of records added.
     qint64 TakeNewRecords();
@@ -68,7 +75,7 @@ public:
     QLineEdit* m_editStation = nullptr;
     QComboBox* m_comboSource = nullptr;
     QLineEdit* m_editBatch = nullptr;
-    QTableView* m_table = nullptr;
+    CJournalTable* m_table = nullptr;
     QLabel* m_totals = nullptr;
     QPushButton* m_btnRefresh = nullptr;
     QPushButton* m_btnCopy = nullptr;
@@ -90,6 +97,9 @@ private:
     QString CellText(const JournalRecord& record, int column) const;
     QString ReasonText(const QString& reason) const;
     void ShowTotals();
+    void OnCounted(quint64 request, qint64 records, const QList<JournalKey>& steps, qint64 step);
+    void OnTotalled(quint64 request, const JournalTotals& totals);
+    void OnCountFailed(quint64 request, const QString& error);
     void SizeColumns();
     void FillWidth();
     void RestoreSettings();
@@ -99,6 +109,9 @@ private:
 
     CMultiLanguage& m_Language;
     std::unique_ptr<CJournal> m_journal;
+    std::unique_ptr<CJournalCounter> m_counter;
+    quint64 m_nFiguresRequest = 0;   // the request whose answers are awaited, 0 for none
+    std::int64_t m_nTotalsUpTo = 0;  // the latest record the counter's totals take in
     QString m_strOpenProblem;
     CJournalModel* m_model = nullptr;
     std::optional<JournalTotals> m_totalsShown;
@@ -106,6 +119,5 @@ private:
     QList<QLabel*> m_labels; // in front of the filter fields, in the order of their texts
     QTimer m_refreshTimer;
     QTimer m_liveTimer;
-    QTimer m_totalsTimer;
     bool m_bWidthsRestored = false;
 };

@@ -21,6 +21,7 @@ const CBuiltInText Totals = {S, "IDS_JOURNAL_CARDTOTALS",
                              u"Good cards: %1    Failed: %2    Refused: %3    To throw away: %4    Overwritten: %5    Records: %6",
                              u"良卡: %1    失败: %2    拒写: %3    待报废: %4    已覆盖: %5    记录: %6",
                              u"良卡: %1    失敗: %2    拒寫: %3    待報廢: %4    已覆寫: %5    記錄: %6"};
+const CBuiltInText Counting = {S, "IDS_JOURNAL_COUNTING", u"Counting...", u"正在统计...", u"正在統計..."};
 const CBuiltInText Exported = {S, "IDS_JOURNAL_EXPORTED", u"%1 records exported to %2.", u"已导出 %1 条记录到 %2。",
                                u"已匯出 %1 筆記錄到 %2。"};
 const CBuiltInText ExportFailed = {S, "IDS_JOURNAL_EXPORTFAILED", u"The export to %1 failed: %2",

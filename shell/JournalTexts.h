@@ -19,6 +19,7 @@ extern const CBuiltInText Copy;
 extern const CBuiltInText Export;
 extern const CBuiltInText Close;
 extern const CBuiltInText Totals; // %1 good, %2 failed, %3 refused, %4 to throw away, %5 overwritten, %6 records
+extern const CBuiltInText Counting; // in place of the totals while they are counted
 extern const CBuiltInText Exported;       // %1 records, %2 file
 extern const CBuiltInText ExportFailed;   // %1 file, %2 reason
 extern const CBuiltInText CsvFiles;

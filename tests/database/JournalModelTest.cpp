@@ -1,19 +1,34 @@
 // The window's model on generated journals of both engines: it counts what matches, fetches any page by
 // key or from the nearer end, keeps a bounded number of pages, and takes in records arriving while the
-// view is scrolled.
+// view is scrolled; a broad filter's count is estimated at once and made exact by the counter's thread.
 
 #include "tests/support/EngineTest.h"
 #include "tests/support/JournalTestSupport.h"
 
+#include "journal/JournalCounter.h"
 #include "journal/JournalModel.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimeZone>
+
+#include <map>
 
 using namespace journaltest;
 
 namespace {
 
 const QDateTime kStart(QDate(2025, 6, 1), QTime(8, 0), QTimeZone::utc());
+
+// Runs the event loop until done() holds, ten seconds at most.
+template <typename Done>
+bool WaitFor(Done done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
 
 class JournalModel : public EngineTest {
 protected:
@@ -155,6 +170,82 @@ TEST_P(JournalModel, RecordsArrivingWhileScrolledGoOnTopAndLeaveTheRowsBelowInPl
     ASSERT_EQ(model.rowCount(), int(expected.size()));
     const std::vector<int> all = Rows(0, model.rowCount() - 1);
     EXPECT_EQ(IdsAt(model, all), ExpectedIds(expected, all));
+}
+
+TEST_P(JournalModel, ABroadFilterIsEstimatedAtOnceAndCountedExactlyOnTheCountersThread) {
+    // Half the records are of batch-1: three pages of them, so the middle one is far from both ends.
+    std::vector<JournalRecord> added = GenerateJournal(*m_journal, 5 * CJournalModel::PAGE_SIZE + 11, kStart);
+    const auto ofBatch1 = [](const JournalRecord& r) { return r.batch == "batch-1"; };
+    CJournalModel model;
+    model.SetCountAtOnceLimit(50);
+    model.SetFilter(m_journal.get(), {.batch = QStringLiteral("batch-1")});
+    ASSERT_TRUE(model.LastError().isEmpty()) << model.LastError().toStdString();
+    EXPECT_TRUE(model.CountIsEstimate());
+    std::vector<JournalRecord> expected = NewestFirst(added, ofBatch1);
+    const std::vector<int> top = Rows(0, 49);
+    EXPECT_EQ(IdsAt(model, top), ExpectedIds(expected, top));
+
+    // Steps of 7 records: their edges fall between records of one time.
+    CJournalCounter counter(m_database->Text(), 7);
+    std::optional<qint64> counted;
+    QList<JournalKey> steps;
+    std::optional<JournalTotals> totals;
+    QObject::connect(&counter, &CJournalCounter::Counted, [&](quint64, qint64 records, const QList<JournalKey>& keys) {
+        counted = records;
+        steps = keys;
+    });
+    QObject::connect(&counter, &CJournalCounter::Totalled, [&](quint64, const JournalTotals& sum) { totals = sum; });
+    const JournalFilter countedFilter = model.StartExactCount();
+    counter.Request(countedFilter);
+    // A record arriving meanwhile goes on top and is added to the exact count.
+    JournalRecord arrived = GoodWrite(900000);
+    arrived.batch = QStringLiteral("batch-1");
+    arrived.time = kStart.addDays(30);
+    added.push_back(Added(arrived));
+    EXPECT_EQ(model.Refresh(), 1);
+    ASSERT_TRUE(WaitFor([&] { return totals.has_value(); }));
+    ASSERT_TRUE(counted.has_value());
+    model.TakeCount(*counted, steps, 7);
+    EXPECT_FALSE(model.CountIsEstimate());
+    expected = NewestFirst(added, ofBatch1);
+    ASSERT_EQ(model.rowCount(), int(expected.size()));
+    // A jump to the middle starts from the nearest step; then every row.
+    const std::vector<int> middle = Rows(model.rowCount() / 2 - 1, model.rowCount() / 2 + 1);
+    EXPECT_EQ(IdsAt(model, middle), ExpectedIds(expected, middle));
+    const std::vector<int> all = Rows(0, model.rowCount() - 1);
+    EXPECT_EQ(IdsAt(model, all), ExpectedIds(expected, all));
+
+    // The totals summed step by step are those of the whole filter at once.
+    QString error;
+    const std::optional<JournalTotals> whole = m_journal->Totals(countedFilter, &error);
+    ASSERT_TRUE(whole) << error.toStdString();
+    EXPECT_EQ(totals->records, qint64(expected.size()) - 1);
+    EXPECT_EQ(totals->records, whole->records);
+    EXPECT_EQ(totals->good, whole->good);
+    EXPECT_EQ(totals->failed, whole->failed);
+    EXPECT_EQ(totals->refused, whole->refused);
+    EXPECT_EQ(totals->throwAway, whole->throwAway);
+}
+
+TEST_P(JournalModel, TheCounterAnswersItsLatestRequestOnly) {
+    const std::vector<JournalRecord> added = GenerateJournal(*m_journal, 500, kStart);
+    CJournalCounter counter(m_database->Text(), 7);
+    std::map<quint64, qint64> counts;
+    std::vector<quint64> totalled;
+    QObject::connect(&counter, &CJournalCounter::Counted, [&](quint64 request, qint64 records) { counts[request] = records; });
+    QObject::connect(&counter, &CJournalCounter::Totalled, [&](quint64 request, const JournalTotals&) { totalled.push_back(request); });
+    const quint64 stale = counter.Request({});
+    const quint64 latest = counter.Request({.station = QStringLiteral("station-1")});
+    ASSERT_TRUE(WaitFor([&] { return !totalled.empty(); }));
+    EXPECT_EQ(totalled, std::vector<quint64>{latest});
+    EXPECT_EQ(counts.count(stale), 0u);
+    EXPECT_EQ(counts[latest], qint64(NewestFirst(added, [](const JournalRecord& r) { return r.station == "station-1"; }).size()));
+    // A card searched for is counted at once, without steps.
+    const quint64 card = counter.Request({.identifierText = QStringLiteral("18:1005")});
+    ASSERT_TRUE(WaitFor([&] { return counts.count(card) > 0; }));
+    EXPECT_EQ(counts[card], qint64(NewestFirst(added, [](const JournalRecord& r) {
+                                return *r.identifier == ((18ull << 32) | 1005);
+                            }).size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, JournalModel,

@@ -81,10 +81,14 @@ protected:
     QString Path() const { return m_dir.filePath(QStringLiteral("journal.sqlite")); }
 
     static int ShownRows(CJournalDlg& dlg) { return dlg.Model().rowCount(); }
+    // Waits for the totals (and the exact count, where the model estimated it) the window asked for.
+    static void WaitForFigures(CJournalDlg& dlg) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.FiguresPending(); }, 10000));
+    }
     // The rows of the filter the controls show now, their totals counted.
     static int Filtered(CJournalDlg& dlg) {
         dlg.Refresh();
-        dlg.ComputeTotals();
+        WaitForFigures(dlg);
         return dlg.Model().rowCount();
     }
 
@@ -96,7 +100,7 @@ protected:
 
 TEST_F(JournalWindowTest, FiltersChooseTheRecordsAndTheTotalsCountWhatIsShown) {
     CJournalDlg dlg(Path(), *m_language);
-    dlg.ComputeTotals();
+    WaitForFigures(dlg);
     EXPECT_EQ(ShownRows(dlg), 33 + 3 * 3);
     EXPECT_EQ(dlg.m_totals->text(), "Good cards: 33    Failed: 0    Refused: 3    To throw away: 3    Overwritten: 0    Records: 42");
     EXPECT_EQ(dlg.Model().RecordAt(0)->operation, JournalOperation::Verify); // newest first
@@ -216,7 +220,7 @@ TEST_F(JournalWindowTest, TheLogKeepsItsLastLinesOnly) {
 
 TEST_F(JournalWindowTest, NewRecordsAppearWithoutLosingTheSelectionOrTheRowsInView) {
     CJournalDlg dlg(Path(), *m_language);
-    dlg.ComputeTotals();
+    WaitForFigures(dlg);
     dlg.resize(900, 300);
     dlg.show();
     QScrollBar* scroll = dlg.m_table->verticalScrollBar();
@@ -328,4 +332,94 @@ TEST_F(JournalWindowTest, CalendarsOpenAtTodayAndTheExportStartsInTheDocumentsFo
     EXPECT_EQ(openedAt(dlg.m_dateTo), QDate(2026, 5, 1));
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     EXPECT_EQ(dlg.ExportFolder(), documents.isEmpty() ? QDir::homePath() : documents);
+}
+
+TEST_F(JournalWindowTest, ABroadFilterShowsItsRowsFirstAndItsCountAndTotalsWhenTheCounterHasThem) {
+    CJournalDlg dlg(Path(), *m_language);
+    WaitForFigures(dlg);
+    dlg.Model().SetCountAtOnceLimit(10);
+    dlg.m_editStation->setText(QStringLiteral("line-1"));
+    dlg.Refresh();
+    // Stale before it is answered: only the newest request is.
+    dlg.m_editStation->setText(QStringLiteral("line-2"));
+    dlg.Refresh();
+    EXPECT_TRUE(dlg.Model().CountIsEstimate());
+    EXPECT_TRUE(dlg.FiguresPending());
+    EXPECT_EQ(dlg.m_totals->text(), "Counting...");
+    EXPECT_EQ(dlg.Model().RecordAt(0)->operation, JournalOperation::Verify); // the newest row is there at once
+    WaitForFigures(dlg);
+    EXPECT_FALSE(dlg.Model().CountIsEstimate());
+    EXPECT_EQ(ShownRows(dlg), 12 + 2 * 3);
+    EXPECT_EQ(dlg.m_totals->text(), "Good cards: 12    Failed: 0    Refused: 2    To throw away: 2    Overwritten: 0    Records: 18");
+    EXPECT_EQ(dlg.Model().RecordAt(ShownRows(dlg) - 1)->station, QStringLiteral("line-2"));
+    EXPECT_EQ(dlg.Model().RecordAt(ShownRows(dlg) - 1)->result, JournalResult::Ok);
+}
+
+TEST_F(JournalWindowTest, TheTableMovesSelectsAndCopiesAcrossPageEdgesOfALongJournal) {
+    {
+        JournalStatus status;
+        auto journal = CJournal::Open(Path(), &status);
+        ASSERT_TRUE(journal);
+        ASSERT_TRUE(journal->Database().transaction());
+        for (int i = 0; i < 3 * CJournalModel::PAGE_SIZE; ++i) {
+            JournalRecord record;
+            record.time = QDateTime(QDate(2026, 6, 1), QTime(8, 0), QTimeZone::utc()).addSecs(i);
+            record.station = QStringLiteral("line-7");
+            record.identifier = 0x1400000000ull + std::uint64_t(i);
+            QString error;
+            ASSERT_TRUE(journal->Add(record, &error)) << error.toStdString();
+        }
+        ASSERT_TRUE(journal->Database().commit());
+    }
+    CJournalDlg dlg(Path(), *m_language);
+    dlg.resize(900, 300);
+    dlg.show();
+    WaitForFigures(dlg);
+    CJournalTable& table = *dlg.m_table;
+    const int rows = ShownRows(dlg);
+    ASSERT_EQ(rows, 42 + 3 * CJournalModel::PAGE_SIZE);
+    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(&table, key, modifiers); };
+
+    // The scroll bar spans every row; Ctrl+End shows the oldest record at the bottom.
+    press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(table.currentIndex().row(), rows - 1);
+    EXPECT_EQ(table.verticalScrollBar()->value(), rows - table.RowsInView());
+    EXPECT_EQ(table.verticalScrollBar()->maximum(), rows - table.RowsInView());
+    EXPECT_EQ(dlg.Model().RecordAt(rows - 1)->time, QDateTime(QDate(2026, 5, 10), QTime(9, 0), QTimeZone::utc()));
+
+    // Up from a row just below a page's edge, with Shift, over the edge: every row between is selected.
+    const int edge = rows - CJournalModel::PAGE_SIZE; // the rows above it come from another page
+    table.selectRow(edge + 1);
+    press(Qt::Key_Up, Qt::ShiftModifier);
+    press(Qt::Key_Up, Qt::ShiftModifier);
+    press(Qt::Key_PageUp, Qt::ShiftModifier);
+    const int top = edge - 1 - table.RowsInView();
+    EXPECT_EQ(table.currentIndex().row(), top);
+    EXPECT_EQ(table.TopRow(), top);
+    QModelIndexList selected = table.selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), edge + 1 - top + 1);
+    const QStringList lines = dlg.SelectedRowsText().split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), selected.size());
+    EXPECT_TRUE(lines.front().startsWith(dlg.Model().index(top, 0).data().toString()));
+    EXPECT_TRUE(lines.back().startsWith(dlg.Model().index(edge + 1, 0).data().toString()));
+
+    // Scrolled far away and back, the selection stays on its rows; a click selects the row under it.
+    table.verticalScrollBar()->setValue(0);
+    EXPECT_EQ(table.indexAt(QPoint(5, 1)).row(), 0);
+    table.verticalScrollBar()->setValue(top);
+    EXPECT_TRUE(table.selectionModel()->isRowSelected(edge, QModelIndex()));
+    const int clicked = top + 2;
+    QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, QPoint(5, 2 * table.RowHeight() + table.RowHeight() / 2));
+    selected = table.selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].row(), clicked);
+
+    // Page Down at the bottom stays on the last row; Ctrl+Home goes back to the newest.
+    press(Qt::Key_End, Qt::ControlModifier);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(table.currentIndex().row(), rows - 1);
+    press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(table.currentIndex().row(), 0);
+    EXPECT_EQ(table.TopRow(), 0);
+    EXPECT_EQ(dlg.Model().RecordAt(0)->station, QStringLiteral("line-7"));
 }

@@ -2,7 +2,8 @@
 // --postgres on a PostgreSQL server of its own, then prints what a supervisor waits for: the window shown
 // with its first rows, one Ctrl+End to the oldest record, filter changes, the program's resident memory
 // after scrolling through the whole journal, and rfidctl journal's records a second and memory for CSV
-// and JSON.
+// and JSON. Counts and totals come from the window's counter thread after the rows: when they came is
+// printed beside each figure.
 //
 //   JournalBench [records] [--postgres]
 
@@ -112,13 +113,33 @@ void Paint(CJournalDlg& dlg) {
     QCoreApplication::processEvents();
 }
 
+// The rows counted, or estimated while the counter counts.
+QString CountText(CJournalDlg& dlg) {
+    return QStringLiteral("%1%2 records").arg(dlg.Model().CountIsEstimate() ? QStringLiteral("about ") : QString()).arg(dlg.Model().rowCount());
+}
+
+// Runs the window until the counter's exact count and totals came: when each came on clock.
+QString WaitForFigures(CJournalDlg& dlg, const QElapsedTimer& clock) {
+    double counted = dlg.Model().CountIsEstimate() ? -1 : 0;
+    while (dlg.FiguresPending()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (counted < 0 && !dlg.Model().CountIsEstimate())
+            counted = Ms(clock);
+    }
+    const QString count = counted > 0 ? QStringLiteral("exact count at %1 ms, ").arg(counted, 0, 'f', 0) : QString();
+    return count + QStringLiteral("totals at %1 ms").arg(Ms(clock), 0, 'f', 0);
+}
+
 void TimeFilter(CJournalDlg& dlg, const char* what, const std::function<void()>& change) {
     QElapsedTimer clock;
     clock.start();
     change();
     dlg.Refresh();
     Paint(dlg);
-    std::printf("  filter %-38s %8.1f ms  (%d records)\n", what, Ms(clock), dlg.Model().rowCount());
+    const double rows = Ms(clock);
+    const QString shown = CountText(dlg);
+    const QString figures = WaitForFigures(dlg, clock);
+    std::printf("  filter %-38s %8.1f ms  (%s; %s)\n", what, rows, qPrintable(shown), qPrintable(figures));
 }
 
 void MeasureWindow(const QString& connection) {
@@ -129,11 +150,8 @@ void MeasureWindow(const QString& connection) {
     CJournalDlg dlg(connection, language);
     dlg.show();
     Paint(dlg);
-    std::printf("window shown with its first rows:          %8.1f ms  (%d records counted)\n", Ms(clock),
-                dlg.Model().rowCount());
-    clock.start();
-    dlg.ComputeTotals();
-    std::printf("  its totals, just after:                  %8.1f ms\n", Ms(clock));
+    std::printf("window shown with its first rows:          %8.1f ms  (%s)\n", Ms(clock), qPrintable(CountText(dlg)));
+    std::printf("  its count and totals from the counter:   %s\n", qPrintable(WaitForFigures(dlg, clock)));
 
     clock.start();
     QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
