@@ -14,8 +14,10 @@
 
 namespace {
 
+// The columns a record is read from (identifier_text, which repeats the identifier, is left out: every
+// column read costs its conversion on every row).
 const QString kColumns = QStringLiteral(
-    "id, recorded_at, station, login_user, source, operation, identifier, identifier_text, result, reason,"
+    "id, recorded_at, station, login_user, source, operation, identifier, result, reason,"
     " verify_requested, reader_name, reader_version, batch");
 
 // What a good card is, and the other two kinds the totals count; the keys are those of JournalRecord.
@@ -59,12 +61,12 @@ void ReadRow(const QSqlQuery& query, JournalRecord* record, QString* storedTime)
     record->operation = OperationFromKey(query.value(5).toString()).value_or(JournalOperation::Read);
     const QVariant identifier = query.value(6);
     record->identifier = identifier.isNull() ? std::nullopt : std::optional(std::uint64_t(identifier.toLongLong()));
-    record->result = ResultFromKey(query.value(8).toString()).value_or(JournalResult::Error);
-    record->reason = query.value(9).toString();
-    record->verifyRequested = query.value(10).toInt() != 0;
-    record->readerName = query.value(11).toString();
-    record->readerVersion = query.value(12).toString();
-    record->batch = query.value(13).toString();
+    record->result = ResultFromKey(query.value(7).toString()).value_or(JournalResult::Error);
+    record->reason = query.value(8).toString();
+    record->verifyRequested = query.value(9).toInt() != 0;
+    record->readerName = query.value(10).toString();
+    record->readerVersion = query.value(11).toString();
+    record->batch = query.value(12).toString();
 }
 
 JournalRecord RecordFromRow(const QSqlQuery& query) {
