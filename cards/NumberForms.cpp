@@ -7,20 +7,21 @@
 namespace {
 
 // Exactly `digits` digits of value (which fits in them), leading zeros included, upper-case in hex.
-char* WriteDigits(std::uint64_t value, int digits, unsigned base, char* out) {
+template <unsigned Base = 10>
+char* WriteDigits(std::uint64_t value, int digits, char* out) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     for (int i = digits - 1; i >= 0; --i) {
-        out[i] = kDigits[value % base];
-        value /= base;
+        out[i] = kDigits[value % Base];
+        value /= Base;
     }
     return out + digits;
 }
 
 // Two groups of digits with a comma between, as printed for the Wiegand and 5.5 forms.
 char* WritePair(std::uint64_t high, int highDigits, std::uint64_t low, int lowDigits, char* out) {
-    out = WriteDigits(high, highDigits, 10, out);
+    out = WriteDigits(high, highDigits, out);
     *out++ = ',';
-    return WriteDigits(low, lowDigits, 10, out);
+    return WriteDigits(low, lowDigits, out);
 }
 
 } // namespace
@@ -45,11 +46,11 @@ char* WriteNumberForm(NumberForm form, std::uint64_t cardId, char* out) {
     const std::uint64_t id = cardId & MAX_IDENTIFIER;
     switch (form) {
     case FORM_HEX:
-        return WriteDigits(id, 10, 16, out);
+        return WriteDigits<16>(id, 10, out);
     case FORM_DEZ10:
-        return WriteDigits(id & 0xFFFFFFFFu, 10, 10, out);
+        return WriteDigits(id & 0xFFFFFFFFu, 10, out);
     case FORM_DEZ8:
-        return WriteDigits(id & 0xFFFFFFu, 8, 10, out);
+        return WriteDigits(id & 0xFFFFFFu, 8, out);
     case FORM_W26:
         return WritePair((id >> 16) & 0xFFu, 3, id & 0xFFFFu, 5, out);
     case FORM_5_5:

@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -62,17 +63,19 @@ std::string_view ZeroPadded(std::uint64_t value, int width, DigitBuffer& buffer)
 // encoded here, text with a surrogate (a character beyond that plane, or half of one) goes through Qt.
 void AppendUtf8(std::string& out, QStringView text) {
     const std::size_t start = out.size();
+    out.resize(start + 3 * std::size_t(text.size())); // room for the longest encoding
+    char* next = out.data() + start;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u < 0x80) {
-            out += char(u);
+            *next++ = char(u);
         } else if (u < 0x800) {
-            out += char(0xC0 | (u >> 6));
-            out += char(0x80 | (u & 0x3F));
+            *next++ = char(0xC0 | (u >> 6));
+            *next++ = char(0x80 | (u & 0x3F));
         } else if (!c.isSurrogate()) {
-            out += char(0xE0 | (u >> 12));
-            out += char(0x80 | ((u >> 6) & 0x3F));
-            out += char(0x80 | (u & 0x3F));
+            *next++ = char(0xE0 | (u >> 12));
+            *next++ = char(0x80 | ((u >> 6) & 0x3F));
+            *next++ = char(0x80 | (u & 0x3F));
         } else {
             const QByteArray utf8 = text.toUtf8();
             out.resize(start);
@@ -80,6 +83,7 @@ void AppendUtf8(std::string& out, QStringView text) {
             return;
         }
     }
+    out.resize(std::size_t(next - out.data()));
 }
 
 // Which bytes make a CSV field quoted, and which a JSON string escapes.
@@ -94,9 +98,8 @@ constexpr auto kJsonEscaped = ByteTable([](unsigned char c) { return c == '"' ||
 
 // A CSV field: with a comma, quote or line break, quoted with its quotes doubled; else as it is.
 void AppendCsvField(std::string& out, std::string_view bytes) {
-    bool quote = false;
-    for (const char c : bytes)
-        quote = quote || kCsvQuoted[static_cast<unsigned char>(c)];
+    const bool quote = std::any_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return kCsvQuoted[static_cast<unsigned char>(c)]; });
     if (!quote) {
         out.append(bytes);
         return;
