@@ -96,6 +96,23 @@ constexpr std::array<bool, 256> ByteTable(bool (*chosen)(unsigned char)) {
 constexpr auto kCsvQuoted = ByteTable([](unsigned char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
 constexpr auto kJsonEscaped = ByteTable([](unsigned char c) { return c == '"' || c == '\\' || c < 0x20; });
 
+// Appends text byte for byte when every character is ASCII and none is marked in the table (nearly all
+// text of a journal); otherwise appends nothing and says so.
+bool AppendPlainAscii(std::string& out, QStringView text, const std::array<bool, 256>& marked) {
+    const std::size_t start = out.size();
+    out.resize(start + std::size_t(text.size()));
+    char* next = out.data() + start;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || marked[u]) {
+            out.resize(start);
+            return false;
+        }
+        *next++ = char(u);
+    }
+    return true;
+}
+
 // A CSV field: with a comma, quote or line break, quoted with its quotes doubled; else as it is.
 void AppendCsvField(std::string& out, std::string_view bytes) {
     const bool quote = std::any_of(bytes.begin(), bytes.end(),
@@ -168,18 +185,25 @@ class CsvWriter {
 public:
     explicit CsvWriter(std::string& line) : m_line(line) {}
     void Field(std::string_view bytes) {
-        if (m_fields++ > 0)
-            m_line += ',';
+        Separate();
         AppendCsvField(m_line, bytes);
     }
     void Field(QStringView text) {
+        Separate();
+        if (AppendPlainAscii(m_line, text, kCsvQuoted))
+            return;
         m_text.clear();
         AppendUtf8(m_text, text);
-        Field(std::string_view(m_text));
+        AppendCsvField(m_line, m_text);
     }
     void End() { m_line += "\r\n"; }
 
 private:
+    void Separate() {
+        if (m_fields++ > 0)
+            m_line += ',';
+    }
+
     std::string& m_line;
     std::string m_text;
     int m_fields = 0;
@@ -216,6 +240,17 @@ public:
         ++m_fields;
     }
     void Field(QStringView text) {
+        if (m_fields > 0) {
+            const std::size_t start = m_line.size();
+            m_line += m_keys[std::size_t(m_fields - 1)];
+            m_line += '"';
+            if (AppendPlainAscii(m_line, text, kJsonEscaped)) {
+                m_line += '"';
+                ++m_fields;
+                return;
+            }
+            m_line.resize(start);
+        }
         m_text.clear();
         AppendUtf8(m_text, text);
         Field(std::string_view(m_text));
