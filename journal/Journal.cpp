@@ -511,7 +511,8 @@ bool CJournal::ExecPage(QSqlQuery& query, const JournalFilter& filter, const Jou
                   QStringLiteral(" ORDER BY ") + time + order + QStringLiteral(", id") + order +
                   QStringLiteral(" LIMIT ? OFFSET ?");
     where.values << qlonglong(page.limit) << qlonglong(page.offset);
-    query.setForwardOnly(true);
+    if (m_dialect.engine == JournalEngine::SQLite)
+        query.setForwardOnly(true); // else the driver keeps a copy of every row read
     if (!PrepareAndBind(query, sql, where.values, error))
         return false;
     if (query.exec())
@@ -523,6 +524,7 @@ bool CJournal::ExecPage(QSqlQuery& query, const JournalFilter& filter, const Jou
 bool CJournal::SelectPage(const JournalFilter& filter, const JournalPageQuery& page,
                           std::vector<JournalRecord>* records, QString* error) {
     QSqlQuery query(m_db);
+    query.setForwardOnly(true);
     if (!ExecPage(query, filter, page, error))
         return false;
     while (query.next())
@@ -616,6 +618,7 @@ bool CJournal::ForEachStored(const JournalFilter& filter,
     for (;;) {
         int rows = 0;
         {
+            // A server's page comes in one answer, not a row at a time: far less work a row.
             QSqlQuery query(m_db);
             if (!ExecPage(query, filter, page, error))
                 return false;
