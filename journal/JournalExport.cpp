@@ -17,9 +17,10 @@
 
 namespace {
 
-constexpr const char* kColumnNames[] = {"id",     "time_utc", "station", "user",   "source",      "operation",
-                                        "identifier", "vendor_id", "card_number", "result", "card", "reason",
-                                        "reader_name", "reader_version"};
+// The columns before the printed forms.
+constexpr const char* kColumnNames[] = {"id", "time_utc", "station", "user", "source", "operation", "identifier",
+                                        "vendor_id", "card_number", "result", "card", "reason", "reader_name",
+                                        "reader_version"};
 constexpr int kCardIdDigits = 13;
 
 const char* CardStatusAscii(CardStatus status) {
