@@ -6,13 +6,22 @@
 
 namespace {
 
-QString Padded(std::uint64_t value, int digits, int base = 10) {
-    return QString::number(value, base).toUpper().rightJustified(digits, u'0');
+// Exactly `digits` digits of value (which fits in them), leading zeros included, upper-case in hex.
+template <unsigned Base = 10>
+char* WriteDigits(std::uint64_t value, int digits, char* out) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int i = digits - 1; i >= 0; --i) {
+        out[i] = kDigits[value % Base];
+        value /= Base;
+    }
+    return out + digits;
 }
 
 // Two groups of digits with a comma between, as printed for the Wiegand and 5.5 forms.
-QString Pair(std::uint64_t high, int highDigits, std::uint64_t low, int lowDigits) {
-    return Padded(high, highDigits) + u',' + Padded(low, lowDigits);
+char* WritePair(std::uint64_t high, int highDigits, std::uint64_t low, int lowDigits, char* out) {
+    out = WriteDigits(high, highDigits, out);
+    *out++ = ',';
+    return WriteDigits(low, lowDigits, out);
 }
 
 } // namespace
@@ -33,21 +42,27 @@ QString NumberFormName(NumberForm form) {
     return QString();
 }
 
-QString NumberFormText(NumberForm form, std::uint64_t cardId) {
+char* WriteNumberForm(NumberForm form, std::uint64_t cardId, char* out) {
     const std::uint64_t id = cardId & MAX_IDENTIFIER;
     switch (form) {
     case FORM_HEX:
-        return Padded(id, 10, 16);
+        return WriteDigits<16>(id, 10, out);
     case FORM_DEZ10:
-        return Padded(id & 0xFFFFFFFFu, 10);
+        return WriteDigits(id & 0xFFFFFFFFu, 10, out);
     case FORM_DEZ8:
-        return Padded(id & 0xFFFFFFu, 8);
+        return WriteDigits(id & 0xFFFFFFu, 8, out);
     case FORM_W26:
-        return Pair((id >> 16) & 0xFFu, 3, id & 0xFFFFu, 5);
+        return WritePair((id >> 16) & 0xFFu, 3, id & 0xFFFFu, 5, out);
     case FORM_5_5:
-        return Pair((id >> 16) & 0xFFFFu, 5, id & 0xFFFFu, 5);
+        return WritePair((id >> 16) & 0xFFFFu, 5, id & 0xFFFFu, 5, out);
     }
-    return QString();
+    return out;
+}
+
+QString NumberFormText(NumberForm form, std::uint64_t cardId) {
+    char text[NUMBER_FORM_MAX_LENGTH];
+    const char* end = WriteNumberForm(form, cardId, text);
+    return QString::fromLatin1(text, end - text);
 }
 
 QString NumberFormsLine(NumberFormSet forms, std::uint64_t cardId) {

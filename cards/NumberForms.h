@@ -29,6 +29,12 @@ QString NumberFormName(NumberForm form);
 // The identifier (its low 40 bits) in the form.
 QString NumberFormText(NumberForm form, std::uint64_t cardId);
 
+// The longest form, in characters ("65535,65535").
+inline constexpr int NUMBER_FORM_MAX_LENGTH = 11;
+// The same text as NumberFormText, written as ASCII characters from out on, with nothing allocated: an
+// export writes millions of them. Returns the end of what was written (at most NUMBER_FORM_MAX_LENGTH).
+char* WriteNumberForm(NumberForm form, std::uint64_t cardId, char* out);
+
 // The chosen forms of the identifier, each as its name, a blank and its value, two blanks between forms
 // ("HEX 123456789A  W26 086,30874"); empty when no form is chosen.
 QString NumberFormsLine(NumberFormSet forms, std::uint64_t cardId);

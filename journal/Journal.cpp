@@ -14,8 +14,10 @@
 
 namespace {
 
+// The columns a record is read from (identifier_text, which repeats the identifier, is left out: every
+// column read costs its conversion on every row).
 const QString kColumns = QStringLiteral(
-    "id, recorded_at, station, login_user, source, operation, identifier, identifier_text, result, reason,"
+    "id, recorded_at, station, login_user, source, operation, identifier, result, reason,"
     " verify_requested, reader_name, reader_version, batch");
 
 // What a good card is, and the other two kinds the totals count; the keys are those of JournalRecord.
@@ -49,22 +51,29 @@ QString ErrorText(const QSqlError& error) {
     return error.text().trimmed();
 }
 
+// A row of kColumns into a record, all but its time, which is left as the stored text.
+void ReadRow(const QSqlQuery& query, JournalRecord* record, QString* storedTime) {
+    record->id = query.value(0).toLongLong();
+    *storedTime = query.value(1).toString();
+    record->station = query.value(2).toString();
+    record->user = query.value(3).toString();
+    record->source = SourceFromKey(query.value(4).toString()).value_or(JournalSource::Rfidctl);
+    record->operation = OperationFromKey(query.value(5).toString()).value_or(JournalOperation::Read);
+    const QVariant identifier = query.value(6);
+    record->identifier = identifier.isNull() ? std::nullopt : std::optional(std::uint64_t(identifier.toLongLong()));
+    record->result = ResultFromKey(query.value(7).toString()).value_or(JournalResult::Error);
+    record->reason = query.value(8).toString();
+    record->verifyRequested = query.value(9).toInt() != 0;
+    record->readerName = query.value(10).toString();
+    record->readerVersion = query.value(11).toString();
+    record->batch = query.value(12).toString();
+}
+
 JournalRecord RecordFromRow(const QSqlQuery& query) {
     JournalRecord record;
-    record.id = query.value(0).toLongLong();
-    record.time = JournalTimeFromText(query.value(1).toString());
-    record.station = query.value(2).toString();
-    record.user = query.value(3).toString();
-    record.source = SourceFromKey(query.value(4).toString()).value_or(JournalSource::Rfidctl);
-    record.operation = OperationFromKey(query.value(5).toString()).value_or(JournalOperation::Read);
-    if (!query.value(6).isNull())
-        record.identifier = std::uint64_t(query.value(6).toLongLong());
-    record.result = ResultFromKey(query.value(8).toString()).value_or(JournalResult::Error);
-    record.reason = query.value(9).toString();
-    record.verifyRequested = query.value(10).toInt() != 0;
-    record.readerName = query.value(11).toString();
-    record.readerVersion = query.value(12).toString();
-    record.batch = query.value(13).toString();
+    QString storedTime;
+    ReadRow(query, &record, &storedTime);
+    record.time = JournalTimeFromText(storedTime);
     return record;
 }
 
@@ -492,8 +501,8 @@ bool CJournal::Select(const JournalFilter& filter, std::int64_t beforeId, int li
     return true;
 }
 
-bool CJournal::SelectPage(const JournalFilter& filter, const JournalPageQuery& page,
-                          std::vector<JournalRecord>* records, QString* error) {
+bool CJournal::ExecPage(QSqlQuery& query, const JournalFilter& filter, const JournalPageQuery& page,
+                        QString* error) {
     Condition where = Where(filter, 0);
     // Time, then id, both ways: the (recorded_at, id) indexes serve every page from either end.
     const QString order = page.oldestFirst ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
@@ -511,14 +520,22 @@ bool CJournal::SelectPage(const JournalFilter& filter, const JournalPageQuery& p
                   QStringLiteral(" ORDER BY ") + time + order + QStringLiteral(", id") + order +
                   QStringLiteral(" LIMIT ? OFFSET ?");
     where.values << qlonglong(page.limit) << qlonglong(page.offset);
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
+    if (m_dialect.engine == JournalEngine::SQLite)
+        query.setForwardOnly(true); // else the driver keeps a copy of every row read
     if (!PrepareAndBind(query, sql, where.values, error))
         return false;
-    if (!query.exec()) {
-        *error = ErrorText(query.lastError());
+    if (query.exec())
+        return true;
+    *error = ErrorText(query.lastError());
+    return false;
+}
+
+bool CJournal::SelectPage(const JournalFilter& filter, const JournalPageQuery& page,
+                          std::vector<JournalRecord>* records, QString* error) {
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!ExecPage(query, filter, page, error))
         return false;
-    }
     while (query.next())
         records->push_back(RecordFromRow(query));
     if (query.lastError().isValid()) {
@@ -592,22 +609,43 @@ std::optional<std::int64_t> CJournal::LastId(QString* error) {
 
 bool CJournal::ForEach(const JournalFilter& filter, const std::function<bool(const JournalRecord&)>& visit,
                        QString* error) {
+    return ForEachStored(filter, [&visit](JournalRecord& record, const QString& storedTime) {
+        record.time = JournalTimeFromText(storedTime);
+        return visit(record);
+    }, error);
+}
+
+bool CJournal::ForEachStored(const JournalFilter& filter,
+                             const std::function<bool(JournalRecord&, const QString&)>& visit, QString* error) {
+    // A page is read whole before its records are visited, so a visitor may use the connection (a window
+    // looking for new records while it exports). Its records are filled again for each page.
     constexpr int kPage = 5000;
     JournalPageQuery page;
     page.limit = kPage;
-    std::vector<JournalRecord> records;
-    records.reserve(kPage);
+    std::vector<JournalRecord> records(kPage);
+    std::vector<QString> storedTimes(kPage);
     for (;;) {
-        records.clear();
-        if (!SelectPage(filter, page, &records, error))
-            return false;
-        for (const JournalRecord& record : records) {
-            if (!visit(record))
+        int rows = 0;
+        {
+            // A server's page comes in one answer, not a row at a time: far less work a row.
+            QSqlQuery query(m_db);
+            if (!ExecPage(query, filter, page, error))
+                return false;
+            for (; rows < kPage && query.next(); ++rows)
+                ReadRow(query, &records[std::size_t(rows)], &storedTimes[std::size_t(rows)]);
+            if (query.lastError().isValid()) {
+                *error = ErrorText(query.lastError());
+                return false;
+            }
+        }
+        if (rows > 0)
+            page.beyond = JournalKey{storedTimes[std::size_t(rows - 1)], records[std::size_t(rows - 1)].id};
+        for (int i = 0; i < rows; ++i) {
+            if (!visit(records[std::size_t(i)], storedTimes[std::size_t(i)]))
                 return true;
         }
-        if (records.size() < std::size_t(kPage))
+        if (rows < kPage)
             return true;
-        page.beyond = KeyOf(records.back());
     }
 }
 

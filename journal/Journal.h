@@ -146,6 +146,10 @@ public:
     // number of records takes the same memory; visit returns false to stop.
     bool ForEach(const JournalFilter& filter, const std::function<bool(const JournalRecord&)>& visit,
                  QString* error);
+    // The same records with each one's time as the stored text, record.time left as it was: an export
+    // copies the text rather than reading and writing it again. The record is filled anew for each row.
+    bool ForEachStored(const JournalFilter& filter, const std::function<bool(JournalRecord&, const QString&)>& visit,
+                       QString* error);
 
     // Opens the connection again after its server went away (the prepared statements went with it).
     bool Reconnect();
@@ -160,6 +164,7 @@ private:
     bool Insert(JournalRecord& record, QString* error, bool* damaged);
     bool AddOverwrite(JournalRecord& record, QString* error, bool* damaged);
     QString FromRecords(const JournalFilter& filter) const;
+    bool ExecPage(QSqlQuery& query, const JournalFilter& filter, const JournalPageQuery& page, QString* error);
     bool RunSelect(QSqlQuery& query, const JournalFilter& filter, std::int64_t beforeId, int limit, QString* error);
 
     QString m_strConnectionName;

@@ -9,8 +9,8 @@
 namespace {
 
 template <typename Enum, std::size_t N>
-QString KeyOf(const std::array<const char*, N>& keys, Enum value) {
-    return QString::fromLatin1(keys[std::size_t(value)]);
+const char* KeyOf(const std::array<const char*, N>& keys, Enum value) {
+    return keys[std::size_t(value)];
 }
 
 template <typename Enum, std::size_t N>
@@ -29,14 +29,23 @@ constexpr std::array<const char*, 5> kResultKeys = {"ok", "error", "refused", "v
 
 } // namespace
 
-QString SourceKey(JournalSource source) {
+const char* SourceKeyAscii(JournalSource source) {
     return KeyOf(kSourceKeys, source);
 }
-QString OperationKey(JournalOperation operation) {
+const char* OperationKeyAscii(JournalOperation operation) {
     return KeyOf(kOperationKeys, operation);
 }
-QString ResultKey(JournalResult result) {
+const char* ResultKeyAscii(JournalResult result) {
     return KeyOf(kResultKeys, result);
+}
+QString SourceKey(JournalSource source) {
+    return QString::fromLatin1(SourceKeyAscii(source));
+}
+QString OperationKey(JournalOperation operation) {
+    return QString::fromLatin1(OperationKeyAscii(operation));
+}
+QString ResultKey(JournalResult result) {
+    return QString::fromLatin1(ResultKeyAscii(result));
 }
 std::optional<JournalSource> SourceFromKey(const QString& key) {
     return FromKey<JournalSource>(kSourceKeys, key);
@@ -91,7 +100,7 @@ void CivilFromDays(qint64 z, qint64* y, unsigned* m, unsigned* d) {
 }
 
 // The stored form exactly ("2026-12-08T06:01:15.123Z"), or nullopt for anything else.
-std::optional<qint64> StoredTimeMs(const QString& text) {
+std::optional<qint64> StoredTimeMs(QStringView text) {
     static constexpr char kPattern[] = "dddd-dd-ddTdd:dd:dd.dddZ";
     if (text.size() != 24)
         return std::nullopt;
@@ -116,6 +125,10 @@ std::optional<qint64> StoredTimeMs(const QString& text) {
 }
 
 } // namespace
+
+bool IsStoredTimeText(QStringView text) {
+    return StoredTimeMs(text).has_value();
+}
 
 QString JournalTimeText(const QDateTime& time) {
     if (!time.isValid())

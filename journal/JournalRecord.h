@@ -50,6 +50,10 @@ struct JournalRecord {
 QString SourceKey(JournalSource source);
 QString OperationKey(JournalOperation operation);
 QString ResultKey(JournalResult result);
+// The same keys as ASCII text that stays for the program's life: an export writes them without allocating.
+const char* SourceKeyAscii(JournalSource source);
+const char* OperationKeyAscii(JournalOperation operation);
+const char* ResultKeyAscii(JournalResult result);
 std::optional<JournalSource> SourceFromKey(const QString& key);
 std::optional<JournalOperation> OperationFromKey(const QString& key);
 std::optional<JournalResult> ResultFromKey(const QString& key);
@@ -62,6 +66,9 @@ inline CardStatus StatusOf(const JournalRecord& record) {
 // The stored form of a time: ISO 8601 in UTC with milliseconds ("2026-12-08T06:01:15.123Z"). Every
 // stored time has the same length, so text order is time order on every engine.
 QString JournalTimeText(const QDateTime& time);
+// Whether text is a stored time exactly as JournalTimeText writes it (a valid time, nothing around it), so
+// that it can be copied as it is instead of being read and written again.
+bool IsStoredTimeText(QStringView text);
 // A stored time, or a time typed by the operator (ISO 8601 date or date and time, UTC unless it says
 // otherwise); an invalid QDateTime for anything else.
 QDateTime JournalTimeFromText(const QString& text);

@@ -5,7 +5,11 @@
 // and JSON. Counts and totals come from the window's counter thread after the rows: when they came is
 // printed beside each figure.
 //
-//   JournalBench [records] [--postgres]
+//   JournalBench [records] [--postgres] [--export-only] [--callgrind] [--journal FILE]
+//
+// --export-only measures rfidctl journal alone; --callgrind also runs each export under valgrind's
+// callgrind and prints the instructions a record costs, a figure that other work on the machine leaves
+// as it is; --journal fills (or, when it holds records already, reuses) that SQLite file and keeps it.
 
 #include "emulator/PgServer.h"
 #include "journal/Database.h"
@@ -27,6 +31,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -91,6 +97,16 @@ bool Fill(const QString& connection, qint64 records) {
     analyse.exec(journal->Engine() == JournalEngine::SQLite ? QStringLiteral("PRAGMA optimize")
                                                              : QStringLiteral("ANALYZE journal_record"));
     return true;
+}
+
+// The records of a journal file kept from an earlier run, 0 for none.
+qint64 RecordsIn(const QString& connection) {
+    if (!QFile::exists(connection))
+        return 0;
+    JournalStatus status;
+    auto journal = CJournal::Open(connection, &status);
+    QString error;
+    return journal ? journal->Count(JournalFilter(), &error).value_or(0) : 0;
 }
 
 double Ms(const QElapsedTimer& clock) {
@@ -200,17 +216,28 @@ void MeasureWindow(const QString& connection) {
     std::printf("resident memory at the end:                %8ld MB\n", ResidentKb() / 1024);
 }
 
-// rfidctl journal run as its own process, its output thrown away: records a second and peak memory.
-void MeasureRfidctl(const QString& connection, qint64 records, const char* form) {
-    const std::string journal = connection.toStdString();
-    const char* argv[] = {RFIDCTL_PATH, "journal", form, "--journal", journal.c_str(), nullptr};
+// A program started with its output thrown away, or 0 when it could not be started.
+pid_t Start(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        child = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    return child;
+}
+
+// rfidctl journal run as its own process, its output thrown away: records a second and peak memory.
+void MeasureRfidctl(const QString& connection, qint64 records, const char* form) {
     QElapsedTimer clock;
     clock.start();
-    pid_t child = 0;
-    if (posix_spawn(&child, RFIDCTL_PATH, &actions, nullptr, const_cast<char**>(argv), environ) != 0) {
+    const pid_t child = Start({RFIDCTL_PATH, "journal", form, "--journal", connection.toStdString()});
+    if (child == 0) {
         std::printf("rfidctl could not be started\n");
         return;
     }
@@ -228,7 +255,6 @@ void MeasureRfidctl(const QString& connection, qint64 records, const char* form)
                     peakKb = std::max(peakKb, line.mid(6).trimmed().split(' ').value(0).toLong());
         usleep(50000);
     }
-    posix_spawn_file_actions_destroy(&actions);
     const double seconds = Ms(clock) / 1000;
     // Its own processor time too: on a machine busy with other work the clock says more about the others.
     const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
@@ -237,6 +263,37 @@ void MeasureRfidctl(const QString& connection, qint64 records, const char* form)
                 "  (exit %d)\n",
                 form, double(records) / seconds, seconds, double(records) / cpu, peakKb / 1024,
                 WEXITSTATUS(status));
+}
+
+// The instructions rfidctl journal executes under callgrind for the first `records` records, or -1.
+double Instructions(const QString& connection, qint64 records, const char* form, const QString& folder) {
+    const QString outFile = folder + QStringLiteral("/callgrind.out");
+    QFile::remove(outFile);
+    const pid_t child = Start({"valgrind", "--tool=callgrind", "--callgrind-out-file=" + outFile.toStdString(),
+                               RFIDCTL_PATH, "journal", form, "--limit", std::to_string(records), "--journal",
+                               connection.toStdString()});
+    int status = 0;
+    if (child == 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    QFile out(outFile);
+    if (!out.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : out.readAll().split('\n'))
+        if (line.startsWith("summary:"))
+            return line.mid(8).trimmed().toDouble();
+    return -1;
+}
+
+// The instructions a record costs, the program's start and end (one record's run) taken off.
+void MeasureInstructions(const QString& connection, qint64 records, const char* form, const QString& folder) {
+    const double all = Instructions(connection, records, form, folder);
+    const double one = Instructions(connection, 1, form, folder);
+    if (all < 0 || one < 0) {
+        std::printf("rfidctl journal %-6s could not be run under callgrind\n", form);
+        return;
+    }
+    std::printf("rfidctl journal %-6s %9.0f instructions a record  (%.2f G for %lld records, %.0f M to start and end)\n",
+                form, (all - one) / double(std::max<qint64>(1, records - 1)), all / 1e9, records, one / 1e6);
 }
 
 } // namespace
@@ -248,15 +305,25 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is measured
     qint64 records = 10000000;
     bool postgres = false;
+    bool exportOnly = false;
+    bool callgrind = false;
+    QString file;
     for (int i = 1; i < argc; ++i) {
-        if (QByteArray(argv[i]) == "--postgres")
+        const QByteArray argument(argv[i]);
+        if (argument == "--postgres")
             postgres = true;
+        else if (argument == "--export-only")
+            exportOnly = true;
+        else if (argument == "--callgrind")
+            callgrind = true;
+        else if (argument == "--journal" && i + 1 < argc)
+            file = QString::fromLocal8Bit(argv[++i]);
         else
-            records = std::max<qint64>(1, QByteArray(argv[i]).toLongLong());
+            records = std::max<qint64>(1, argument.toLongLong());
     }
     QTemporaryDir folder;
     CMultiLanguage::SetDefaultAppFolder(folder.path());
-    QString connection = folder.filePath(QStringLiteral("journal.sqlite"));
+    QString connection = file.isEmpty() ? folder.filePath(QStringLiteral("journal.sqlite")) : file;
     std::unique_ptr<CPgServer> server;
     if (postgres) {
         server = std::make_unique<CPgServer>();
@@ -269,13 +336,20 @@ int main(int argc, char** argv) {
 
     QElapsedTimer clock;
     clock.start();
-    if (!Fill(connection, records))
+    const qint64 held = postgres ? 0 : RecordsIn(connection);
+    if (held > 0)
+        records = held;
+    else if (!Fill(connection, records))
         return 1;
-    std::printf("%s journal of %lld records filled in %.0f s\n", postgres ? "PostgreSQL" : "SQLite", records,
-                Ms(clock) / 1000);
-    MeasureWindow(connection);
-    MeasureRfidctl(connection, records, "--csv");
-    MeasureRfidctl(connection, records, "--json");
+    std::printf("%s journal of %lld records %s in %.0f s\n", postgres ? "PostgreSQL" : "SQLite", records,
+                held > 0 ? "opened" : "filled", Ms(clock) / 1000);
+    if (!exportOnly)
+        MeasureWindow(connection);
+    for (const char* form : {"--csv", "--json"}) {
+        MeasureRfidctl(connection, records, form);
+        if (callgrind)
+            MeasureInstructions(connection, records, form, folder.path());
+    }
     CMultiLanguage::SetDefaultAppFolder(QString());
     return 0;
 }
