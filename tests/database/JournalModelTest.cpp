@@ -8,8 +8,7 @@
 #include "journal/JournalCounter.h"
 #include "journal/JournalModel.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QtCore/qtestsupport_core.h>
 #include <QTimeZone>
 
 #include <map>
@@ -19,16 +18,6 @@ using namespace journaltest;
 namespace {
 
 const QDateTime kStart(QDate(2025, 6, 1), QTime(8, 0), QTimeZone::utc());
-
-// Runs the event loop until done() holds, ten seconds at most.
-template <typename Done>
-bool WaitFor(Done done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 class JournalModel : public EngineTest {
 protected:
@@ -203,7 +192,7 @@ TEST_P(JournalModel, ABroadFilterIsEstimatedAtOnceAndCountedExactlyOnTheCounters
     arrived.time = kStart.addDays(30);
     added.push_back(Added(arrived));
     EXPECT_EQ(model.Refresh(), 1);
-    ASSERT_TRUE(WaitFor([&] { return totals.has_value(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return totals.has_value(); }, 10000));
     ASSERT_TRUE(counted.has_value());
     model.TakeCount(*counted, steps, 7);
     EXPECT_FALSE(model.CountIsEstimate());
@@ -236,13 +225,13 @@ TEST_P(JournalModel, TheCounterAnswersItsLatestRequestOnly) {
     QObject::connect(&counter, &CJournalCounter::Totalled, [&](quint64 request, const JournalTotals&) { totalled.push_back(request); });
     const quint64 stale = counter.Request({});
     const quint64 latest = counter.Request({.station = QStringLiteral("station-1")});
-    ASSERT_TRUE(WaitFor([&] { return !totalled.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !totalled.empty(); }, 10000));
     EXPECT_EQ(totalled, std::vector<quint64>{latest});
     EXPECT_EQ(counts.count(stale), 0u);
     EXPECT_EQ(counts[latest], qint64(NewestFirst(added, [](const JournalRecord& r) { return r.station == "station-1"; }).size()));
     // A card searched for is counted at once, without steps.
     const quint64 card = counter.Request({.identifierText = QStringLiteral("18:1005")});
-    ASSERT_TRUE(WaitFor([&] { return counts.count(card) > 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counts.count(card) > 0; }, 10000));
     EXPECT_EQ(counts[card], qint64(NewestFirst(added, [](const JournalRecord& r) {
                                 return *r.identifier == ((18ull << 32) | 1005);
                             }).size()));
