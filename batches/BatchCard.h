@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class CJournal;
 
@@ -62,13 +63,33 @@ struct BatchCardEvent {
 // The good card on record that holds an identifier; error set when the journal could not be asked.
 using FinishedCardLookup = std::function<std::optional<JournalRecord>(std::uint64_t identifier, QString* error)>;
 
-// Adds the journal record(s) of a card inside the transaction given by db.
-using BatchJournalHook = std::function<bool(QSqlDatabase& db, const BatchCardEvent& event, QString* error)>;
+// The journal records of a card of a batch, as rfidctl and the pages keep them: a write record (ok or
+// error), before it the record of a good card written over, and with Verify the verification record.
+// base gives source, station, user and reader.
+std::vector<JournalRecord> BatchCardRecords(const JournalRecord& base, const BatchCardEvent& event);
 
-// The journal records of a batch card, as rfidctl and the pages keep them: a write record (ok or
-// error) and, with Verify, its verification record. base gives source, station, user and reader. The
-// station must run on journal.Database(), so that the records commit or roll back with the claim.
-BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& base);
+// Adds the records of a card to the journal with the station's record of it. The station must run on
+// the journal's connection, so that the records commit or roll back with the claim.
+class BatchJournalHook {
+public:
+    BatchJournalHook() = default;
+    BatchJournalHook(CJournal& journal, const JournalRecord& base) : m_pJournal(&journal), m_base(base) {}
+    explicit operator bool() const { return m_pJournal != nullptr; }
+
+    // The records of event inside the transaction given by db.
+    bool AddInTransaction(QSqlDatabase& db, const BatchCardEvent& event, QString* error) const;
+    // The records of event as the station adds them with its result: in the statement that records a good
+    // card where the journal can, else in the result's transaction.
+    ResultJournal For(const BatchCardEvent& event) const;
+
+private:
+    CJournal* m_pJournal = nullptr;
+    JournalRecord m_base;
+};
+
+inline BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& base) {
+    return BatchJournalHook(journal, base);
+}
 
 // The result a claim or record outcome stands for.
 BatchCardResult CardResultOf(BatchStatus status);

@@ -13,6 +13,13 @@
 
 namespace {
 
+// This run still has the station's name: checked in the statement that claims or records.
+const QString stillOurs = QStringLiteral(" AND EXISTS (SELECT 1 FROM station_session WHERE name = ? AND token = ?)");
+// A good card: its claim becomes done, while this run holds it.
+const QString markDoneSql = QStringLiteral("UPDATE batch_claim SET state = ?, done_at = ?"
+                                           " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?") +
+                            stillOurs;
+
 BatchOutcome Outcome(BatchStatus status, const QString& message = QString()) {
     BatchOutcome outcome;
     outcome.status = status;
@@ -72,8 +79,6 @@ struct CBatchStation::Statements {
           extend(db), items(db), markDone(db), claimState(db), holds(db), discard(db) {}
 
     bool Prepare(JournalEngine engine) {
-        // This run still has the station's name: checked in the statement that claims or records.
-        const QString stillOurs = QStringLiteral(" AND EXISTS (SELECT 1 FROM station_session WHERE name = ? AND token = ?)");
         // PostgreSQL: a free row another station is taking right now is passed over, not waited for.
         const QString skipTaken = engine == JournalEngine::PostgreSQL ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString();
         return touch.prepare("UPDATE station_session SET seen_at = ? WHERE name = ? AND token = ?") &&
@@ -95,8 +100,7 @@ struct CBatchStation::Statements {
                extend.prepare("UPDATE batch SET next_index = ? WHERE name = ? AND next_index = ?") &&
                items.prepare("SELECT identifier FROM batch_item WHERE batch_name = ? AND idx >= ? AND idx < ?"
                              " ORDER BY idx") &&
-               markDone.prepare("UPDATE batch_claim SET state = ?, done_at = ?"
-                                " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?" + stillOurs) &&
+               markDone.prepare(markDoneSql) &&
                claimState.prepare("SELECT state, session FROM batch_claim WHERE batch_name = ? AND idx = ?") &&
                holds.prepare("SELECT COUNT(*) FROM batch_claim"
                              " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?" + stillOurs) &&
@@ -287,9 +291,15 @@ BatchOutcome CBatchStation::Claim(const QString& batch) {
     for (int attempt = 0; attempt < kClaimAttempts; ++attempt) {
         BatchOutcome outcome = Run([&] { return TakeNumber(batch); }, false);
         if (outcome.status == BatchStatus::Ok && !outcome.claim) // no free row: make the next ones
-            outcome = Run([&] { return MakeNumbers(batch); });
-        if (outcome.status == BatchStatus::Ok && outcome.claim)
+            outcome = Run([&] { return MakeNumbers(batch, std::nullopt); });
+        if (outcome.status == BatchStatus::Ok && outcome.claim) {
+            // Halfway through a block, its taker makes the next one while free rows remain, so the
+            // stations do not all run out at once and queue on the batch to make more. Its outcome does
+            // not matter here: a station that finds no free row still makes them.
+            if (outcome.claim->index % kNumbersMadeAhead == kNumbersMadeAhead / 2)
+                Run([&] { return MakeNumbers(batch, outcome.claim->index); });
             m_held[batch] = *outcome.claim;
+        }
         if (outcome.status != BatchStatus::Ok || outcome.claim)
             return outcome;
         // Another station made the next numbers, or took the last free ones, at the same moment.
@@ -354,9 +364,11 @@ BatchOutcome CBatchStation::TakeNumber(const QString& batch) {
     return outcome;
 }
 
-// In a transaction: the station has its name, the batch has numbers not made yet; makes the next block
-// with its first number claimed by this station. Ok without a claim: try to take a free row again.
-BatchOutcome CBatchStation::MakeNumbers(const QString& batch) {
+// In a transaction: the station has its name, the batch has numbers not made yet; makes the next block.
+// Without aheadOf, the station found no free row and claims the block's first number; Ok without a claim:
+// try to take a free row again. With aheadOf, the block is made while fewer than half a block of numbers
+// are made after that index, all free, and the outcome is Ok without a claim.
+BatchOutcome CBatchStation::MakeNumbers(const QString& batch, std::optional<qint64> aheadOf) {
     Statements& s = *m_statements;
     if (!Exec(s.live, m_strStation, m_strToken) || !s.live.next())
         return SqlFailure(QStringLiteral("cannot look up the station"), ErrorOf(s.live));
@@ -380,6 +392,8 @@ BatchOutcome CBatchStation::MakeNumbers(const QString& batch) {
     range.order = s.batchRow.value(6).toInt() ? BatchOrder::Random : BatchOrder::InOrder;
     const std::uint64_t seed = std::uint64_t(s.batchRow.value(7).toLongLong());
     s.batchRow.finish();
+    if (aheadOf && (made >= total || made - *aheadOf > kNumbersMadeAhead / 2))
+        return Outcome(BatchStatus::Ok); // made already, or nothing left to make
     if (made >= total) {
         // Every number is made: free rows left are ones another station was taking a moment ago.
         if (!Exec(s.anyFree, batch) || !s.anyFree.next())
@@ -409,16 +423,17 @@ BatchOutcome CBatchStation::MakeNumbers(const QString& batch) {
             identifiers.push_back(RangeIdentifier(range, seed, std::uint64_t(index)));
     }
     QString error;
-    if (!InsertBlock(batch, made, identifiers, &error))
+    if (!InsertBlock(batch, made, identifiers, !aheadOf, &error))
         return SqlFailure(QStringLiteral("cannot make the batch's next numbers"), error);
     BatchOutcome outcome;
-    outcome.claim = BatchClaim{batch, made, identifiers.front()};
+    if (!aheadOf)
+        outcome.claim = BatchClaim{batch, made, identifiers.front()};
     return outcome;
 }
 
-// The rows of numbers from..from+n-1: the first claimed by this station, the others free in batch order.
+// The rows of numbers from..from+n-1, free in batch order; with claimFirst the first claimed by this station.
 bool CBatchStation::InsertBlock(const QString& batch, qint64 from, const std::vector<std::uint64_t>& identifiers,
-                                QString* error) {
+                                bool claimFirst, QString* error) {
     QStringList rows;
     for (std::size_t i = 0; i < identifiers.size(); ++i)
         rows << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)");
@@ -433,7 +448,7 @@ bool CBatchStation::InsertBlock(const QString& batch, qint64 from, const std::ve
     const QVariant noOrder(QMetaType(QMetaType::LongLong));
     for (std::size_t i = 0; i < identifiers.size(); ++i) {
         const qint64 index = from + qint64(i);
-        const bool mine = i == 0;
+        const bool mine = claimFirst && i == 0;
         insert.addBindValue(batch);
         insert.addBindValue(index);
         insert.addBindValue(qint64(identifiers[i]));
@@ -450,14 +465,49 @@ bool CBatchStation::InsertBlock(const QString& batch, qint64 from, const std::ve
     return false;
 }
 
-BatchOutcome CBatchStation::RecordGood(const BatchClaim& claim, bool verified, const RecordInTransaction& record) {
-    BatchOutcome outcome = RecordInTx(claim, verified ? CLAIM_VERIFIED : CLAIM_WRITTEN, record);
+BatchOutcome CBatchStation::RecordGood(const BatchClaim& claim, bool verified, const ResultJournal& record) {
+    const QString state = verified ? CLAIM_VERIFIED : CLAIM_WRITTEN;
+    BatchOutcome outcome = record.joined ? RecordJoinedGood(claim, state, record.joined)
+                                         : RecordInTx(claim, state, record.inTransaction);
     if (outcome.status == BatchStatus::Ok) {
         const auto held = m_held.find(claim.batch);
         if (held != m_held.end() && held->second.index == claim.index)
             m_held.erase(held);
     }
     return outcome;
+}
+
+// The claim's update and the journal records in one statement: the card's one round trip after its claim.
+BatchOutcome CBatchStation::RecordJoinedGood(const BatchClaim& claim, const QString& state, const RecordJoined& record) {
+    if (!IsStarted())
+        return Outcome(BatchStatus::Refused, QStringLiteral("the station has not started"));
+    return Run(
+        [&]() -> BatchOutcome {
+            ++m_nStatements;
+            bool added = false;
+            QString error;
+            if (!record(markDoneSql + QStringLiteral(" RETURNING idx"),
+                        {state, BatchTimeNow(), claim.batch, qlonglong(claim.index), m_strToken, QString(CLAIM_CLAIMED),
+                         m_strStation, m_strToken},
+                        &added, &error))
+                return SqlFailure(QStringLiteral("cannot record the card"), error);
+            return added ? Outcome(BatchStatus::Ok) : DoneOrNotHeld(claim, state);
+        },
+        false);
+}
+
+// The claim was not changed: a statement whose answer was lost with the connection may already have
+// recorded the card (its journal records with it), or the claim is no longer this run's.
+BatchOutcome CBatchStation::DoneOrNotHeld(const BatchClaim& claim, const QString& state) {
+    Statements& s = *m_statements;
+    if (!Exec(s.claimState, claim.batch, claim.index))
+        return SqlFailure(QStringLiteral("cannot check the claim"), ErrorOf(s.claimState));
+    const bool done = s.claimState.next() && s.claimState.value(0).toString() == state &&
+                      s.claimState.value(1).toString() == m_strToken;
+    s.claimState.finish();
+    return done ? Outcome(BatchStatus::Ok)
+                : Outcome(BatchStatus::Refused,
+                          QStringLiteral("this station no longer holds the claim of %1").arg(claim.identifier));
 }
 
 BatchOutcome CBatchStation::RecordThrowAway(const BatchClaim& claim, const RecordInTransaction& record) {
@@ -501,15 +551,8 @@ BatchOutcome CBatchStation::RecordInTx(const BatchClaim& claim, const QString& s
             if (!Exec(s.markDone, state, now, claim.batch, claim.index, m_strToken, QString(CLAIM_CLAIMED), m_strStation,
                       m_strToken))
                 return SqlFailure(QStringLiteral("cannot record the card"), ErrorOf(s.markDone));
-            if (s.markDone.numRowsAffected() != 1) {
-                // A commit whose answer was lost with the connection may already have recorded it.
-                if (!Exec(s.claimState, claim.batch, claim.index))
-                    return SqlFailure(QStringLiteral("cannot check the claim"), ErrorOf(s.claimState));
-                const bool done = s.claimState.next() && s.claimState.value(0).toString() == state &&
-                                  s.claimState.value(1).toString() == m_strToken;
-                s.claimState.finish();
-                return done ? Outcome(BatchStatus::Ok) : notHeld();
-            }
+            if (s.markDone.numRowsAffected() != 1)
+                return DoneOrNotHeld(claim, state);
         }
         QString error;
         if (record && !record(m_db, &error))

@@ -19,7 +19,9 @@
 // then a number released by `rfidctl batch release`, then the next number of the batch's order. A claim
 // is one statement that takes the first free row of the batch (a row made ahead, in claim order); on
 // PostgreSQL rows another station is taking are skipped rather than waited for, so no row is one that
-// every claim updates. The rows are made a block at a time by the station that finds none free. A lost
+// every claim updates. The rows are made a block at a time: by the station that takes the middle row of
+// a block, so the next block is there before the stations need it, else by one that finds none free.
+// Where the journal can, a good card's claim and its journal records are one statement. A lost
 // connection leaves nothing half done: after it, the station looks for a claim of its own first, so a
 // claim whose answer was lost is taken up again, never skipped.
 
@@ -28,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 
 #include <cstdint>
@@ -36,6 +39,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <type_traits>
 #include <vector>
 
 class QSqlQuery;
@@ -65,6 +69,23 @@ struct BatchOutcome {
 // committed together or not at all.
 using RecordInTransaction = std::function<bool(QSqlDatabase& db, QString* error)>;
 
+// Adds a good card's journal records in the one statement that records the card: guard is the update of
+// its claim (with RETURNING), to be bound to guardValues first; *added says whether the update changed the
+// claim, and so whether the records were added with it. False with *error on a database error.
+using RecordJoined =
+    std::function<bool(const QString& guard, const QVariantList& guardValues, bool* added, QString* error)>;
+
+// The journal records of a result: added inside the transaction that records it or, where the journal
+// can (joined set), in the very statement that records a good card, without a transaction.
+struct ResultJournal {
+    ResultJournal() = default;
+    template <typename Add, typename = std::enable_if_t<std::is_invocable_r_v<bool, Add&, QSqlDatabase&, QString*>>>
+    ResultJournal(Add add) : inTransaction(std::move(add)) {}
+
+    RecordInTransaction inTransaction;
+    RecordJoined joined;
+};
+
 // How long a station that is not seen stays the owner of its name (seconds).
 constexpr int STATION_LEASE_SECONDS = 30;
 
@@ -87,7 +108,7 @@ public:
     BatchOutcome Claim(const QString& batch);
 
     // A good card: the claim becomes written (verified false) or verified.
-    BatchOutcome RecordGood(const BatchClaim& claim, bool verified, const RecordInTransaction& record = {});
+    BatchOutcome RecordGood(const BatchClaim& claim, bool verified, const ResultJournal& record = {});
     // A card that failed its verification: kept as a card to throw away; the claim stays.
     BatchOutcome RecordThrowAway(const BatchClaim& claim, const RecordInTransaction& record = {});
 
@@ -115,10 +136,13 @@ private:
     BatchOutcome Touch();
     BatchOutcome TakeNumber(const QString& batch);
     BatchOutcome TakeOwnClaim(const QString& batch);
-    BatchOutcome MakeNumbers(const QString& batch);
-    bool InsertBlock(const QString& batch, qint64 from, const std::vector<std::uint64_t>& identifiers, QString* error);
+    BatchOutcome MakeNumbers(const QString& batch, std::optional<qint64> aheadOf);
+    bool InsertBlock(const QString& batch, qint64 from, const std::vector<std::uint64_t>& identifiers, bool claimFirst,
+                     QString* error);
     BatchOutcome Refusal() const;
     BatchOutcome RecordInTx(const BatchClaim& claim, const QString& state, const RecordInTransaction& record);
+    BatchOutcome RecordJoinedGood(const BatchClaim& claim, const QString& state, const RecordJoined& record);
+    BatchOutcome DoneOrNotHeld(const BatchClaim& claim, const QString& state);
     BatchOutcome SqlFailure(const QString& what, const QString& detail);
     void ForgetClaims();
 

@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
+
 namespace {
 
 // The columns a record is read from (identifier_text, which repeats the identifier, is left out: every
@@ -341,17 +343,52 @@ std::unique_ptr<CJournal> CJournal::Open(const QString& connection, JournalStatu
 
 CJournal::~CJournal() {
     m_insert.reset();
+    m_guarded.clear();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_strConnectionName);
 }
 
+namespace {
+
+const QString kInsertColumns = QStringLiteral("recorded_at, station, login_user, source, operation, identifier,"
+                                              " identifier_text, result, reason, verify_requested, reader_name,"
+                                              " reader_version, batch");
+constexpr int kInsertValues = 13;
+// A row of a guarded insert: its values typed, since the rows come from a VALUES list, not the table.
+const QString kTypedRow = QStringLiteral("(?::varchar, ?::varchar, ?::varchar, ?::varchar, ?::varchar, ?::bigint,"
+                                         " ?::varchar, ?::varchar, ?::text, ?::integer, ?::varchar, ?::varchar,"
+                                         " ?::varchar)");
+
+// Binds a record's values from position first on, in the order of kInsertColumns.
+void BindRecord(QSqlQuery& query, int first, const JournalRecord& record) {
+    const QVariant noNumber(QMetaType(QMetaType::LongLong));
+    const QVariant noText(QMetaType(QMetaType::QString));
+    query.bindValue(first + 0, JournalTimeText(record.time));
+    query.bindValue(first + 1, Text(record.station));
+    query.bindValue(first + 2, Text(record.user));
+    query.bindValue(first + 3, SourceKey(record.source));
+    query.bindValue(first + 4, OperationKey(record.operation));
+    query.bindValue(first + 5, record.identifier ? QVariant(qlonglong(*record.identifier)) : noNumber);
+    query.bindValue(first + 6, record.identifier ? QVariant(CardIdText(*record.identifier)) : noText);
+    query.bindValue(first + 7, ResultKey(record.result));
+    query.bindValue(first + 8, Text(record.reason));
+    query.bindValue(first + 9, record.verifyRequested ? 1 : 0);
+    query.bindValue(first + 10, Text(record.readerName));
+    query.bindValue(first + 11, Text(record.readerVersion));
+    query.bindValue(first + 12, record.batch.isEmpty() ? noText : QVariant(record.batch));
+}
+
+} // namespace
+
 bool CJournal::Prepare(QString* error) {
+    m_guarded.clear();
     m_insert = std::make_unique<QSqlQuery>(m_db);
-    if (m_insert->prepare(QStringLiteral("INSERT INTO journal_record (recorded_at, station, login_user, source,"
-                                         " operation, identifier, identifier_text, result, reason,"
-                                         " verify_requested, reader_name, reader_version, batch)"
-                                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+    QStringList marks;
+    for (int i = 0; i < kInsertValues; ++i)
+        marks << QStringLiteral("?");
+    if (m_insert->prepare(QStringLiteral("INSERT INTO journal_record (") + kInsertColumns +
+                          QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QStringLiteral(")")))
         return true;
     *error = ErrorText(m_insert->lastError());
     return false;
@@ -359,6 +396,7 @@ bool CJournal::Prepare(QString* error) {
 
 bool CJournal::Reconnect() {
     m_insert.reset();
+    m_guarded.clear();
     m_db.close();
     if (!m_db.open())
         return false;
@@ -415,21 +453,60 @@ bool CJournal::AddInTransaction(JournalRecord& record, QString* error) {
     return Insert(record, error, nullptr);
 }
 
+QSqlQuery* CJournal::GuardedInsert(const QString& guard, std::size_t records, QString* error) {
+    QStringList rows;
+    for (std::size_t i = 0; i < records; ++i)
+        rows << kTypedRow;
+    // A data-modifying WITH runs once and to the end whether or not the insert reads it.
+    const QString sql = QStringLiteral("WITH guard AS (") + guard + QStringLiteral(") INSERT INTO journal_record (") +
+                        kInsertColumns + QStringLiteral(") SELECT * FROM (VALUES ") + rows.join(QStringLiteral(", ")) +
+                        QStringLiteral(") AS card_records WHERE EXISTS (SELECT 1 FROM guard) RETURNING id");
+    std::unique_ptr<QSqlQuery>& query = m_guarded[sql];
+    if (query)
+        return query.get();
+    query = std::make_unique<QSqlQuery>(m_db);
+    if (query->prepare(sql))
+        return query.get();
+    *error = ErrorText(query->lastError());
+    m_guarded.erase(sql);
+    return nullptr;
+}
+
+bool CJournal::AddGuarded(const QString& guard, const QVariantList& guardValues, std::vector<JournalRecord>& records,
+                          bool* added, QString* error) {
+    *added = false;
+    const auto overwrite = [](const JournalRecord& r) { return r.operation == JournalOperation::Overwrite; };
+    if (!CanAddGuarded() || records.empty() || std::any_of(records.begin(), records.end(), overwrite)) {
+        *error = QStringLiteral("these records cannot be added with the statement that records the card");
+        return false;
+    }
+    QSqlQuery* insert = GuardedInsert(guard, records.size(), error);
+    if (!insert)
+        return false;
+    for (int i = 0; i < guardValues.size(); ++i)
+        insert->bindValue(i, guardValues[i]);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!records[i].time.isValid())
+            records[i].time = QDateTime::currentDateTimeUtc();
+        BindRecord(*insert, int(guardValues.size() + i * kInsertValues), records[i]);
+    }
+    if (!insert->exec()) {
+        *error = ErrorText(insert->lastError());
+        insert->finish();
+        return false;
+    }
+    // The rows come back in the order of the VALUES list they were inserted from.
+    for (std::size_t i = 0; i < records.size() && insert->next(); ++i) {
+        records[i].id = insert->value(0).toLongLong();
+        *added = true;
+    }
+    insert->finish();
+    return true;
+}
+
 bool CJournal::Insert(JournalRecord& record, QString* error, bool* damaged) {
     QSqlQuery& insert = *m_insert;
-    insert.bindValue(0, JournalTimeText(record.time));
-    insert.bindValue(1, Text(record.station));
-    insert.bindValue(2, Text(record.user));
-    insert.bindValue(3, SourceKey(record.source));
-    insert.bindValue(4, OperationKey(record.operation));
-    insert.bindValue(5, record.identifier ? QVariant(qlonglong(*record.identifier)) : QVariant(QMetaType(QMetaType::LongLong)));
-    insert.bindValue(6, record.identifier ? QVariant(CardIdText(*record.identifier)) : QVariant(QMetaType(QMetaType::QString)));
-    insert.bindValue(7, ResultKey(record.result));
-    insert.bindValue(8, Text(record.reason));
-    insert.bindValue(9, record.verifyRequested ? 1 : 0);
-    insert.bindValue(10, Text(record.readerName));
-    insert.bindValue(11, Text(record.readerVersion));
-    insert.bindValue(12, record.batch.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(record.batch));
+    BindRecord(insert, 0, record);
     // Outside a transaction each INSERT commits on its own before exec returns.
     if (!insert.exec()) {
         *error = ErrorText(insert.lastError());

@@ -8,8 +8,10 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -122,6 +124,16 @@ public:
     // overwrite record gives its identifier back to its batch there too.
     bool AddInTransaction(JournalRecord& record, QString* error);
 
+    // Adds records in one statement together with guard, a data-modifying statement with a RETURNING
+    // clause (the update that records a batch card's result): the records are added only when guard
+    // returns a row, and the two take effect together or not at all without a transaction, in one round
+    // trip. *added says whether they were added. The guard's values are bound before the records'. Only
+    // where CanAddGuarded() (PostgreSQL: SQLite has no data-modifying WITH), and never for an overwrite
+    // record (its number goes back to its batch in a statement of its own).
+    bool CanAddGuarded() const { return m_dialect.engine == JournalEngine::PostgreSQL; }
+    bool AddGuarded(const QString& guard, const QVariantList& guardValues, std::vector<JournalRecord>& records,
+                    bool* added, QString* error);
+
     // The latest record that put identifier on a good card (written and verified, or written with Verify
     // off), while more good cards got that identifier than were overwritten since. nullopt when there is
     // none; error is set when the journal could not be asked.
@@ -162,6 +174,7 @@ private:
     static std::unique_ptr<CJournal> OpenServer(const DatabaseLocation& location, JournalStatus* status);
     bool Prepare(QString* error);
     bool Insert(JournalRecord& record, QString* error, bool* damaged);
+    QSqlQuery* GuardedInsert(const QString& guard, std::size_t records, QString* error);
     bool AddOverwrite(JournalRecord& record, QString* error, bool* damaged);
     QString FromRecords(const JournalFilter& filter) const;
     bool ExecPage(QSqlQuery& query, const JournalFilter& filter, const JournalPageQuery& page, QString* error);
@@ -172,6 +185,8 @@ private:
     SqlDialect m_dialect;
     QSqlDatabase m_db;
     std::unique_ptr<QSqlQuery> m_insert;
+    // The guarded inserts prepared so far, by their SQL (a guard and a number of records).
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_guarded;
 };
 
 // The damaged file moved aside: path renamed to path.damaged-<UTC time>, with its -wal and -shm files.

@@ -71,7 +71,7 @@ void CBatchWriter::RecordFinishedCard(std::uint64_t held, const JournalRecord& g
         return;
     BatchCardEvent refusal({m_strBatch, 0, held}, BatchCardResult::AlreadyWritten, false, QString());
     refusal.finishedCard = goodCard;
-    m_station.RecordAttempt([&](QSqlDatabase& db, QString* error) { return m_journal(db, refusal, error); });
+    m_station.RecordAttempt(m_journal.For(refusal).inTransaction);
 }
 
 std::variant<std::uint64_t, CardOutcome> CBatchWriter::Take() {
@@ -88,7 +88,7 @@ void CBatchWriter::RecordWriteError(std::uint64_t) {
                               QStringLiteral("writing %1 failed; the number stays for the next card")
                                   .arg(CardIdText(m_claim->identifier)));
     if (m_journal) // the journal keeps the failed write; the batch does not change
-        m_station.RecordAttempt([&](QSqlDatabase& db, QString* error) { return m_journal(db, event, error); });
+        m_station.RecordAttempt(m_journal.For(event).inTransaction);
 }
 
 bool CBatchWriter::RecordWritten(std::uint64_t, bool, std::optional<std::uint64_t> overwritten) {
@@ -158,11 +158,9 @@ void CBatchWriter::StorePending() {
 }
 
 BatchCardOutcome CBatchWriter::Record(const BatchCardEvent& event) {
-    RecordInTransaction journal;
-    if (m_journal)
-        journal = [&](QSqlDatabase& db, QString* error) { return m_journal(db, event, error); };
+    const ResultJournal journal = m_journal ? m_journal.For(event) : ResultJournal();
     const BatchOutcome recorded = event.result == BatchCardResult::VerifyFailed
-                                      ? m_station.RecordThrowAway(event.claim, journal)
+                                      ? m_station.RecordThrowAway(event.claim, journal.inTransaction)
                                       : m_station.RecordGood(event.claim, event.result == BatchCardResult::Verified,
                                                              journal);
     const QString text = CardIdText(event.claim.identifier);

@@ -2,10 +2,12 @@
 // same code and the same expectations.
 
 #include "batches/Batch.h"
+#include "batches/BatchCard.h"
 #include "batches/BatchSql.h"
 #include "batches/BatchStation.h"
 #include "journal/DatabaseInit.h"
 #include "journal/Journal.h"
+#include "cards/CardIdentifier.h"
 #include "tests/support/EngineTest.h"
 
 #include <QSqlError>
@@ -56,6 +58,18 @@ protected:
         return claimed.claim.value_or(BatchClaim{});
     }
 
+    // Another run takes the station name over, as it may once the holder is not seen for the lease.
+    void TakeNameOver(const QString& station) {
+        QSqlQuery age(m_db);
+        age.prepare("UPDATE station_session SET seen_at = ? WHERE name = ?");
+        age.addBindValue(QString("2000-01-01T00:00:00.000Z"));
+        age.addBindValue(station);
+        ASSERT_TRUE(age.exec()) << age.lastError().text().toStdString();
+        CBatchStation next(Connection("next run"), station);
+        ASSERT_EQ(next.Start().status, BatchStatus::Ok);
+        next.Stop();
+    }
+
     BatchCounts Counts(const QString& batch) {
         QString error;
         const auto info = FindBatch(m_db, batch, &error);
@@ -83,7 +97,8 @@ std::vector<std::uint64_t> DrainBatch(CBatchStation& station, const QString& bat
 
 TEST_P(BatchDatabase, RangesGiveEveryNumberOnceInOrderOrShuffledThenRunOut) {
     QString error;
-    ASSERT_TRUE(CreateRangeBatch(m_db, "in order", {18, 1000, 1049, BatchOrder::InOrder}, &error)) << error.toStdString();
+    // Long enough that its numbers are made in more than one block, the later ones ahead of need.
+    ASSERT_TRUE(CreateRangeBatch(m_db, "in order", {18, 1000, 3199, BatchOrder::InOrder}, &error)) << error.toStdString();
     ASSERT_TRUE(CreateRangeBatch(m_db, "random", {18, 1000, 1049, BatchOrder::Random}, &error));
     EXPECT_FALSE(CreateRangeBatch(m_db, "random", {18, 1, 2, BatchOrder::InOrder}, &error));
     EXPECT_TRUE(error.contains("exists already")) << error.toStdString();
@@ -92,9 +107,10 @@ TEST_P(BatchDatabase, RangesGiveEveryNumberOnceInOrderOrShuffledThenRunOut) {
 
     auto station = StartedStation("station", "line 1");
     std::vector<std::uint64_t> expected;
-    for (std::uint64_t card = 1000; card <= 1049; ++card)
+    for (std::uint64_t card = 1000; card <= 3199; ++card)
         expected.push_back(kVendor18 | card);
     EXPECT_EQ(DrainBatch(*station, "in order"), expected);
+    expected.resize(50);
     std::vector<std::uint64_t> shuffled = DrainBatch(*station, "random");
     EXPECT_NE(shuffled, expected);
     std::sort(shuffled.begin(), shuffled.end());
@@ -176,22 +192,66 @@ TEST_P(BatchDatabase, OneRunningStationPerNameAndARestartTakesItsClaimBack) {
 
     // A run not seen for longer than the lease loses its name to the next one, and then every claim
     // and record of the old run is refused.
-    QSqlQuery age(m_db);
-    age.prepare("UPDATE station_session SET seen_at = ? WHERE name = ?");
-    age.addBindValue(QString("2000-01-01T00:00:00.000Z"));
-    age.addBindValue(QString("line 1"));
-    ASSERT_TRUE(age.exec()) << age.lastError().text().toStdString();
-    CBatchStation third(Connection("third run"), "line 1");
-    ASSERT_EQ(third.Start().status, BatchStatus::Ok);
+    TakeNameOver("line 1");
     EXPECT_EQ(second.Claim("order").status, BatchStatus::Refused);
     EXPECT_EQ(second.RecordGood(held, true).status, BatchStatus::Refused);
-    third.Stop();
 
     // Released claims go to the next station that claims, before any new number.
     EXPECT_EQ(ReleaseStationClaims(m_db, "order", "line 1", &error), 1) << error.toStdString();
     EXPECT_EQ(other->RecordGood(otherClaim, true).status, BatchStatus::Ok);
     EXPECT_EQ(ClaimOk(*other, "order"), held.identifier);
     EXPECT_EQ(Counts("order").left, 8);
+}
+
+TEST_P(BatchDatabase, AGoodCardAndItsJournalRecordsAreRecordedTogetherOnlyWhileItsClaimIsHeld) {
+    QString error;
+    ASSERT_TRUE(CreateRangeBatch(m_db, "order", {18, 1, 10, BatchOrder::InOrder}, &error));
+    JournalStatus status;
+    std::unique_ptr<CJournal> journal = CJournal::Open(m_database->Text(), &status);
+    ASSERT_TRUE(journal) << status.detail.toStdString();
+    CBatchStation station(journal->Database(), "line 1");
+    ASSERT_EQ(station.Start().status, BatchStatus::Ok);
+    JournalRecord base;
+    base.station = "line 1";
+    const BatchJournalHook hook(*journal, base);
+    const auto record = [&](const BatchClaim& claim, bool verified) {
+        const BatchCardEvent event(claim, verified ? BatchCardResult::Verified : BatchCardResult::Written, verified,
+                                   CardIdText(claim.identifier));
+        return station.RecordGood(claim, verified, hook.For(event)).status;
+    };
+    const auto recordsOfBatch = [&] {
+        std::vector<JournalRecord> records;
+        JournalFilter ofBatch;
+        ofBatch.batch = "order";
+        EXPECT_TRUE(journal->Select(ofBatch, 0, 10, &records, &error)) << error.toStdString();
+        return records;
+    };
+
+    const BatchClaim first = ClaimOf(station, "order");
+    const std::int64_t statements = station.StatementCount();
+    EXPECT_EQ(record(first, true), BatchStatus::Ok);
+    if (GetParam() == JournalEngine::PostgreSQL) { // the claim's update and both records: one statement
+        EXPECT_EQ(station.StatementCount() - statements, 1);
+    }
+    const std::vector<JournalRecord> records = recordsOfBatch(); // newest first
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].operation, JournalOperation::Verify);
+    EXPECT_EQ(records[0].result, JournalResult::VerifyOk);
+    EXPECT_EQ(records[1].operation, JournalOperation::Write);
+    EXPECT_EQ(records[1].result, JournalResult::Ok);
+    EXPECT_LT(records[1].id, records[0].id);
+    for (const JournalRecord& r : records) {
+        EXPECT_EQ(r.identifier, first.identifier);
+        EXPECT_EQ(r.station, "line 1");
+    }
+
+    // A run that lost its name records neither the card nor its journal records.
+    const BatchClaim second = ClaimOf(station, "order");
+    TakeNameOver("line 1");
+    EXPECT_EQ(record(second, false), BatchStatus::Refused);
+    EXPECT_EQ(recordsOfBatch().size(), 2u);
+    EXPECT_EQ(Counts("order").verified, 1);
+    EXPECT_EQ(Counts("order").written, 0);
 }
 
 TEST_P(BatchDatabase, HostileNamesAndListsAreDataNeverSql) {
@@ -310,14 +370,11 @@ TEST_F(BatchOnPostgres, StationRoleMayClaimAndRecordButNeverDeleteOrChangeRecord
         ASSERT_EQ(station.Start().status, BatchStatus::Ok);
         const BatchClaim claim = ClaimOf(station, "order");
         EXPECT_EQ(station.RecordThrowAway(claim).status, BatchStatus::Ok);
-        const RecordInTransaction record = [&](QSqlDatabase&, QString* failure) {
-            JournalRecord good;
-            good.station = "line 1";
-            good.operation = JournalOperation::Write;
-            good.identifier = claim.identifier;
-            return journal->Add(good, failure);
-        };
-        EXPECT_EQ(station.RecordGood(claim, false, record).status, BatchStatus::Ok);
+        JournalRecord base;
+        base.station = "line 1";
+        const BatchCardEvent written(claim, BatchCardResult::Written, false, QString());
+        EXPECT_EQ(station.RecordGood(claim, false, MakeBatchJournalHook(*journal, base).For(written)).status,
+                  BatchStatus::Ok);
     }
     EXPECT_FALSE(CreateRangeBatch(stationDb, "mine", {18, 1, 2, BatchOrder::InOrder}, &error));
     for (const char* sql : {"DELETE FROM journal_record", "UPDATE journal_record SET result = 'ok'",

@@ -1,5 +1,6 @@
 // One station of a production line for the multi-station tests: writes the cards of a batch on an
-// in-process emulated reader until the batch runs out, and prints one line per card.
+// in-process emulated reader until the batch runs out, keeps their journal records as the program
+// does, and prints one line per card.
 //
 //   batch_station DATABASE BATCH STATION [--verify] [--throw-away-every N] [--hold]
 //
@@ -8,8 +9,9 @@
 // "claimed ID" after the first claim, then it waits to be killed. Exit status 0 when the batch ran out,
 // 1 for a refusal or database error, 2 for a bad command line, 3 when the database stayed away too long.
 
+#include "batches/BatchCard.h"
 #include "station/BatchWriter.h"
-#include "journal/Database.h"
+#include "journal/Journal.h"
 #include "reader/RFIDDevice.h"
 #include "emulator/FakeUsbBus.h"
 
@@ -64,13 +66,10 @@ int main(int argc, char** argv) {
     const qsizetype every = args.indexOf("--throw-away-every");
     const int throwAwayEvery = every > 0 && every + 1 < args.size() ? args[every + 1].toInt() : 0;
 
-    QString error;
-    const auto location = ParseDatabaseLocation(args[0], &error);
-    if (!location)
-        return Fail(error, 2);
-    QSqlDatabase db = OpenDatabase(*location, "station", &error);
-    if (!db.isOpen())
-        return Fail(error, 1);
+    JournalStatus status;
+    const std::unique_ptr<CJournal> journal = CJournal::Open(args[0], &status);
+    if (!journal)
+        return Fail(status.detail, 1);
 
     CFakeUsbBus bus;
     CEmulatedReader& reader = bus.AddReader();
@@ -79,7 +78,8 @@ int main(int argc, char** argv) {
     if (!device.OpenReader())
         return Fail("no reader", 1);
 
-    CBatchStation station(db, args[2]);
+    CBatchStation station(journal->Database(), args[2]);
+    station.SetReconnect([&journal] { return journal->Reconnect(); });
     BatchOutcome started;
     if (!UntilReachable(station, [&] { return (started = station.Start()).status == BatchStatus::Unavailable; }))
         return Fail(started.message, 3);
@@ -96,6 +96,10 @@ int main(int argc, char** argv) {
     }
 
     CBatchWriter writer(station, device);
+    JournalRecord base;
+    base.station = station.StationName();
+    base.source = JournalSource::Rfidctl;
+    writer.SetJournalHook(MakeBatchJournalHook(*journal, base));
     for (int card = 1;; ++card) {
         if (throwAwayEvery > 0 && card % throwAwayEvery == 0)
             reader.SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::ShortReply, 1);

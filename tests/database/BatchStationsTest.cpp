@@ -1,9 +1,11 @@
 // Several station processes writing one batch at once, on the test's own PostgreSQL server and on an
-// SQLite file: every number on exactly one good card, none skipped, whatever happens on the way.
+// SQLite file: every number on exactly one good card, none skipped, and the journal true to every card,
+// whatever happens on the way.
 
 #include "batches/Batch.h"
 #include "batches/BatchSql.h"
 #include "batches/BatchStation.h"
+#include "journal/Journal.h"
 #include "tests/support/EngineTest.h"
 
 #include <QElapsedTimer>
@@ -108,6 +110,19 @@ protected:
                 ++reported[line.identifier];
         }
         EXPECT_EQ(reported, run.good);
+        // The journal says the same: one verified record for every good card, none for another number.
+        JournalStatus status;
+        const std::unique_ptr<CJournal> journal = CJournal::Open(m_database->Text(), &status);
+        ASSERT_TRUE(journal) << status.detail.toStdString();
+        JournalFilter ofBatch;
+        ofBatch.batch = batch;
+        std::map<std::uint64_t, int> journaled;
+        ASSERT_TRUE(journal->ForEach(ofBatch, [&](const JournalRecord& record) {
+            journaled[*record.identifier] += record.result == JournalResult::VerifyOk;
+            return true;
+        }, &error)) << error.toStdString();
+        std::erase_if(journaled, [](const auto& entry) { return entry.second == 0; });
+        EXPECT_EQ(journaled, run.good);
     }
 
     // Waits until the batch has at least `done` good cards.
