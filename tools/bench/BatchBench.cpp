@@ -1,15 +1,16 @@
 // Batches at speed: what a card costs a station in claim plus record (the claim, then the good card and
-// its journal record in one transaction), median and 99th percentile, the cards per second of all
+// its journal record together: one statement on PostgreSQL, one transaction on SQLite), median and 99th percentile, the cards per second of all
 // stations together and the statements each card sends (transaction begin and commit included), with
 // 1, 8, 32 and 64 stations writing one batch at once, on an SQLite journal and on a PostgreSQL server
 // over the loopback.
 //
-//   BatchBench [cards per station] [postgresql://user@host:port/dbname]
+//   BatchBench [cards per station] [postgresql://user@host:port/dbname] [stations,stations...]
 //
-// Without a URL the benchmark starts a PostgreSQL server of its own, as the tests do, when PostgreSQL
-// is installed. Each station is a thread with its own connection, as each station process has.
+// Without a URL the benchmark measures an SQLite journal, then starts a PostgreSQL server of its own, as
+// the tests do, when PostgreSQL is installed; with one it measures that server only. Each station is a thread with its own connection, as each station process has.
 
 #include "batches/Batch.h"
+#include "batches/BatchCard.h"
 #include "batches/BatchStation.h"
 #include "journal/Journal.h"
 #include "emulator/PgServer.h"
@@ -33,7 +34,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWarmUpCards = 10;
-constexpr int kStationCounts[] = {1, 8, 32, 64};
+const std::vector<int> kStationCounts = {1, 8, 32, 64};
 
 struct Figures {
     std::vector<double> ms; // per card
@@ -62,6 +63,10 @@ void RunStation(const QString& connection, const QString& batch, int number, int
     Figures mine;
     {
         CBatchStation station(journal->Database(), QStringLiteral("bench %1").arg(number));
+        JournalRecord base;
+        base.station = station.StationName();
+        base.source = JournalSource::Rfidctl;
+        const BatchJournalHook hook(*journal, base);
         if (station.Start().status != BatchStatus::Ok) {
             ++mine.failures;
             cards = 0;
@@ -80,14 +85,12 @@ void RunStation(const QString& connection, const QString& batch, int number, int
                 ++(claimed.status == BatchStatus::Unavailable ? mine.retries : mine.failures);
                 continue;
             }
-            const auto record = [&](QSqlDatabase&, QString* error) {
-                JournalRecord good;
-                good.station = station.StationName();
-                good.source = JournalSource::Rfidctl;
-                good.operation = JournalOperation::Write;
-                good.identifier = claimed.claim->identifier;
-                ++journalStatements; // the record's one insert
-                return journal->AddInTransaction(good, error);
+            // The card's records as the stations keep them; an insert made inside the transaction is a
+            // statement of its own, one joined to the claim's update is counted by the station.
+            ResultJournal record = hook.For(BatchCardEvent(*claimed.claim, BatchCardResult::Written, false, QString()));
+            record.inTransaction = [&, add = record.inTransaction](QSqlDatabase& db, QString* error) {
+                ++journalStatements;
+                return add(db, error);
             };
             BatchOutcome recorded;
             while ((recorded = station.RecordGood(*claimed.claim, false, record)).status == BatchStatus::Unavailable)
@@ -127,7 +130,8 @@ double Percentile(std::vector<double>& ms, double share) {
 
 void Measure(const char* engine, const QString& connection, int stations, int cards) {
     static int run = 0;
-    const QString batch = QStringLiteral("bench %1").arg(++run);
+    // Named after the process too, so runs against one server never meet.
+    const QString batch = QStringLiteral("bench %1-%2").arg(QCoreApplication::applicationPid()).arg(++run);
     {
         JournalStatus status;
         std::unique_ptr<CJournal> journal = CJournal::Open(connection, &status);
@@ -166,17 +170,24 @@ void Measure(const char* engine, const QString& connection, int stations, int ca
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int cards = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
+    const QString given = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    std::vector<int> counts;
+    for (const QString& count : QString::fromLocal8Bit(argc > 3 ? argv[3] : "").split(',', Qt::SkipEmptyParts))
+        counts.push_back(std::max(1, count.toInt()));
+    if (counts.empty())
+        counts = kStationCounts;
     QTemporaryDir folder;
     const QString sqlite = folder.filePath(QStringLiteral("journal.sqlite"));
-    for (int stations : kStationCounts)
-        Measure("SQLite", sqlite, stations, cards);
+    for (int stations : counts) {
+        if (given.isEmpty())
+            Measure("SQLite", sqlite, stations, cards);
+    }
 
     std::unique_ptr<CPgServer> server;
-    const QString given = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     const QString url = BenchmarkDatabase(given, QStringLiteral("rfid_bench"), &server);
     if (url.isEmpty())
         return 0;
-    for (int stations : kStationCounts)
+    for (int stations : counts)
         Measure("PostgreSQL", url, stations, cards);
     return 0;
 }
