@@ -1,13 +1,17 @@
 // Batches at speed: what a card costs a station in claim plus record (the claim, then the good card and
-// its journal record together: one statement on PostgreSQL, one transaction on SQLite), median and 99th percentile, the cards per second of all
-// stations together and the statements each card sends (transaction begin and commit included), with
-// 1, 8, 32 and 64 stations writing one batch at once, on an SQLite journal and on a PostgreSQL server
-// over the loopback.
+// its journal record together: one statement on PostgreSQL, one transaction on SQLite), median and 99th
+// percentile, the cards per second of all stations together and the statements each card sends
+// (transaction begin and commit included), with 1, 8, 32 and 64 stations writing one batch at once, on an
+// SQLite journal and on a PostgreSQL server over the loopback.
 //
-//   BatchBench [cards per station] [postgresql://user@host:port/dbname] [stations,stations...]
+//   BatchBench [cards per station] [postgresql://user@host:port/dbname] [--stations 1,8,...] [--card-ms MS]
 //
 // Without a URL the benchmark measures an SQLite journal, then starts a PostgreSQL server of its own, as
-// the tests do, when PostgreSQL is installed; with one it measures that server only. Each station is a thread with its own connection, as each station process has.
+// the tests do, when PostgreSQL is installed; with one it measures that server only. Each station is a
+// thread with its own connection, as each station process has. By default a station claims its next
+// card as soon as it recorded the last, which measures the database alone; --card-ms gives each card
+// that long on the reader between its claim and its record, as on a line (the median and percentile
+// stay those of the claim and the record).
 
 #include "batches/Batch.h"
 #include "batches/BatchCard.h"
@@ -15,6 +19,7 @@
 #include "journal/Journal.h"
 #include "emulator/PgServer.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -34,7 +39,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kWarmUpCards = 10;
-const std::vector<int> kStationCounts = {1, 8, 32, 64};
 
 struct Figures {
     std::vector<double> ms; // per card
@@ -49,7 +53,7 @@ struct Figures {
 
 // One station: claims and records its cards until it has done `cards` or the batch runs out.
 // Every station connects and starts first, then all write at once.
-void RunStation(const QString& connection, const QString& batch, int number, int cards, Figures* figures,
+void RunStation(const QString& connection, const QString& batch, int number, int cards, int cardMs, Figures* figures,
                 std::mutex* lock, std::latch* ready) {
     JournalStatus status;
     std::unique_ptr<CJournal> journal = CJournal::Open(connection, &status);
@@ -74,6 +78,7 @@ void RunStation(const QString& connection, const QString& batch, int number, int
         ready->arrive_and_wait();
         QElapsedTimer clock;
         for (int card = 0; card < cards + kWarmUpCards; ++card) {
+            const Clock::time_point cardBegins = Clock::now();
             clock.start();
             const std::int64_t statementsBefore = station.StatementCount();
             const std::int64_t transactionsBefore = station.TransactionStatementCount();
@@ -85,6 +90,9 @@ void RunStation(const QString& connection, const QString& batch, int number, int
                 ++(claimed.status == BatchStatus::Unavailable ? mine.retries : mine.failures);
                 continue;
             }
+            qint64 onDatabaseNs = clock.nsecsElapsed();
+            if (cardMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(cardMs));
             // The card's records as the stations keep them; an insert made inside the transaction is a
             // statement of its own, one joined to the claim's update is counted by the station.
             ResultJournal record = hook.For(BatchCardEvent(*claimed.claim, BatchCardResult::Written, false, QString()));
@@ -92,16 +100,18 @@ void RunStation(const QString& connection, const QString& batch, int number, int
                 ++journalStatements;
                 return add(db, error);
             };
+            clock.start();
             BatchOutcome recorded;
             while ((recorded = station.RecordGood(*claimed.claim, false, record)).status == BatchStatus::Unavailable)
                 ++mine.retries;
             if (recorded.status != BatchStatus::Ok)
                 ++mine.failures;
             else if (card >= kWarmUpCards) {
+                onDatabaseNs += clock.nsecsElapsed();
                 if (!mine.begin)
-                    mine.begin = Clock::now() - std::chrono::nanoseconds(clock.nsecsElapsed());
+                    mine.begin = cardBegins;
                 mine.end = Clock::now();
-                mine.ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+                mine.ms.push_back(double(onDatabaseNs) / 1e6);
                 mine.statements += station.StatementCount() - statementsBefore + journalStatements;
                 mine.transactionStatements += station.TransactionStatementCount() - transactionsBefore;
                 ++mine.cards;
@@ -128,7 +138,7 @@ double Percentile(std::vector<double>& ms, double share) {
     return ms[std::min(ms.size() - 1, std::size_t(double(ms.size()) * share))];
 }
 
-void Measure(const char* engine, const QString& connection, int stations, int cards) {
+void Measure(const char* engine, const QString& connection, int stations, int cards, int cardMs) {
     static int run = 0;
     // Named after the process too, so runs against one server never meet.
     const QString batch = QStringLiteral("bench %1-%2").arg(QCoreApplication::applicationPid()).arg(++run);
@@ -148,7 +158,7 @@ void Measure(const char* engine, const QString& connection, int stations, int ca
     std::latch ready(stations);
     std::vector<std::thread> threads;
     for (int i = 1; i <= stations; ++i)
-        threads.emplace_back(RunStation, connection, batch, i, cards, &figures, &lock, &ready);
+        threads.emplace_back(RunStation, connection, batch, i, cards, cardMs, &figures, &lock, &ready);
     for (std::thread& thread : threads)
         thread.join();
     const double seconds =
@@ -169,18 +179,31 @@ void Measure(const char* engine, const QString& connection, int stations, int ca
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int cards = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
-    const QString given = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("What claim plus record costs a batch card."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("cards"), QStringLiteral("Cards per station (500)."));
+    parser.addPositionalArgument(QStringLiteral("url"), QStringLiteral("A PostgreSQL server to measure alone."));
+    const QCommandLineOption stationsOption(QStringLiteral("stations"), QStringLiteral("Station counts to run."),
+                                            QStringLiteral("1,8,32,64"), QStringLiteral("1,8,32,64"));
+    const QCommandLineOption cardMsOption(QStringLiteral("card-ms"),
+                                          QStringLiteral("Time a card takes on the reader (0)."), QStringLiteral("ms"),
+                                          QStringLiteral("0"));
+    parser.addOptions({stationsOption, cardMsOption});
+    parser.process(app);
+    const QStringList positional = parser.positionalArguments();
+    const int cards = positional.size() > 0 ? std::max(1, positional[0].toInt()) : 500;
+    const QString given = positional.size() > 1 ? positional[1] : QString();
+    const int cardMs = std::max(0, parser.value(cardMsOption).toInt());
     std::vector<int> counts;
-    for (const QString& count : QString::fromLocal8Bit(argc > 3 ? argv[3] : "").split(',', Qt::SkipEmptyParts))
+    for (const QString& count : parser.value(stationsOption).split(',', Qt::SkipEmptyParts))
         counts.push_back(std::max(1, count.toInt()));
-    if (counts.empty())
-        counts = kStationCounts;
+
     QTemporaryDir folder;
     const QString sqlite = folder.filePath(QStringLiteral("journal.sqlite"));
     for (int stations : counts) {
         if (given.isEmpty())
-            Measure("SQLite", sqlite, stations, cards);
+            Measure("SQLite", sqlite, stations, cards, cardMs);
     }
 
     std::unique_ptr<CPgServer> server;
@@ -188,6 +211,6 @@ int main(int argc, char** argv) {
     if (url.isEmpty())
         return 0;
     for (int stations : counts)
-        Measure("PostgreSQL", url, stations, cards);
+        Measure("PostgreSQL", url, stations, cards, cardMs);
     return 0;
 }
