@@ -80,7 +80,12 @@ struct CBatchStation::Statements {
 
     bool Prepare(JournalEngine engine) {
         // PostgreSQL: a free row another station is taking right now is passed over, not waited for.
-        const QString skipTaken = engine == JournalEngine::PostgreSQL ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString();
+        const bool postgres = engine == JournalEngine::PostgreSQL;
+        const QString skipTaken = postgres ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString();
+        // PostgreSQL: the row the inner select locked is found by its place in the table. Found by its
+        // index, the planner may pick the index of states, which holds idx behind the state, and read
+        // every row of the batch there for each claim.
+        const QString takenRow = postgres ? QStringLiteral("ctid = (SELECT ctid") : QStringLiteral("idx = (SELECT idx");
         return touch.prepare("UPDATE station_session SET seen_at = ? WHERE name = ? AND token = ?") &&
                ownClaim.prepare("SELECT idx, identifier, session FROM batch_claim"
                                 " WHERE batch_name = ? AND station = ? AND state = ? ORDER BY idx") &&
@@ -90,7 +95,7 @@ struct CBatchStation::Statements {
                                  " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?" + stillOurs) &&
                take.prepare("UPDATE batch_claim SET state = ?, station = ?, session = ?, claimed_at = ?,"
                             " done_at = NULL, free_order = NULL"
-                            " WHERE batch_name = ? AND idx = (SELECT idx FROM batch_claim"
+                            " WHERE batch_name = ? AND " + takenRow + " FROM batch_claim"
                             " WHERE batch_name = ? AND free_order IS NOT NULL ORDER BY free_order LIMIT 1" +
                             skipTaken + ")" + stillOurs + " RETURNING idx, identifier") &&
                live.prepare("SELECT COUNT(*) FROM station_session WHERE name = ? AND token = ?") &&
@@ -136,6 +141,70 @@ template <typename... Values> bool Exec(QSqlQuery& query, const Values&... value
 
 QString ErrorOf(const QSqlQuery& query) {
     return query.lastError().text().trimmed();
+}
+
+// A block of numbers to make: rows from..from+n-1 of a batch, free except the one at claimedIndex (-1: none),
+// which the station claims.
+struct BlockRows {
+    const QString& batch;
+    qint64 from;
+    const std::vector<std::uint64_t>& identifiers;
+    QString now;
+    qint64 claimedIndex;
+    const QString& station;
+    const QString& session;
+};
+
+// The block as one row of values per number (SQLite binds each value natively).
+bool PrepareBlockAsRows(QSqlQuery& insert, const BlockRows& block) {
+    QStringList rows;
+    for (std::size_t i = 0; i < block.identifiers.size(); ++i)
+        rows << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)");
+    if (!insert.prepare("INSERT INTO batch_claim (batch_name, idx, identifier, state, station, session, claimed_at,"
+                        " free_order) VALUES " + rows.join(", ")))
+        return false;
+    const QVariant noText(QMetaType(QMetaType::QString));
+    const QVariant noOrder(QMetaType(QMetaType::LongLong));
+    for (std::size_t i = 0; i < block.identifiers.size(); ++i) {
+        const qint64 index = block.from + qint64(i);
+        const bool mine = index == block.claimedIndex;
+        insert.addBindValue(block.batch);
+        insert.addBindValue(index);
+        insert.addBindValue(qint64(block.identifiers[i]));
+        insert.addBindValue(QString(mine ? CLAIM_CLAIMED : CLAIM_LEFT));
+        insert.addBindValue(mine ? QVariant(block.station) : noText);
+        insert.addBindValue(mine ? QVariant(block.session) : noText);
+        insert.addBindValue(block.now);
+        insert.addBindValue(mine ? noOrder : QVariant(index));
+    }
+    return true;
+}
+
+// The block's numbers as one array value (PostgreSQL): the driver writes every bound value into the
+// statement's text, and a thousand rows of eight values each cost the server a large parse and plan
+// per block, long enough under load for the other stations to run out of free numbers meanwhile.
+bool PrepareBlockAsArray(QSqlQuery& insert, const BlockRows& block) {
+    QString array = QStringLiteral("{");
+    for (std::uint64_t identifier : block.identifiers)
+        array += QString::number(identifier) + QLatin1Char(',');
+    if (array.endsWith(QLatin1Char(',')))
+        array.chop(1);
+    array += QLatin1Char('}');
+    if (!insert.prepare("INSERT INTO batch_claim (batch_name, idx, identifier, state, station, session, claimed_at,"
+                        " free_order)"
+                        " SELECT ?, idx, identifier, CASE WHEN idx = ? THEN ? ELSE ? END,"
+                        " CASE WHEN idx = ? THEN ? END, CASE WHEN idx = ? THEN ? END, ?,"
+                        " CASE WHEN idx = ? THEN NULL ELSE idx END"
+                        " FROM (SELECT ?::bigint + n - 1 AS idx, identifier"
+                        " FROM unnest(?::bigint[]) WITH ORDINALITY AS block (identifier, n)) AS numbers"))
+        return false;
+    for (const QVariant& value :
+         {QVariant(block.batch), QVariant(block.claimedIndex), QVariant(QString(CLAIM_CLAIMED)),
+          QVariant(QString(CLAIM_LEFT)), QVariant(block.claimedIndex), QVariant(block.station),
+          QVariant(block.claimedIndex), QVariant(block.session), QVariant(block.now), QVariant(block.claimedIndex),
+          QVariant(block.from), QVariant(array)})
+        insert.addBindValue(value);
+    return true;
 }
 
 } // namespace
@@ -434,32 +503,12 @@ BatchOutcome CBatchStation::MakeNumbers(const QString& batch, std::optional<qint
 // The rows of numbers from..from+n-1, free in batch order; with claimFirst the first claimed by this station.
 bool CBatchStation::InsertBlock(const QString& batch, qint64 from, const std::vector<std::uint64_t>& identifiers,
                                 bool claimFirst, QString* error) {
-    QStringList rows;
-    for (std::size_t i = 0; i < identifiers.size(); ++i)
-        rows << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)");
+    BlockRows block{batch, from, identifiers, BatchTimeNow(), claimFirst ? from : -1, m_strStation, m_strToken};
     QSqlQuery insert(m_db);
-    if (!insert.prepare("INSERT INTO batch_claim (batch_name, idx, identifier, state, station, session, claimed_at,"
-                        " free_order) VALUES " + rows.join(", "))) {
-        *error = ErrorOf(insert);
-        return false;
-    }
-    const QString now = BatchTimeNow();
-    const QVariant noText(QMetaType(QMetaType::QString));
-    const QVariant noOrder(QMetaType(QMetaType::LongLong));
-    for (std::size_t i = 0; i < identifiers.size(); ++i) {
-        const qint64 index = from + qint64(i);
-        const bool mine = claimFirst && i == 0;
-        insert.addBindValue(batch);
-        insert.addBindValue(index);
-        insert.addBindValue(qint64(identifiers[i]));
-        insert.addBindValue(QString(mine ? CLAIM_CLAIMED : CLAIM_LEFT));
-        insert.addBindValue(mine ? QVariant(m_strStation) : noText);
-        insert.addBindValue(mine ? QVariant(m_strToken) : noText);
-        insert.addBindValue(now);
-        insert.addBindValue(mine ? noOrder : QVariant(index));
-    }
+    const bool prepared = EngineOf(m_db) == JournalEngine::PostgreSQL ? PrepareBlockAsArray(insert, block)
+                                                                      : PrepareBlockAsRows(insert, block);
     ++m_nStatements;
-    if (insert.exec())
+    if (prepared && insert.exec())
         return true;
     *error = ErrorOf(insert);
     return false;
