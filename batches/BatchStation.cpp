@@ -80,12 +80,23 @@ struct CBatchStation::Statements {
 
     bool Prepare(JournalEngine engine) {
         // PostgreSQL: a free row another station is taking right now is passed over, not waited for.
-        const bool postgres = engine == JournalEngine::PostgreSQL;
-        const QString skipTaken = postgres ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString();
-        // PostgreSQL: the row the inner select locked is found by its place in the table. Found by its
-        // index, the planner may pick the index of states, which holds idx behind the state, and read
-        // every row of the batch there for each claim.
-        const QString takenRow = postgres ? QStringLiteral("ctid = (SELECT ctid") : QStringLiteral("idx = (SELECT idx");
+        // SQLite: the first free row of the batch, released ones first (their order is below zero). The
+        // second choice of COALESCE is looked for only when the first finds none.
+        // PostgreSQL: the same, found by its place in the table (found by batch and index, the planner
+        // may pick the index of states, which holds idx behind the state, and read the batch's rows
+        // there), passing over the rows other stations are taking right now rather than waiting for
+        // them. Its numbers not yet released are looked for from the station's last one on: the rows
+        // taken before stay in the index of free rows as dead entries until the server cleans up, and
+        // every claim would step over them again.
+        const QString takenRow =
+            engine != JournalEngine::PostgreSQL
+                ? QStringLiteral("idx = (SELECT idx FROM batch_claim WHERE batch_name = ? AND free_order IS NOT NULL"
+                                 " ORDER BY free_order LIMIT 1)")
+                : QStringLiteral("ctid = COALESCE("
+                                 "(SELECT ctid FROM batch_claim WHERE batch_name = ? AND free_order < 0"
+                                 " ORDER BY free_order LIMIT 1 FOR UPDATE SKIP LOCKED),"
+                                 " (SELECT ctid FROM batch_claim WHERE batch_name = ? AND free_order >= ?"
+                                 " ORDER BY free_order LIMIT 1 FOR UPDATE SKIP LOCKED))");
         return touch.prepare("UPDATE station_session SET seen_at = ? WHERE name = ? AND token = ?") &&
                ownClaim.prepare("SELECT idx, identifier, session FROM batch_claim"
                                 " WHERE batch_name = ? AND station = ? AND state = ? ORDER BY idx") &&
@@ -94,10 +105,8 @@ struct CBatchStation::Statements {
                heldClaim.prepare("SELECT identifier FROM batch_claim"
                                  " WHERE batch_name = ? AND idx = ? AND session = ? AND state = ?" + stillOurs) &&
                take.prepare("UPDATE batch_claim SET state = ?, station = ?, session = ?, claimed_at = ?,"
-                            " done_at = NULL, free_order = NULL"
-                            " WHERE batch_name = ? AND " + takenRow + " FROM batch_claim"
-                            " WHERE batch_name = ? AND free_order IS NOT NULL ORDER BY free_order LIMIT 1" +
-                            skipTaken + ")" + stillOurs + " RETURNING idx, identifier") &&
+                            " done_at = NULL, free_order = NULL WHERE batch_name = ? AND " + takenRow + stillOurs +
+                            " RETURNING idx, identifier") &&
                live.prepare("SELECT COUNT(*) FROM station_session WHERE name = ? AND token = ?") &&
                batchRow.prepare("SELECT next_index, total, kind, vendor, first_card, last_card, random_order, seed"
                                 " FROM batch WHERE name = ?") &&
@@ -233,6 +242,7 @@ BatchOutcome CBatchStation::Refusal() const {
 void CBatchStation::ForgetClaims() {
     m_held.clear();
     m_looked.clear();
+    m_takeFrom.clear();
 }
 
 BatchOutcome CBatchStation::Run(const std::function<BatchOutcome()>& work, bool inTransaction) {
@@ -423,14 +433,27 @@ BatchOutcome CBatchStation::TakeNumber(const QString& batch) {
         m_held.erase(held); // released while the station was not seen, or its name was taken over
     }
     // A released number, else the next of the batch's order: the first free row.
-    if (!Exec(s.take, QString(CLAIM_CLAIMED), m_strStation, m_strToken, BatchTimeNow(), batch, batch, m_strStation,
-              m_strToken))
-        return SqlFailure(QStringLiteral("cannot claim a number"), ErrorOf(s.take));
-    BatchOutcome outcome;
-    if (s.take.next())
-        outcome.claim = BatchClaim{batch, s.take.value(0).toLongLong(), std::uint64_t(s.take.value(1).toLongLong())};
-    s.take.finish();
-    return outcome;
+    const bool postgres = EngineOf(m_db) == JournalEngine::PostgreSQL;
+    qint64& takeFrom = m_takeFrom[batch];
+    for (;;) {
+        const bool taken = postgres ? Exec(s.take, QString(CLAIM_CLAIMED), m_strStation, m_strToken, BatchTimeNow(), batch,
+                                           batch, batch, takeFrom, m_strStation, m_strToken)
+                                    : Exec(s.take, QString(CLAIM_CLAIMED), m_strStation, m_strToken, BatchTimeNow(), batch,
+                                           batch, m_strStation, m_strToken);
+        if (!taken)
+            return SqlFailure(QStringLiteral("cannot claim a number"), ErrorOf(s.take));
+        BatchOutcome outcome;
+        if (s.take.next())
+            outcome.claim = BatchClaim{batch, s.take.value(0).toLongLong(), std::uint64_t(s.take.value(1).toLongLong())};
+        s.take.finish();
+        if (outcome.claim || takeFrom == 0) {
+            if (outcome.claim)
+                takeFrom = std::max<qint64>(takeFrom, outcome.claim->index);
+            return outcome;
+        }
+        // None from here on: look again from the start, for a row another station was taking and let go.
+        takeFrom = 0;
+    }
 }
 
 // In a transaction: the station has its name, the batch has numbers not made yet; makes the next block.

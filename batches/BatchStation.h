@@ -154,6 +154,8 @@ private:
     // The claim this run holds in each batch, and the batches where it looked for its earlier run's claim.
     std::map<QString, BatchClaim> m_held;
     std::set<QString> m_looked;
+    // Where in each batch's order this run looks for its next number (PostgreSQL): its last one.
+    std::map<QString, qint64> m_takeFrom;
     QElapsedTimer m_sinceSeen;
     std::int64_t m_nStatements = 0;
     std::int64_t m_nTransactionStatements = 0;

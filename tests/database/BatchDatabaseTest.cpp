@@ -124,6 +124,24 @@ TEST_P(BatchDatabase, RangesGiveEveryNumberOnceInOrderOrShuffledThenRunOut) {
     EXPECT_EQ(ListBatches(m_db, &error).size(), 2u);
 }
 
+TEST_P(BatchDatabase, AFreeNumberBehindTheStationsLastOneIsStillTakenBeforeTheBatchRunsOut) {
+    QString error;
+    ASSERT_TRUE(CreateRangeBatch(m_db, "order", {18, 1, 6, BatchOrder::InOrder}, &error));
+    auto station = StartedStation("station", "line 1");
+    for (int card = 0; card < 4; ++card)
+        EXPECT_EQ(station->RecordGood(ClaimOf(*station, "order"), false).status, BatchStatus::Ok);
+    // As a number another station was taking and let go when its statement failed: free again, in its place.
+    QSqlQuery free(m_db);
+    free.prepare("UPDATE batch_claim SET state = ?, station = NULL, session = NULL, free_order = idx"
+                 " WHERE batch_name = ? AND idx = 1");
+    free.addBindValue(QString(CLAIM_LEFT));
+    free.addBindValue(QString("order"));
+    ASSERT_TRUE(free.exec()) << free.lastError().text().toStdString();
+    std::vector<std::uint64_t> rest = DrainBatch(*station, "order");
+    std::sort(rest.begin(), rest.end());
+    EXPECT_EQ(rest, (std::vector<std::uint64_t>{kVendor18 | 2, kVendor18 | 5, kVendor18 | 6}));
+}
+
 TEST_P(BatchDatabase, AClaimOutlivesWriteErrorsAndThrowAwaysAndTheCountsTellThemApart) {
     QString error;
     ASSERT_TRUE(CreateRangeBatch(m_db, "order", {18, 1000, 1009, BatchOrder::InOrder}, &error));
