@@ -447,7 +447,7 @@ BatchOutcome CBatchStation::TakeNumber(const QString& batch) {
             outcome.claim = BatchClaim{batch, s.take.value(0).toLongLong(), std::uint64_t(s.take.value(1).toLongLong())};
         s.take.finish();
         if (outcome.claim || takeFrom == 0) {
-            if (outcome.claim)
+            if (outcome.claim && postgres)
                 takeFrom = std::max<qint64>(takeFrom, outcome.claim->index);
             return outcome;
         }
