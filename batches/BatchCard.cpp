@@ -84,9 +84,9 @@ ResultJournal BatchJournalHook::For(const BatchCardEvent& event) const {
     // An overwrite record gives its number back to its batch in a statement of its own.
     if (!m_pJournal->CanAddGuarded() || event.overwritten)
         return journal;
-    journal.joined = [journal = m_pJournal, records = BatchCardRecords(m_base, event)](
+    journal.joined = [target = m_pJournal, records = BatchCardRecords(m_base, event)](
                          const QString& guard, const QVariantList& values, bool* added, QString* error) mutable {
-        return journal->AddGuarded(guard, values, records, added, error);
+        return target->AddGuarded(guard, values, records, added, error);
     };
     return journal;
 }

@@ -79,15 +79,13 @@ struct CBatchStation::Statements {
           extend(db), items(db), markDone(db), claimState(db), holds(db), discard(db) {}
 
     bool Prepare(JournalEngine engine) {
-        // PostgreSQL: a free row another station is taking right now is passed over, not waited for.
-        // SQLite: the first free row of the batch, released ones first (their order is below zero). The
-        // second choice of COALESCE is looked for only when the first finds none.
-        // PostgreSQL: the same, found by its place in the table (found by batch and index, the planner
-        // may pick the index of states, which holds idx behind the state, and read the batch's rows
-        // there), passing over the rows other stations are taking right now rather than waiting for
-        // them. Its numbers not yet released are looked for from the station's last one on: the rows
-        // taken before stay in the index of free rows as dead entries until the server cleans up, and
-        // every claim would step over them again.
+        // The row a claim takes: the first free row of the batch, released numbers first (their order is
+        // below zero). PostgreSQL passes over the rows other stations are taking right now rather than
+        // waiting for them, and looks for new numbers from the station's last one on (the rows taken
+        // before stay in the index of free rows as dead entries until the server cleans up, and every
+        // claim would step over them again); the second choice of COALESCE is read only when the first
+        // finds none. It finds the row by its place in the table: by batch and index, the planner may
+        // pick the index of states, which holds idx behind the state, and read the batch's rows there.
         const QString takenRow =
             engine != JournalEngine::PostgreSQL
                 ? QStringLiteral("idx = (SELECT idx FROM batch_claim WHERE batch_name = ? AND free_order IS NOT NULL"
@@ -193,12 +191,10 @@ bool PrepareBlockAsRows(QSqlQuery& insert, const BlockRows& block) {
 // statement's text, and a thousand rows of eight values each cost the server a large parse and plan
 // per block, long enough under load for the other stations to run out of free numbers meanwhile.
 bool PrepareBlockAsArray(QSqlQuery& insert, const BlockRows& block) {
-    QString array = QStringLiteral("{");
+    QStringList numbers;
     for (std::uint64_t identifier : block.identifiers)
-        array += QString::number(identifier) + QLatin1Char(',');
-    if (array.endsWith(QLatin1Char(',')))
-        array.chop(1);
-    array += QLatin1Char('}');
+        numbers << QString::number(identifier);
+    const QString array = QLatin1Char('{') + numbers.join(QLatin1Char(',')) + QLatin1Char('}');
     if (!insert.prepare("INSERT INTO batch_claim (batch_name, idx, identifier, state, station, session, claimed_at,"
                         " free_order)"
                         " SELECT ?, idx, identifier, CASE WHEN idx = ? THEN ? ELSE ? END,"
@@ -434,12 +430,14 @@ BatchOutcome CBatchStation::TakeNumber(const QString& batch) {
     }
     // A released number, else the next of the batch's order: the first free row.
     const bool postgres = EngineOf(m_db) == JournalEngine::PostgreSQL;
-    qint64& takeFrom = m_takeFrom[batch];
+    qint64& takeFrom = m_takeFrom[batch]; // stays 0 on SQLite
     for (;;) {
-        const bool taken = postgres ? Exec(s.take, QString(CLAIM_CLAIMED), m_strStation, m_strToken, BatchTimeNow(), batch,
-                                           batch, batch, takeFrom, m_strStation, m_strToken)
-                                    : Exec(s.take, QString(CLAIM_CLAIMED), m_strStation, m_strToken, BatchTimeNow(), batch,
-                                           batch, m_strStation, m_strToken);
+        const QString now = BatchTimeNow();
+        const QString claimed = CLAIM_CLAIMED;
+        const bool taken =
+            postgres ? Exec(s.take, claimed, m_strStation, m_strToken, now, batch, batch, batch, takeFrom, m_strStation,
+                            m_strToken)
+                     : Exec(s.take, claimed, m_strStation, m_strToken, now, batch, batch, m_strStation, m_strToken);
         if (!taken)
             return SqlFailure(QStringLiteral("cannot claim a number"), ErrorOf(s.take));
         BatchOutcome outcome;

@@ -382,7 +382,6 @@ void BindRecord(QSqlQuery& query, int first, const JournalRecord& record) {
 } // namespace
 
 bool CJournal::Prepare(QString* error) {
-    m_guarded.clear();
     m_insert = std::make_unique<QSqlQuery>(m_db);
     QStringList marks;
     for (int i = 0; i < kInsertValues; ++i)
@@ -454,6 +453,9 @@ bool CJournal::AddInTransaction(JournalRecord& record, QString* error) {
 }
 
 QSqlQuery* CJournal::GuardedInsert(const QString& guard, std::size_t records, QString* error) {
+    const std::pair<QString, std::size_t> key(guard, records);
+    if (const auto prepared = m_guarded.find(key); prepared != m_guarded.end())
+        return prepared->second.get();
     QStringList rows;
     for (std::size_t i = 0; i < records; ++i)
         rows << kTypedRow;
@@ -461,15 +463,12 @@ QSqlQuery* CJournal::GuardedInsert(const QString& guard, std::size_t records, QS
     const QString sql = QStringLiteral("WITH guard AS (") + guard + QStringLiteral(") INSERT INTO journal_record (") +
                         kInsertColumns + QStringLiteral(") SELECT * FROM (VALUES ") + rows.join(QStringLiteral(", ")) +
                         QStringLiteral(") AS card_records WHERE EXISTS (SELECT 1 FROM guard) RETURNING id");
-    std::unique_ptr<QSqlQuery>& query = m_guarded[sql];
-    if (query)
-        return query.get();
-    query = std::make_unique<QSqlQuery>(m_db);
-    if (query->prepare(sql))
-        return query.get();
-    *error = ErrorText(query->lastError());
-    m_guarded.erase(sql);
-    return nullptr;
+    auto query = std::make_unique<QSqlQuery>(m_db);
+    if (!query->prepare(sql)) {
+        *error = ErrorText(query->lastError());
+        return nullptr;
+    }
+    return (m_guarded[key] = std::move(query)).get();
 }
 
 bool CJournal::AddGuarded(const QString& guard, const QVariantList& guardValues, std::vector<JournalRecord>& records,

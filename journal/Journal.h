@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QSqlQuery;
@@ -185,8 +186,8 @@ private:
     SqlDialect m_dialect;
     QSqlDatabase m_db;
     std::unique_ptr<QSqlQuery> m_insert;
-    // The guarded inserts prepared so far, by their SQL (a guard and a number of records).
-    std::map<QString, std::unique_ptr<QSqlQuery>> m_guarded;
+    // The guarded inserts prepared so far, by their guard and number of records.
+    std::map<std::pair<QString, std::size_t>, std::unique_ptr<QSqlQuery>> m_guarded;
 };
 
 // The damaged file moved aside: path renamed to path.damaged-<UTC time>, with its -wal and -shm files.

@@ -71,7 +71,8 @@ void CBatchWriter::RecordFinishedCard(std::uint64_t held, const JournalRecord& g
         return;
     BatchCardEvent refusal({m_strBatch, 0, held}, BatchCardResult::AlreadyWritten, false, QString());
     refusal.finishedCard = goodCard;
-    m_station.RecordAttempt(m_journal.For(refusal).inTransaction);
+    m_station.RecordAttempt(
+        [&](QSqlDatabase& db, QString* error) { return m_journal.AddInTransaction(db, refusal, error); });
 }
 
 std::variant<std::uint64_t, CardOutcome> CBatchWriter::Take() {
@@ -88,7 +89,8 @@ void CBatchWriter::RecordWriteError(std::uint64_t) {
                               QStringLiteral("writing %1 failed; the number stays for the next card")
                                   .arg(CardIdText(m_claim->identifier)));
     if (m_journal) // the journal keeps the failed write; the batch does not change
-        m_station.RecordAttempt(m_journal.For(event).inTransaction);
+        m_station.RecordAttempt(
+            [&](QSqlDatabase& db, QString* error) { return m_journal.AddInTransaction(db, event, error); });
 }
 
 bool CBatchWriter::RecordWritten(std::uint64_t, bool, std::optional<std::uint64_t> overwritten) {

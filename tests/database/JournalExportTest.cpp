@@ -46,6 +46,16 @@ std::vector<QStringList> ParseCsv(const QString& text) {
     return rows;
 }
 
+// One write record for every text, with the text as its station and its reason, oldest first.
+void AddWritesNamed(CJournal& journal, const QStringList& texts, JournalResult result, std::uint64_t identifier) {
+    for (const QString& text : texts) {
+        JournalRecord record = MakeRecord(JournalOperation::Write, result, identifier);
+        record.station = text;
+        record.reason = text;
+        AddOrFail(journal, record);
+    }
+}
+
 } // namespace
 
 TEST(JournalExportTest, OddValuesComeBackFieldForFieldFromTheCsv) {
@@ -56,12 +66,7 @@ TEST(JournalExportTest, OddValuesComeBackFieldForFieldFromTheCsv) {
                              QStringLiteral("two\r\nlines"), QStringLiteral("line\nfeed"),
                              QStringLiteral("  blanks kept  "), QStringLiteral("生产线 3 號"),
                              QStringLiteral("=SUM(A1)"), QString()};
-    for (const QString& value : odd) {
-        JournalRecord record = MakeRecord(JournalOperation::Write, JournalResult::Refused, 0x12ABCDEF01ull);
-        record.station = value;
-        record.reason = value;
-        AddOrFail(*journal, record);
-    }
+    AddWritesNamed(*journal, odd, JournalResult::Refused, 0x12ABCDEF01ull);
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     QString error;
@@ -112,12 +117,7 @@ TEST(JournalExportTest, JsonGivesBackEveryCharacterAndAgreesWithTheCsv) {
     ASSERT_TRUE(journal);
     const QStringList odd = {QStringLiteral("tab\there, bell\a, unit\x1f end"), QStringLiteral("back\\slash \"quoted\""),
                              QStringLiteral("two\r\nlines"), QStringLiteral("déjà 生产线 3 號 🏭"), QStringLiteral("del\x7f")};
-    for (const QString& value : odd) {
-        JournalRecord record = MakeRecord(JournalOperation::Write, JournalResult::Error, 0xFF00000410ull);
-        record.station = value;
-        record.reason = value;
-        AddOrFail(*journal, record);
-    }
+    AddWritesNamed(*journal, odd, JournalResult::Error, 0xFF00000410ull);
     JournalRecord nothingRead = MakeRecord(JournalOperation::Read, JournalResult::Error, 0);
     nothingRead.identifier.reset();
     AddOrFail(*journal, nothingRead);
