@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int kConnectTimeoutSeconds = 5;
-constexpr int kSqliteBusyTimeoutMs = 30000;
 constexpr int kSettingMaxChars = 4096;
 
 bool Fail(QString* error, const QString& message) {
@@ -171,7 +170,7 @@ QSqlDatabase OpenDatabase(const DatabaseLocation& location, const QString& conne
         db.setConnectOptions(options);
     } else {
         db.setDatabaseName(location.path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kSqliteBusyTimeoutMs));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SQLITE_BUSY_TIMEOUT_MS));
     }
     if (!db.open()) {
         Fail(error, QStringLiteral("cannot open the journal %1: %2")

@@ -15,6 +15,10 @@
 
 #include <optional>
 
+// How long a connection to an SQLite journal waits for another connection's write lock before its
+// statement fails as busy: several station processes on one file, on a loaded computer, may wait seconds.
+inline constexpr int SQLITE_BUSY_TIMEOUT_MS = 30000;
+
 struct DatabaseLocation {
     JournalEngine engine = JournalEngine::SQLite;
     QString path;     // SQLite: the journal file

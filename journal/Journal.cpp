@@ -300,7 +300,7 @@ std::unique_ptr<CJournal> CJournal::Open(const QString& connection, JournalStatu
         journal->m_dialect.engine = JournalEngine::SQLite;
         journal->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), journal->m_strConnectionName);
         journal->m_db.setDatabaseName(connection);
-        journal->m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        journal->m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SQLITE_BUSY_TIMEOUT_MS));
         QDir().mkpath(QFileInfo(connection).absolutePath());
 
         QSqlError failure;
