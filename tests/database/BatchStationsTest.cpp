@@ -53,7 +53,7 @@ protected:
         std::vector<std::unique_ptr<QProcess>> stations;
         for (int i = 0; i < kStations; ++i)
             stations.push_back(StartStation(batch, QString("line %1").arg(i + 1),
-                                            {"--verify", "--throw-away-every", QString::number(97 + i)}));
+                                            {"--verify", "--throw-away-every", QString::number(29 + i)}));
         if (during)
             during();
         StationRun run;
