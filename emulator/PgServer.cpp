@@ -230,8 +230,14 @@ QString CPgServer::CreateDatabase(const QString& name) {
 }
 
 QString BenchmarkDatabase(const QString& given, const QString& name, std::unique_ptr<CPgServer>* server) {
-    if (!given.isEmpty())
-        return given;
+    if (!given.isEmpty()) {
+        // Anything else would be opened as an SQLite file of that name and measured as the server.
+        if (given.startsWith(QLatin1String("postgresql://")) || given.startsWith(QLatin1String("postgres://")))
+            return given;
+        std::printf("PostgreSQL: not measured (%s is not a postgresql://user@host:port/dbname URL)\n",
+                    qPrintable(given));
+        return QString();
+    }
     if (!CPgServer::IsInstalled()) {
         std::printf("PostgreSQL: not measured (not installed, and no URL given)\n");
         return QString();

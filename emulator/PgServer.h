@@ -57,5 +57,6 @@ private:
 
 class CPgServer;
 // A benchmark's PostgreSQL database: the URL it was given, else a database on a server of its own,
-// started into *server. Empty, with the reason printed, when no server is installed or it does not start.
+// started into *server. Empty, with the reason printed, when no server is installed or it does not start,
+// or when the text given is not a postgresql:// URL.
 QString BenchmarkDatabase(const QString& given, const QString& name, std::unique_ptr<CPgServer>* server);

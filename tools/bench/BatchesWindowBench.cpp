@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     const QString given = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const QString url = BenchmarkDatabase(given, QStringLiteral("rfid_bench"), &server);
     if (url.isEmpty())
-        return 0;
+        return given.isEmpty() ? 0 : 1; // no server here is not a fault; a wrong URL is
     Measure("PostgreSQL", url, folder.path());
     return 0;
 }
