@@ -77,10 +77,12 @@ bool BatchJournalHook::AddInTransaction(QSqlDatabase& db, const BatchCardEvent& 
     return true;
 }
 
+RecordInTransaction BatchJournalHook::InTransaction(const BatchCardEvent& event) const {
+    return [hook = *this, event](QSqlDatabase& db, QString* error) { return hook.AddInTransaction(db, event, error); };
+}
+
 ResultJournal BatchJournalHook::For(const BatchCardEvent& event) const {
-    ResultJournal journal([hook = *this, event](QSqlDatabase& db, QString* error) {
-        return hook.AddInTransaction(db, event, error);
-    });
+    ResultJournal journal(InTransaction(event));
     // An overwrite record gives its number back to its batch in a statement of its own.
     if (!m_pJournal->CanAddGuarded() || event.overwritten)
         return journal;

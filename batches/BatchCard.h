@@ -78,6 +78,8 @@ public:
 
     // The records of event inside the transaction given by db.
     bool AddInTransaction(QSqlDatabase& db, const BatchCardEvent& event, QString* error) const;
+    // The same as a step of the station's transaction, for a result that is not a good card.
+    RecordInTransaction InTransaction(const BatchCardEvent& event) const;
     // The records of event as the station adds them with its result: in the statement that records a good
     // card where the journal can, else in the result's transaction.
     ResultJournal For(const BatchCardEvent& event) const;
@@ -86,10 +88,6 @@ private:
     CJournal* m_pJournal = nullptr;
     JournalRecord m_base;
 };
-
-inline BatchJournalHook MakeBatchJournalHook(CJournal& journal, const JournalRecord& base) {
-    return BatchJournalHook(journal, base);
-}
 
 // The result a claim or record outcome stands for.
 BatchCardResult CardResultOf(BatchStatus status);

@@ -177,7 +177,7 @@ void CPageBatch::HookJournal() {
     base.source = JournalSource::MassProduction;
     if (!m_recorder.Settings().enabled)
         return;
-    m_writer->SetJournalHook(MakeBatchJournalHook(*m_pJournal, m_recorder.Stamped(base)));
+    m_writer->SetJournalHook(BatchJournalHook(*m_pJournal, m_recorder.Stamped(base)));
     // A finished card laid again, or Write pressed twice, is not written over.
     m_writer->SetFinishedCardLookup(
         [journal = m_pJournal](std::uint64_t identifier, QString* error) { return journal->FindGoodCard(identifier, error); });

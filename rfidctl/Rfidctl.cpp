@@ -457,7 +457,7 @@ int BatchNext(const Arguments& arguments, std::ostream& out, std::ostream& err) 
         return started;
     CBatchWriter writer(station.Station(), device);
     if (station.Settings().enabled) {
-        writer.SetJournalHook(MakeBatchJournalHook(station.Journal(), BatchRecordBase(device, station.Settings())));
+        writer.SetJournalHook(BatchJournalHook(station.Journal(), BatchRecordBase(device, station.Settings())));
         // The card on the reader is read first: a finished card is not written again unless forced.
         writer.SetFinishedCardLookup([&station](std::uint64_t identifier,
                                                 QString* error) { return station.Journal().FindGoodCard(identifier, error); },

@@ -109,7 +109,7 @@ public:
             base.user = LoginUserName();
             base.readerName = QString::fromStdString(ReaderText(m_device, true));
             base.readerVersion = QString::fromStdString(ReaderText(m_device, false));
-            m_writer->SetJournalHook(MakeBatchJournalHook(m_station.Journal(), base));
+            m_writer->SetJournalHook(BatchJournalHook(m_station.Journal(), base));
             m_writer->SetFinishedCardLookup([this](std::uint64_t identifier, QString* error) {
                 return m_station.Journal().FindGoodCard(identifier, error);
             });

@@ -71,8 +71,7 @@ void CBatchWriter::RecordFinishedCard(std::uint64_t held, const JournalRecord& g
         return;
     BatchCardEvent refusal({m_strBatch, 0, held}, BatchCardResult::AlreadyWritten, false, QString());
     refusal.finishedCard = goodCard;
-    m_station.RecordAttempt(
-        [&](QSqlDatabase& db, QString* error) { return m_journal.AddInTransaction(db, refusal, error); });
+    m_station.RecordAttempt(m_journal.InTransaction(refusal));
 }
 
 std::variant<std::uint64_t, CardOutcome> CBatchWriter::Take() {
@@ -89,8 +88,7 @@ void CBatchWriter::RecordWriteError(std::uint64_t) {
                               QStringLiteral("writing %1 failed; the number stays for the next card")
                                   .arg(CardIdText(m_claim->identifier)));
     if (m_journal) // the journal keeps the failed write; the batch does not change
-        m_station.RecordAttempt(
-            [&](QSqlDatabase& db, QString* error) { return m_journal.AddInTransaction(db, event, error); });
+        m_station.RecordAttempt(m_journal.InTransaction(event));
 }
 
 bool CBatchWriter::RecordWritten(std::uint64_t, bool, std::optional<std::uint64_t> overwritten) {
@@ -160,17 +158,18 @@ void CBatchWriter::StorePending() {
 }
 
 BatchCardOutcome CBatchWriter::Record(const BatchCardEvent& event) {
-    const ResultJournal journal = m_journal ? m_journal.For(event) : ResultJournal();
-    const BatchOutcome recorded = event.result == BatchCardResult::VerifyFailed
-                                      ? m_station.RecordThrowAway(event.claim, journal.inTransaction)
-                                      : m_station.RecordGood(event.claim, event.result == BatchCardResult::Verified,
-                                                             journal);
+    const bool throwAway = event.result == BatchCardResult::VerifyFailed;
+    const BatchOutcome recorded =
+        throwAway ? m_station.RecordThrowAway(event.claim, m_journal ? m_journal.InTransaction(event)
+                                                                     : RecordInTransaction())
+                  : m_station.RecordGood(event.claim, event.result == BatchCardResult::Verified,
+                                         m_journal ? m_journal.For(event) : ResultJournal());
     const QString text = CardIdText(event.claim.identifier);
     if (recorded.status != BatchStatus::Unavailable && m_bPendingKept)
         StorePending(); // recorded, or it never can be: the kept result is done with
     if (recorded.status == BatchStatus::Ok) {
         QString message;
-        if (event.result == BatchCardResult::VerifyFailed)
+        if (throwAway)
             message = QStringLiteral("verifying %1 failed (the card gave %2): throw the card away; the number stays "
                                      "for the next card")
                           .arg(text, event.readBack.isEmpty() ? QStringLiteral("nothing") : event.readBack);

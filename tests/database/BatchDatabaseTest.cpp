@@ -391,7 +391,7 @@ TEST_F(BatchOnPostgres, StationRoleMayClaimAndRecordButNeverDeleteOrChangeRecord
         JournalRecord base;
         base.station = "line 1";
         const BatchCardEvent written(claim, BatchCardResult::Written, false, QString());
-        EXPECT_EQ(station.RecordGood(claim, false, MakeBatchJournalHook(*journal, base).For(written)).status,
+        EXPECT_EQ(station.RecordGood(claim, false, BatchJournalHook(*journal, base).For(written)).status,
                   BatchStatus::Ok);
     }
     EXPECT_FALSE(CreateRangeBatch(stationDb, "mine", {18, 1, 2, BatchOrder::InOrder}, &error));

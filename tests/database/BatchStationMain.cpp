@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     JournalRecord base;
     base.station = station.StationName();
     base.source = JournalSource::Rfidctl;
-    writer.SetJournalHook(MakeBatchJournalHook(*journal, base));
+    writer.SetJournalHook(BatchJournalHook(*journal, base));
     for (int card = 1;; ++card) {
         if (throwAwayEvery > 0 && card % throwAwayEvery == 0)
             reader.SetFault(REQUEST_READ_CARD, CEmulatedReader::Fault::ShortReply, 1);

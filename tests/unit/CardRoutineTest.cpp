@@ -127,7 +127,7 @@ TEST_F(CardRoutineTest, WritingOverAFinishedBatchCardGivesItsNumberBackAndTheBat
     CBatchStation station(journal.Database(), QStringLiteral("line-1"));
     ASSERT_EQ(station.Start().status, BatchStatus::Ok);
     CBatchWriter writer(station, m_device);
-    writer.SetJournalHook(MakeBatchJournalHook(journal, m_recorder->Stamped(JournalRecord())));
+    writer.SetJournalHook(BatchJournalHook(journal, m_recorder->Stamped(JournalRecord())));
     writer.SetFinishedCardLookup([&](std::uint64_t id, QString* e) { return journal.FindGoodCard(id, e); });
     const auto write = [&](CCardRoutine& routine) {
         CardRequest request;
